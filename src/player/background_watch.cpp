@@ -1,0 +1,12 @@
+#include "player/background_watch.h"
+
+#include "player/player_state.h"
+
+namespace demo {
+
+int background_watch(void* /*user_data*/, SDL_Event* event) {
+    if (event->type == SDL_APP_WILLENTERBACKGROUND) quit_requested = true;
+    return 1;
+}
+
+}  // namespace demo

@@ -1,0 +1,39 @@
+#include "player/fatal_error.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+namespace demo {
+
+std::string format_message(const char* format, ...) {
+    char buffer[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return buffer;
+}
+
+void report_fatal_error(const std::string& message) {
+    std::FILE* file = std::fopen("crash.txt", "w");
+    if (file == nullptr) {
+        std::printf("Error opening file!\n");
+        std::exit(1);
+    }
+    std::fprintf(file, "Fatal error: %s\n", message.c_str());
+    std::fprintf(file, "Exiting.");
+    std::fclose(file);
+    std::exit(1);
+}
+
+void report_package_error(const std::string& text) {
+    std::FILE* file = std::fopen("error.log", "wb");
+    if (file != nullptr) {
+        std::fwrite(text.data(), 1, text.size(), file);
+        std::fclose(file);
+    }
+    std::exit(1);
+}
+
+}  // namespace demo

@@ -1,0 +1,176 @@
+#include "player/run_player.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <SDL_ttf.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "player/background_watch.h"
+#include "player/check_gl_errors.h"
+#include "player/locate_package.h"
+#include "player/player_state.h"
+#include "render/float_texture.h"
+#include "serialization/demo.h"
+
+namespace demo {
+
+namespace {
+
+constexpr const char* kProductName = "Quenvale";
+constexpr const char* kVersion = "0.11";
+
+SDL_Window* window = nullptr;
+SDL_GLContext gl_context = nullptr;
+
+// ---------------------------------------------------------------------------------------------
+// Start-up helpers
+// ---------------------------------------------------------------------------------------------
+
+// Requests an OpenGL 3.0 core context, double-buffered, with depth and stencil.
+void set_gl_attributes() {
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+}
+
+// Window and render size: the desktop width at 16:9, in truncating 32-bit arithmetic.
+void set_resolution(int32_t desktop_width) {
+    const int32_t height = desktop_width * 9 / 16;
+    resolution[0] = desktop_width;
+    resolution[1] = height;
+    resolution[2] = desktop_width;
+    resolution[3] = height;
+}
+
+void print_gl_diagnostics() {
+    std::printf("OpenGL version: %s\n", glGetString(GL_VERSION));
+    std::printf("GLSL version: %s\n", glGetString(GL_SHADING_LANGUAGE_VERSION));
+    std::printf("Vendor: %s\n", glGetString(GL_VENDOR));
+    std::printf("Renderer: %s\n", glGetString(GL_RENDERER));
+}
+
+// Shows one black frame before loading, so the window is not left undrawn while it lasts.
+void present_blank_frame() {
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+    }
+    SDL_GL_MakeCurrent(window, gl_context);
+    SDL_GL_SetSwapInterval(1);
+    glViewport(0, 0, 1920, 1080);
+    SDL_GL_SwapWindow(window);
+}
+
+// Two seconds in small steps, letting the window settle before the music starts.
+void settle() {
+    for (int i = 0; i < 100; ++i) SDL_Delay(20);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Main loop
+// ---------------------------------------------------------------------------------------------
+
+// The beat from the ticks since the music started: multiply, divide, subtract, in float.
+float beat_at(uint32_t now, const Demo& demo) {
+    const float elapsed = static_cast<float>(static_cast<uint32_t>(now - start_ticks));
+    return elapsed * demo.bpm / 60000.0f - demo.beat_offset;
+}
+
+// Quit on a window close, or when Escape is released (holding it does nothing).
+void poll_events() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        if (event.type == SDL_QUIT) {
+            quit_requested = true;
+        } else if (event.type == SDL_KEYUP && event.key.keysym.sym == SDLK_ESCAPE) {
+            quit_requested = true;
+        }
+    }
+}
+
+void run_main_loop() {
+    do {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        current_beat = beat_at(SDL_GetTicks(), *current_demo);
+        // The frame past the end beat is still drawn; an end beat of 10000 or more never ends.
+        if (current_beat > current_demo->end_beat && current_beat < 10000.0f) {
+            quit_requested = true;
+        }
+        poll_events();
+        glViewport(0, 0, resolution[2], resolution[3]);
+        // The frame's events are evaluated and drawn here once the timeline exists.
+        SDL_GL_SwapWindow(window);
+        SDL_Delay(2);
+    } while (!quit_requested);
+}
+
+[[noreturn]] void shut_down() {
+    SDL_DelEventWatch(background_watch, nullptr);
+    SDL_GL_DeleteContext(gl_context);
+    SDL_DestroyWindow(window);
+    SDL_Quit();
+    std::exit(0);
+}
+
+}  // namespace
+
+int run_player(int /*argc*/, char** argv) {
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        SDL_Log("Failed to initialize SDL: %s", SDL_GetError());
+        return 1;
+    }
+    if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024) == -1) return -1;
+    Uint16 audio_format = 0;
+    int frequency = 0;
+    int channels = 0;
+    Mix_QuerySpec(&frequency, &audio_format, &channels);
+    audio_frequency = frequency;
+    audio_channels = channels;
+    TTF_Init();
+
+    set_gl_attributes();
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) {
+        SDL_Log("SDL_GetDesktopDisplayMode failed: %s", SDL_GetError());
+        return 1;
+    }
+    set_resolution(mode.w);
+
+    const std::string title = std::string(kProductName) + " :: " + kVersion;
+    window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                              resolution[0], resolution[1],
+                              SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS);
+    gl_context = SDL_GL_CreateContext(window);
+    // Core profiles need GLEW's experimental mode to load every entry point.
+    glewExperimental = GL_TRUE;
+    glewInit();
+    print_gl_diagnostics();
+
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+    present_blank_frame();
+    locate_package(argv[0]);
+    white_texture = create_float_texture_1x1(1.0f, 1.0f, 1.0f, 1.0f);
+
+    settle();
+    current_demo->prime_effects();
+    // The FFT configuration is created and the music started here once audio exists.
+    start_ticks = SDL_GetTicks();
+    SDL_AddEventWatch(background_watch, nullptr);
+    check_gl_errors("flushing");
+
+    if (!quit_requested) run_main_loop();
+    shut_down();
+}
+
+}  // namespace demo

@@ -1,0 +1,53 @@
+#include "serialization/byte_buffer.h"
+
+#include <cstdio>
+
+#include "player/fatal_error.h"
+#include "serialization/base64.h"
+#include "serialization/primitives.h"
+#include "serialization/scramble.h"
+
+namespace demo {
+
+ByteBuffer::ByteBuffer(const Json& value) { from_json(value); }
+
+ByteBuffer::ByteBuffer(InputStream& in) { read_binary(in); }
+
+ByteBuffer::ByteBuffer(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) report_fatal_error(format_message("File not found: %s", path.c_str()));
+    std::fseek(file, 0, SEEK_END);
+    const long end = std::ftell(file);
+    std::fseek(file, 0, SEEK_SET);
+    data.resize(end > 0 ? static_cast<size_t>(end) : 0);
+    data.resize(std::fread(data.data(), 1, data.size(), file));
+    std::fclose(file);
+}
+
+ByteBuffer::ByteBuffer(const uint8_t* bytes, uint64_t size) : data(bytes, bytes + size) {}
+
+Json ByteBuffer::to_json(bool /*export_files*/) const {
+    return base64_encode(data.data(), data.size());
+}
+
+void ByteBuffer::write_binary(OutputStream& out) const {
+    std::vector<uint8_t> stored = data;
+    scramble(stored.data(), stored.size());
+    write_u64(out, stored.size());
+    out.write_bytes(stored.data(), stored.size());
+}
+
+void ByteBuffer::from_json(const Json& value) {
+    data.clear();
+    if (value.is_string()) data = base64_decode(value.get_ref<const std::string&>());
+}
+
+void ByteBuffer::read_binary(InputStream& in) {
+    const uint64_t size = read_u64(in, "a byte buffer size");
+    in.require(size, "a byte buffer");
+    data.assign(size, 0);
+    in.read_bytes(data.data(), size, "a byte buffer");
+    scramble(data.data(), data.size());
+}
+
+}  // namespace demo

@@ -1,0 +1,51 @@
+#include "serialization/stored_string.h"
+
+#include <stdexcept>
+#include <vector>
+
+#include "serialization/block_compressor.h"
+#include "serialization/block_decoder.h"
+#include "serialization/package_error.h"
+#include "serialization/primitives.h"
+#include "serialization/scramble.h"
+
+namespace demo {
+
+void write_string(const std::string& text, OutputStream& out) {
+    std::vector<uint8_t> stored =
+        compress_block(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                       kStringChainDepth, kStringBucketCount);
+    scramble(stored.data(), stored.size());
+    write_u64(out, stored.size());
+    out.write_bytes(stored.data(), stored.size());
+}
+
+std::string read_string(InputStream& in, const char* what) {
+    const uint64_t start = in.offset();
+    const uint64_t length = read_u64(in, what);
+    in.require(length, what);
+    std::vector<uint8_t> stored(length);
+    in.read_bytes(stored.data(), length, what);
+    scramble(stored.data(), stored.size());
+
+    BlockDecoder decoder(kMaxStoredStringLength);
+    bool done = false;
+    size_t left_over = 0;
+    try {
+        done = decoder.decompress_block(stored.data(), stored.size(), &left_over);
+    } catch (const std::exception& e) {
+        throw PackageError("package is corrupt: " + std::string(what) + " does not decompress (" +
+                               e.what() + ")",
+                           start);
+    }
+    // A block cut short would leave the text's tail missing; that is damage, not zeros.
+    if (!done) {
+        throw PackageError("package is corrupt: " + std::string(what) +
+                               " ends before its declared length",
+                           start);
+    }
+    const std::vector<uint8_t>& text = decoder.output();
+    return std::string(text.begin(), text.end());
+}
+
+}  // namespace demo
