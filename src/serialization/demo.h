@@ -1,28 +1,41 @@
 // The root of a demo: every resource in eleven collections, the music and the timing values.
-// Its binary form is the demo package.
+// Its binary form is the demo package; its JSON form is the project document.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "serialization/byte_buffer.h"
+#include "serialization/data.h"
 #include "serialization/serializable.h"
 
 namespace demo {
 
 // The collections in package order; every loop over all of them follows this order.
 inline constexpr std::array<std::string_view, 11> kCollectionNames = {
-    "events", "effects", "shaders",  "textures", "audio_samples", "event_groups",
-    "fonts",  "font_textures", "datas", "models", "scenes"};
+    "events", "effects", "shaders",       "textures", "audio_samples", "event_groups",
+    "fonts",  "font_textures", "datas", "models",   "scenes"};
+
+// Where the exported project keeps the music.
+inline constexpr const char* kMusicSideFile = "resources/music.mp3";
 
 class Demo : public ISerializable {
 public:
-    ByteBuffer music;
+    std::vector<std::unique_ptr<Data>> datas;
+    std::unique_ptr<ByteBuffer> music;
     float end_beat = 480.0f;
     float bpm = 130.0f;
     float beat_offset = 0.5f;
     uint64_t total_objects = 0;
+
+    // Told of every object read, then once more with both values equal to the total.
+    std::function<void(uint64_t objects_read, uint64_t total)> on_progress;
 
     Demo() = default;
     // Reads the whole package from the stream's position.
@@ -33,13 +46,24 @@ public:
     void from_json(const Json& value) override;
     void read_binary(InputStream& in) override;
 
-    // Called after every object read, and once at the end with both values equal.
-    virtual void load_progress(uint64_t objects_read, uint64_t total);
+    // Notification point after every object read; forwards to `on_progress` when set.
+    void load_progress(uint64_t objects_read, uint64_t total);
+
+    // Number of elements in the collection at `index` of kCollectionNames.
+    uint64_t collection_size(size_t index) const;
+
+    // Paths of every side file an export would write, for checking before writing any.
+    std::vector<std::string> side_file_names() const;
 
     // Compiles every shader program, then prepares every effect.
     void prepare_after_load();
     // Draws every effect once, without program hook and without its inputs.
     void prime_effects();
+
+private:
+    // Identifier table for writing: 1, 2, 3, ... in package order, so a demo always packs to
+    // the same bytes.
+    std::unordered_map<const void*, uint64_t> assign_ids() const;
 };
 
 }  // namespace demo

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <unordered_map>
 #include <vector>
 
 namespace demo {
@@ -17,12 +18,19 @@ public:
     // Appends `size` bytes; a failed file write is remembered and reported by `ok`.
     void write_bytes(const void* data, uint64_t size);
 
+    // Identifier written for `object` (0 for none). With an identifier table set, objects get
+    // the identifiers it assigns, so equal demos give equal packages; without one, or for an
+    // object the table lacks, the object's address serves, which is distinct and non-zero.
+    uint64_t id_of(const void* object) const;
+    void set_id_table(const std::unordered_map<const void*, uint64_t>* table) { ids_ = table; }
+
     bool ok() const { return ok_; }
     uint64_t written() const { return written_; }
 
 private:
     std::FILE* file_ = nullptr;
     std::vector<uint8_t>* bytes_ = nullptr;
+    const std::unordered_map<const void*, uint64_t>* ids_ = nullptr;
     uint64_t written_ = 0;
     bool ok_ = true;
 };

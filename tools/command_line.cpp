@@ -1,0 +1,57 @@
+#include "command_line.h"
+
+#include <algorithm>
+
+namespace demo {
+
+std::string ParsedArguments::value(const std::string& name, const std::string& fallback) const {
+    for (const auto& [key, v] : values) {
+        if (key == name) return v;
+    }
+    return fallback;
+}
+
+bool ParsedArguments::flag(const std::string& name) const {
+    return std::find(flags.begin(), flags.end(), name) != flags.end();
+}
+
+ParsedArguments parse_arguments(const Arguments& args, const std::vector<std::string>& value_options,
+                                const std::vector<std::string>& flag_options) {
+    ParsedArguments parsed;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            parsed.help = true;
+            continue;
+        }
+        if (arg == "-o") arg = "--output";
+        if (arg.size() > 1 && arg[0] == '-') {
+            std::string inline_value;
+            const size_t equals = arg.find('=');
+            const bool has_inline = equals != std::string::npos;
+            if (has_inline) {
+                inline_value = arg.substr(equals + 1);
+                arg = arg.substr(0, equals);
+            }
+            if (std::find(value_options.begin(), value_options.end(), arg) != value_options.end()) {
+                if (has_inline) {
+                    parsed.values.emplace_back(arg, inline_value);
+                } else if (i + 1 < args.size()) {
+                    parsed.values.emplace_back(arg, args[++i]);
+                } else {
+                    throw UsageError{"option " + arg + " needs a value"};
+                }
+            } else if (std::find(flag_options.begin(), flag_options.end(), arg) !=
+                       flag_options.end()) {
+                parsed.flags.push_back(arg);
+            } else {
+                throw UsageError{"unknown option " + arg};
+            }
+            continue;
+        }
+        parsed.positional.push_back(arg);
+    }
+    return parsed;
+}
+
+}  // namespace demo

@@ -1,0 +1,28 @@
+// A small parser for the options of one subcommand.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "commands.h"
+
+namespace demo {
+
+struct ParsedArguments {
+    std::vector<std::string> positional;
+    bool help = false;
+
+    // Value of a `--name VALUE` or `-n VALUE` option; `fallback` when absent.
+    std::string value(const std::string& name, const std::string& fallback = "") const;
+    bool flag(const std::string& name) const;
+
+    std::vector<std::pair<std::string, std::string>> values;
+    std::vector<std::string> flags;
+};
+
+// `value_options` take a value; `flag_options` do not. "-o" is accepted for "--output".
+// Throws UsageError for an unknown option or a missing value.
+ParsedArguments parse_arguments(const Arguments& args, const std::vector<std::string>& value_options,
+                                const std::vector<std::string>& flag_options);
+
+}  // namespace demo

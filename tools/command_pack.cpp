@@ -1,0 +1,84 @@
+// demotool pack: a project document into a playable copy of the player, or a bare package.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "command_line.h"
+#include "commands.h"
+#include "package_file.h"
+#include "player/package_trailer.h"
+
+namespace demo {
+
+namespace {
+
+constexpr const char* kPackHelp =
+    "usage: demotool pack PROJECT.json -o OUT [--raw] [--player PATH]\n"
+    "\n"
+    "Reads the project document (side files relative to its folder) and writes OUT: a copy of\n"
+    "the player followed by the demo package and its trailer, marked executable.\n"
+    "\n"
+    "  -o, --output OUT   file to write\n"
+    "  --raw              write the bare package instead (no player, no trailer)\n"
+    "  --player PATH      the player to copy (default: demoplayer beside demotool)\n";
+
+// demoplayer in the folder of the running demotool.
+std::string default_player_path() {
+    char path[PATH_MAX + 1] = {};
+    const ssize_t length = readlink("/proc/self/exe", path, PATH_MAX);
+    if (length <= 0) return "demoplayer";
+    return (std::filesystem::path(std::string(path, length)).parent_path() / "demoplayer")
+        .string();
+}
+
+std::vector<uint8_t> read_file(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw std::runtime_error("cannot open the player " + path);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+}
+
+}  // namespace
+
+int run_pack(const Arguments& args) {
+    const ParsedArguments parsed = parse_arguments(args, {"--output", "--player"}, {"--raw"});
+    if (parsed.help) {
+        std::fputs(kPackHelp, stdout);
+        return 0;
+    }
+    if (parsed.positional.size() != 1) throw UsageError{"expects one PROJECT.json"};
+    const std::string output = parsed.value("--output");
+    if (output.empty()) throw UsageError{"needs -o OUT"};
+
+    // Paths are taken from where the tool was started; reading the project moves into its folder.
+    const std::string output_path = std::filesystem::absolute(output).string();
+    const std::string player_path =
+        std::filesystem::absolute(parsed.value("--player", default_player_path())).string();
+    const bool raw = parsed.flag("--raw");
+
+    std::unique_ptr<Demo> demo = read_project(parsed.positional[0]);
+    const std::vector<uint8_t> package = write_package(*demo);
+    if (raw) {
+        write_bytes(output_path, package);
+        return 0;
+    }
+    if (package.size() > UINT32_MAX) {
+        throw std::runtime_error("the package is " + std::to_string(package.size()) +
+                                 " bytes; a packed player holds at most 4 GiB - 1");
+    }
+    std::vector<uint8_t> bytes = read_file(player_path);
+    bytes.insert(bytes.end(), package.begin(), package.end());
+    const uint32_t size = static_cast<uint32_t>(package.size());
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(size >> (8 * i)));
+    bytes.insert(bytes.end(), std::begin(kTrailerMagic), std::end(kTrailerMagic));
+    write_bytes(output_path, bytes);
+    chmod(output_path.c_str(), 0755);
+    return 0;
+}
+
+}  // namespace demo

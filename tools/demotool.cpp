@@ -1,0 +1,56 @@
+// demotool: the authoring side's command-line tool. Packs project documents into players,
+// unpacks packages into projects, and describes packages. Needs no display, no GPU and no
+// sound card.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <string>
+
+#include "commands.h"
+#include "serialization/package_error.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: demotool COMMAND [options]\n"
+    "\n"
+    "commands:\n"
+    "  pack PROJECT.json -o OUT [--raw] [--player PATH]\n"
+    "                     pack a project into a playable copy of the player\n"
+    "  unpack INPUT -o DIR [--embed]\n"
+    "                     write the project of a packed player or bare package\n"
+    "  info INPUT         describe the demo inside a packed player or bare package\n"
+    "\n"
+    "Run 'demotool COMMAND --help' for the options of a command.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
+        std::strcmp(argv[1], "help") == 0) {
+        std::fputs(kUsage, argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    const std::string command = argv[1];
+    demo::Arguments args(argv + 2, argv + argc);
+    try {
+        if (command == "pack") return demo::run_pack(args);
+        if (command == "unpack") return demo::run_unpack(args);
+        if (command == "info") return demo::run_info(args);
+        std::fprintf(stderr, "demotool: unknown command '%s'\n\n%s", command.c_str(), kUsage);
+        return 2;
+    } catch (const demo::UsageError& e) {
+        std::fprintf(stderr, "demotool %s: %s\n", command.c_str(), e.message.c_str());
+        return 2;
+    } catch (const demo::PackageError& e) {
+        std::fprintf(stderr, "demotool %s: %s\n", command.c_str(), e.what());
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "demotool %s: out of memory\n", command.c_str());
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "demotool %s: %s\n", command.c_str(), e.what());
+        return 1;
+    }
+}

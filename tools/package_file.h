@@ -1,0 +1,38 @@
+// Reading and writing the files demotool works on: packed players, bare packages, projects.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "serialization/demo.h"
+
+namespace demo {
+
+// The package inside a file: behind a player when the file ends in a valid trailer,
+// otherwise the whole file as a bare package.
+struct PackageBytes {
+    std::vector<uint8_t> file;
+    uint64_t offset = 0;
+    uint64_t size = 0;
+    bool packed = false;  // found behind a player through its trailer
+};
+
+// Reads `path` whole and finds its package. Throws std::runtime_error when it cannot be read.
+PackageBytes load_package_file(const std::string& path);
+
+// Reads the demo in `package`, showing progress on a terminal. Throws PackageError on damage.
+std::unique_ptr<Demo> read_package(const PackageBytes& package);
+
+// The demo's package bytes (no trailer).
+std::vector<uint8_t> write_package(const Demo& demo);
+
+// Reads a project document; side files are taken relative to the document's folder, which
+// becomes the working directory. Throws std::runtime_error on unreadable or invalid JSON.
+std::unique_ptr<Demo> read_project(const std::string& path);
+
+// Writes `bytes` to `path`, replacing it. Throws std::runtime_error on failure.
+void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes);
+
+}  // namespace demo
