@@ -2,9 +2,16 @@
 #include <cstdio>
 #include <string>
 
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <vector>
+
+#include "audio/sample_playback.h"
 #include "command_line.h"
 #include "commands.h"
 #include "package_file.h"
+#include "player/player_state.h"
 
 namespace demo {
 
@@ -31,6 +38,47 @@ std::string human_bytes(uint64_t bytes) {
     return text;
 }
 
+std::string describe(const Event& event) {
+    static const char* const kTypes[] = {"unknown", "effect", "audio sample", "group"};
+    const char* type = event.type <= kGroupEvent ? kTypes[event.type] : kTypes[0];
+    char text[160];
+    std::snprintf(text, sizeof text, " (%s event, beats %g to %g%s, %zu tracks)", type,
+                  event.start_beat, event.end_beat, event.visible ? "" : ", hidden",
+                  event.control_points.size());
+    return "'" + event.name + "'" + text;
+}
+
+std::string describe(const AudioSample& sample) {
+    std::string text = "'" + sample.name + "' (" + human_bytes(sample.encoded_size());
+    if (sample.chunk != nullptr) {
+        char length[64];
+        std::snprintf(length, sizeof length, ", %.2f s", sample.duration_ms / 1000.0);
+        text += length;
+    } else {
+        text += ", does not decode";
+    }
+    return text + ")";
+}
+
+std::string describe(const Data& data) {
+    return "'" + data.name + "' (" + human_bytes(data.buffer ? data.buffer->size() : 0) + ")";
+}
+
+// Decodes the samples with SDL's dummy audio driver, to tell their lengths without a sound
+// card. Returns false when the mixer cannot be opened even so.
+bool open_audio_for_decoding() {
+    SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (SDL_Init(SDL_INIT_AUDIO) != 0) return false;
+    if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024) == -1) return false;
+    Uint16 format = 0;
+    int frequency = 0;
+    int channels = 0;
+    Mix_QuerySpec(&frequency, &format, &channels);
+    audio_frequency = frequency;
+    audio_channels = channels;
+    return true;
+}
+
 }  // namespace
 
 int run_info(const Arguments& args) {
@@ -43,26 +91,32 @@ int run_info(const Arguments& args) {
 
     const PackageBytes package = load_package_file(parsed.positional[0]);
     std::unique_ptr<Demo> demo = read_package(package);
+    if (!demo->audio_samples.empty() && open_audio_for_decoding()) {
+        for (const auto& sample : demo->audio_samples) decode_audio_sample(*sample);
+    }
 
     std::printf("%s: %s of %s\n", parsed.positional[0].c_str(),
                 package.packed ? "packed player with a package" : "bare package",
                 human_bytes(package.size).c_str());
     std::printf("\nCollections (%llu objects):\n",
                 static_cast<unsigned long long>(demo->total_objects));
-    for (size_t index = 0; index < kCollectionNames.size(); ++index) {
+    for (size_t index = 0; index < kCollectionCount; ++index) {
         std::printf("  %-14s %llu\n", std::string(kCollectionNames[index]).c_str(),
                     static_cast<unsigned long long>(demo->collection_size(index)));
-        if (kCollectionNames[index] == "datas") {
-            for (const auto& data : demo->datas) {
-                std::printf("    %s (%s)\n", data->name.c_str(),
-                            human_bytes(data->buffer ? data->buffer->size() : 0).c_str());
+        demo->visit_collections([&](size_t which, const auto& elements) {
+            if (which != index) return;
+            for (const auto& element : elements) {
+                std::printf("    %s\n", describe(*element).c_str());
             }
-        }
+        });
     }
 
     uint64_t data_bytes = 0;
     for (const auto& data : demo->datas) data_bytes += data->buffer ? data->buffer->size() : 0;
+    uint64_t sound_bytes = 0;
+    for (const auto& sample : demo->audio_samples) sound_bytes += sample->encoded_size();
     std::printf("\nContents:\n");
+    std::printf("  sounds         %s\n", human_bytes(sound_bytes).c_str());
     std::printf("  data blobs     %s\n", human_bytes(data_bytes).c_str());
     std::printf("  music          %s\n", human_bytes(demo->music ? demo->music->size() : 0).c_str());
 
@@ -78,7 +132,19 @@ int run_info(const Arguments& args) {
         std::printf("  length         never ends (the tempo is not positive)\n");
     }
 
-    std::printf("\nReferences: all resolve\n");
+    std::vector<std::string> dangling;
+    for (const auto& event : demo->events) {
+        if (event->has_dangling_reference()) {
+            dangling.push_back("event '" + event->name + "' names no object of " +
+                               event->referenced_collection());
+        }
+    }
+    if (dangling.empty()) {
+        std::printf("\nReferences: all resolve\n");
+    } else {
+        std::printf("\nReferences that resolve to nothing (%zu):\n", dangling.size());
+        for (const std::string& line : dangling) std::printf("  %s\n", line.c_str());
+    }
     return 0;
 }
 

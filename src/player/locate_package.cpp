@@ -7,6 +7,7 @@
 #include <new>
 
 #include "player/fatal_error.h"
+#include "player/player_media.h"
 #include "player/player_state.h"
 #include "serialization/demo.h"
 #include "serialization/input_stream.h"
@@ -57,8 +58,9 @@ void locate_package(const std::string& executable_path) {
     // relies on `current_demo` being unset during the read.
     Demo* loaded = nullptr;
     try {
+        static PlayerMedia media;
         InputStream in(file, location.size);
-        loaded = new Demo(in);
+        loaded = new Demo(in, &media);
     } catch (const std::bad_alloc&) {
         fail("Not enough memory to load the demo package.");
     } catch (const std::exception& e) {

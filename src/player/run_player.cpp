@@ -9,12 +9,15 @@
 #include <cstdlib>
 #include <string>
 
+#include "audio/music.h"
+#include "audio/sound_analysis.h"
 #include "player/background_watch.h"
 #include "player/check_gl_errors.h"
 #include "player/locate_package.h"
 #include "player/player_state.h"
 #include "render/float_texture.h"
 #include "serialization/demo.h"
+#include "timeline/render_frame.h"
 
 namespace demo {
 
@@ -106,7 +109,7 @@ void run_main_loop() {
         }
         poll_events();
         glViewport(0, 0, resolution[2], resolution[3]);
-        // The frame's events are evaluated and drawn here once the timeline exists.
+        render_frame(*current_demo, current_beat);
         SDL_GL_SwapWindow(window);
         SDL_Delay(2);
     } while (!quit_requested);
@@ -164,7 +167,8 @@ int run_player(int /*argc*/, char** argv) {
 
     settle();
     current_demo->prime_effects();
-    // The FFT configuration is created and the music started here once audio exists.
+    create_fft_configuration();
+    start_music(*current_demo);
     start_ticks = SDL_GetTicks();
     SDL_AddEventWatch(background_watch, nullptr);
     check_gl_errors("flushing");

@@ -4,10 +4,10 @@
 #include <string>
 #include <unordered_map>
 
-#include "player/fatal_error.h"
 #include "serialization/file_io.h"
 #include "serialization/id_registry.h"
 #include "serialization/json_fields.h"
+#include "serialization/json_key_maps.h"
 #include "serialization/package_error.h"
 #include "serialization/primitives.h"
 
@@ -15,61 +15,27 @@ namespace demo {
 
 namespace {
 
-// Index of a collection in kCollectionNames.
-enum Collection : size_t {
-    kEvents,
-    kEffects,
-    kShaders,
-    kTextures,
-    kAudioSamples,
-    kEventGroups,
-    kFonts,
-    kFontTextures,
-    kDatas,
-    kModels,
-    kScenes,
-};
-
 // Order in which a project document's collections are created: everything an object refers
 // to exists before it.
-constexpr std::array<Collection, 11> kJsonCreationOrder = {
-    kTextures, kShaders,       kFonts,       kFontTextures, kDatas, kModels,
-    kScenes,   kEffects,       kAudioSamples, kEventGroups, kEvents};
+constexpr std::array<Collection, kCollectionCount> kJsonCreationOrder = {
+    kTextures, kShaders, kFonts,        kFontTextures, kDatas, kModels,
+    kScenes,   kEffects, kAudioSamples, kEventGroups,  kEvents};
 
-// Smallest binary form of one element, after its identifier: used to refuse counts that
-// cannot fit in what is left of the package.
-constexpr uint64_t kMinElementSize = 8;
+// Identifier plus the smallest stored element (an event's type and track count): used to
+// refuse counts that cannot fit in what is left of the package.
+constexpr uint64_t kMinStoredElement = 8 + 9;
 
-// The element classes of this build, by collection. A package or project holding elements of
-// any other collection cannot be read, since the format has no per-object lengths to skip by.
-bool collection_supported(size_t index) { return index == kDatas; }
-
-template <typename T>
-void read_elements(InputStream& in, uint64_t count, std::vector<std::unique_ptr<T>>& into,
-                   IdRegistry& registry, Demo& demo, uint64_t& objects_read) {
-    for (uint64_t i = 0; i < count; ++i) {
-        const uint64_t id = read_u64(in, "an object identifier");
-        into.push_back(std::make_unique<T>(in));
-        registry[id] = into.back().get();
-        demo.load_progress(objects_read++, demo.total_objects);
-    }
+// What loading does with an element right after its stored form was read.
+void element_loaded(MediaHooks* media, AudioSample& sample) {
+    if (media != nullptr) media->audio_sample_loaded(sample);
 }
-
 template <typename T>
-void write_elements(OutputStream& out, const std::vector<std::unique_ptr<T>>& elements) {
-    write_u64(out, elements.size());
-    for (const auto& element : elements) {
-        write_u64(out, out.id_of(element.get()));
-        element->write_binary(out);
-    }
-}
+void element_loaded(MediaHooks*, T&) {}
 
-template <typename T>
-Json elements_to_json(const std::vector<std::unique_ptr<T>>& elements, bool export_files) {
-    Json array = Json::array();
-    for (const auto& element : elements) array.push_back(element->to_json(export_files));
-    return array;
-}
+// Enters an element of a project document into its collection's key map.
+void enter_key(JsonKeyMaps& keys, AudioSample& sample) { keys.audio_samples[sample.name] = &sample; }
+void enter_key(JsonKeyMaps&, Event&) {}
+void enter_key(JsonKeyMaps&, Data&) {}
 
 }  // namespace
 
@@ -77,35 +43,60 @@ Json elements_to_json(const std::vector<std::unique_ptr<T>>& elements, bool expo
 // Binary form
 // ---------------------------------------------------------------------------------------------
 
-Demo::Demo(InputStream& in) { read_binary(in); }
+Demo::Demo(InputStream& in, MediaHooks* hooks) : media(hooks) { read_binary(in); }
 
 void Demo::read_binary(InputStream& in) {
     IdRegistry registry;
     uint64_t objects_read = 0;
     total_objects = read_u64(in, "the object total");
-    for (size_t index = 0; index < kCollectionNames.size(); ++index) {
+    for (size_t index = 0; index < kCollectionCount; ++index) {
         const std::string name(kCollectionNames[index]);
         const uint64_t start = in.offset();
-        const uint64_t count =
-            read_count(in, 8 + kMinElementSize, ("the count of " + name).c_str());
-        if (count != 0 && !collection_supported(index)) {
+        const uint64_t count = read_count(in, kMinStoredElement, ("the count of " + name).c_str());
+        bool supported = false;
+        visit_collections([&](size_t which, auto& elements) {
+            if (which != index) return;
+            supported = true;
+            using Element = typename std::decay_t<decltype(elements)>::value_type::element_type;
+            for (uint64_t i = 0; i < count; ++i) {
+                const uint64_t id = read_u64(in, "an object identifier");
+                elements.push_back(std::make_unique<Element>(in));
+                element_loaded(media, *elements.back());
+                // A repeated identifier is re-pointed at the later object; both stay loaded.
+                registry[id] = elements.back().get();
+                load_progress(objects_read++, total_objects);
+            }
+        });
+        if (count != 0 && !supported) {
+            // The format has no per-object lengths, so elements of a class this build does not
+            // know cannot be skipped either.
             throw PackageError("package holds " + std::to_string(count) + " " + name +
                                    ", which this build cannot read",
                                start);
         }
-        if (index == kDatas) read_elements(in, count, datas, registry, *this, objects_read);
     }
     music = std::make_unique<ByteBuffer>(in);
+    resolve_references(registry);
     end_beat = read_f32(in, "the end beat");
     bpm = read_f32(in, "the tempo");
     beat_offset = read_f32(in, "the beat offset");
+    if (media != nullptr) media->demo_loaded(*this);
     load_progress(total_objects, total_objects);
+}
+
+void Demo::resolve_references(const IdRegistry& registry) {
+    for (auto& event : events) event->resolve_references(registry);
 }
 
 std::unordered_map<const void*, uint64_t> Demo::assign_ids() const {
     std::unordered_map<const void*, uint64_t> ids;
     uint64_t next = 1;
-    for (const auto& element : datas) ids.emplace(element.get(), next++);
+    for (size_t index = 0; index < kCollectionCount; ++index) {
+        visit_collections([&](size_t which, const auto& elements) {
+            if (which != index) return;
+            for (const auto& element : elements) ids.emplace(element.get(), next++);
+        });
+    }
     return ids;
 }
 
@@ -113,16 +104,17 @@ void Demo::write_binary(OutputStream& out) const {
     const auto ids = assign_ids();
     out.set_id_table(&ids);
     uint64_t total = 0;
-    for (size_t index = 0; index < kCollectionNames.size(); ++index) {
-        total += collection_size(index);
-    }
+    for (size_t index = 0; index < kCollectionCount; ++index) total += collection_size(index);
     write_u64(out, total);
-    for (size_t index = 0; index < kCollectionNames.size(); ++index) {
-        if (index == kDatas) {
-            write_elements(out, datas);
-        } else {
-            write_u64(out, 0);
-        }
+    for (size_t index = 0; index < kCollectionCount; ++index) {
+        write_u64(out, collection_size(index));
+        visit_collections([&](size_t which, const auto& elements) {
+            if (which != index) return;
+            for (const auto& element : elements) {
+                write_u64(out, out.id_of(element.get()));
+                element->write_binary(out);
+            }
+        });
     }
     if (music) {
         music->write_binary(out);
@@ -136,12 +128,11 @@ void Demo::write_binary(OutputStream& out) const {
 }
 
 uint64_t Demo::collection_size(size_t index) const {
-    switch (index) {
-        case kDatas:
-            return datas.size();
-        default:
-            return 0;
-    }
+    uint64_t size = 0;
+    visit_collections([&](size_t which, const auto& elements) {
+        if (which == index) size = elements.size();
+    });
+    return size;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -150,9 +141,13 @@ uint64_t Demo::collection_size(size_t index) const {
 
 Json Demo::to_json(bool export_files) const {
     Json doc = Json::object();
-    for (size_t index = 0; index < kCollectionNames.size(); ++index) {
-        const std::string name(kCollectionNames[index]);
-        doc[name] = index == kDatas ? elements_to_json(datas, export_files) : Json::array();
+    for (size_t index = 0; index < kCollectionCount; ++index) {
+        Json array = Json::array();
+        visit_collections([&](size_t which, const auto& elements) {
+            if (which != index) return;
+            for (const auto& element : elements) array.push_back(element->to_json(export_files));
+        });
+        doc[std::string(kCollectionNames[index])] = std::move(array);
     }
     // Timing values are always floats: readers of other projects may take integers as 0.
     doc["end_beat"] = static_cast<double>(end_beat);
@@ -173,19 +168,29 @@ void Demo::from_json(const Json& value) {
     for (std::string_view name : kCollectionNames) {
         total_objects += json_array(value, std::string(name).c_str()).size();
     }
+    JsonKeyMaps keys;
     uint64_t objects_read = 0;
     for (Collection index : kJsonCreationOrder) {
         const std::string name(kCollectionNames[index]);
         const Json& elements = json_array(value, name.c_str());
-        if (!elements.empty() && !collection_supported(index)) {
+        bool supported = false;
+        visit_collections([&](size_t which, auto& collection) {
+            if (which != index) return;
+            supported = true;
+            using Element = typename std::decay_t<decltype(collection)>::value_type::element_type;
+            for (const Json& element : elements) {
+                collection.push_back(std::make_unique<Element>(element));
+                element_loaded(media, *collection.back());
+                enter_key(keys, *collection.back());
+                load_progress(++objects_read, total_objects);
+            }
+        });
+        if (!elements.empty() && !supported) {
             throw std::runtime_error("project holds " + std::to_string(elements.size()) + " " +
                                      name + ", which this build cannot read");
         }
-        if (index == kDatas) {
-            for (const Json& element : elements) {
-                datas.push_back(std::make_unique<Data>(element));
-                load_progress(++objects_read, total_objects);
-            }
+        if (index == kEvents) {
+            for (auto& event : events) event->resolve_references(keys);
         }
     }
     if (value.is_object() && value.contains("music")) {
@@ -196,17 +201,19 @@ void Demo::from_json(const Json& value) {
     end_beat = json_float(value, "end_beat");
     bpm = json_float(value, "bpm");
     beat_offset = json_float(value, "beat_offset");
+    if (media != nullptr) media->demo_loaded(*this);
     load_progress(total_objects, total_objects);
 }
 
 std::vector<std::string> Demo::side_file_names() const {
     std::vector<std::string> names = {kMusicSideFile};
-    for (const auto& element : datas) names.push_back(element->name);
+    for (const auto& sample : audio_samples) names.push_back(sample->name);
+    for (const auto& data : datas) names.push_back(data->name);
     return names;
 }
 
 // ---------------------------------------------------------------------------------------------
-// Loading hooks
+// Loading progress
 // ---------------------------------------------------------------------------------------------
 
 void Demo::load_progress(uint64_t objects_read, uint64_t total) {

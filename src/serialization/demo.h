@@ -11,14 +11,32 @@
 #include <unordered_map>
 #include <vector>
 
+#include "audio/audio_sample.h"
 #include "serialization/byte_buffer.h"
 #include "serialization/data.h"
+#include "serialization/media_hooks.h"
 #include "serialization/serializable.h"
+#include "timeline/event.h"
 
 namespace demo {
 
-// The collections in package order; every loop over all of them follows this order.
-inline constexpr std::array<std::string_view, 11> kCollectionNames = {
+// Index of each collection, in package order; every loop over all of them follows it.
+enum Collection : size_t {
+    kEvents,
+    kEffects,
+    kShaders,
+    kTextures,
+    kAudioSamples,
+    kEventGroups,
+    kFonts,
+    kFontTextures,
+    kDatas,
+    kModels,
+    kScenes,
+    kCollectionCount,
+};
+
+inline constexpr std::array<std::string_view, kCollectionCount> kCollectionNames = {
     "events", "effects", "shaders",       "textures", "audio_samples", "event_groups",
     "fonts",  "font_textures", "datas", "models",   "scenes"};
 
@@ -27,6 +45,8 @@ inline constexpr const char* kMusicSideFile = "resources/music.mp3";
 
 class Demo : public ISerializable {
 public:
+    std::vector<std::unique_ptr<Event>> events;
+    std::vector<std::unique_ptr<AudioSample>> audio_samples;
     std::vector<std::unique_ptr<Data>> datas;
     std::unique_ptr<ByteBuffer> music;
     float end_beat = 480.0f;
@@ -36,10 +56,12 @@ public:
 
     // Told of every object read, then once more with both values equal to the total.
     std::function<void(uint64_t objects_read, uint64_t total)> on_progress;
+    // Decoding and uploads while loading; none in the authoring tool.
+    MediaHooks* media = nullptr;
 
     Demo() = default;
     // Reads the whole package from the stream's position.
-    explicit Demo(InputStream& in);
+    explicit Demo(InputStream& in, MediaHooks* hooks = nullptr);
 
     Json to_json(bool export_files) const override;
     void write_binary(OutputStream& out) const override;
@@ -49,7 +71,7 @@ public:
     // Notification point after every object read; forwards to `on_progress` when set.
     void load_progress(uint64_t objects_read, uint64_t total);
 
-    // Number of elements in the collection at `index` of kCollectionNames.
+    // Number of elements in a collection.
     uint64_t collection_size(size_t index) const;
 
     // Paths of every side file an export would write, for checking before writing any.
@@ -60,7 +82,22 @@ public:
     // Draws every effect once, without program hook and without its inputs.
     void prime_effects();
 
+    // Calls `f(index, elements)` for every collection this build has a class for.
+    template <typename F>
+    void visit_collections(F&& f) {
+        f(kEvents, events);
+        f(kAudioSamples, audio_samples);
+        f(kDatas, datas);
+    }
+    template <typename F>
+    void visit_collections(F&& f) const {
+        f(kEvents, events);
+        f(kAudioSamples, audio_samples);
+        f(kDatas, datas);
+    }
+
 private:
+    void resolve_references(const IdRegistry& registry);
     // Identifier table for writing: 1, 2, 3, ... in package order, so a demo always packs to
     // the same bytes.
     std::unordered_map<const void*, uint64_t> assign_ids() const;

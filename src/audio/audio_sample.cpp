@@ -1,0 +1,59 @@
+#include "audio/audio_sample.h"
+
+#include <limits>
+
+#include "serialization/file_io.h"
+#include "serialization/json_fields.h"
+#include "serialization/stored_string.h"
+
+namespace demo {
+
+AudioSample::AudioSample(InputStream& in) { read_binary(in); }
+
+AudioSample::AudioSample(const Json& value) { from_json(value); }
+
+Json AudioSample::to_json(bool export_files) const {
+    Json value = Json::object();
+    value["name"] = name;
+    if (export_files) {
+        if (audio_buffer) write_file(name, audio_buffer->data.data(), audio_buffer->size());
+    } else {
+        value["audio_buffer"] = audio_buffer ? audio_buffer->to_json(false) : Json("");
+    }
+    return value;
+}
+
+void AudioSample::write_binary(OutputStream& out) const {
+    write_string(name, out);
+    // The package has no per-object lengths: a sample without bytes still writes an empty
+    // buffer, or everything after it would be misread.
+    if (audio_buffer) {
+        audio_buffer->write_binary(out);
+    } else {
+        ByteBuffer().write_binary(out);
+    }
+}
+
+void AudioSample::from_json(const Json& value) {
+    name = json_string(value, "name");
+    if (value.is_object() && value.contains("audio_buffer")) {
+        audio_buffer = std::make_unique<ByteBuffer>(value["audio_buffer"]);
+    } else {
+        audio_buffer = std::make_unique<ByteBuffer>(name);
+    }
+}
+
+void AudioSample::read_binary(InputStream& in) {
+    name = read_string(in, "an audio sample's name");
+    audio_buffer = std::make_unique<ByteBuffer>(in);
+}
+
+uint32_t sample_duration_ms(uint64_t decoded_bytes, int32_t channels, int32_t frequency) {
+    if (channels <= 0 || frequency <= 0) return 0;
+    const uint64_t ms = decoded_bytes * 500 / static_cast<uint64_t>(channels) /
+                        static_cast<uint64_t>(frequency);
+    return ms > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                     : static_cast<uint32_t>(ms);
+}
+
+}  // namespace demo

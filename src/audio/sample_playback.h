@@ -1,0 +1,29 @@
+// Decoding and firing audio samples, with the music ducked while any of them plays.
+#pragma once
+
+#include <cstdint>
+
+#include "audio/audio_sample.h"
+
+namespace demo {
+
+// Music volume while at least one sample plays, and at rest.
+inline constexpr int kDuckedMusicVolume = 100;
+inline constexpr int kFullMusicVolume = 128;
+
+// Decodes the sample's bytes with the mixer and sets `duration_ms`; undecodable bytes leave
+// no chunk and a length of 0. Needs the audio device open.
+void decode_audio_sample(AudioSample& sample);
+
+// Starts the sample on a free channel unless it is already playing, ducks the music and arms
+// the sample's own restore timer for its length.
+void play_sample(AudioSample& sample);
+
+// Restore timer callback (SDL's timer thread): the sample is idle again, and the music
+// returns to full volume once no sample plays. Returns 0 so the timer does not repeat.
+uint32_t on_sample_finished(uint32_t interval, void* sample);
+
+// Number of samples between their start and their restore timer.
+int32_t samples_playing();
+
+}  // namespace demo

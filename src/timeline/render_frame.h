@@ -1,0 +1,16 @@
+// The per-frame walk of the timeline: an update pass, then a draw pass, over the demo's events.
+#pragma once
+
+namespace demo {
+
+class Demo;
+class Event;
+
+// Renders the demo at `beat`: refreshes the sound texture, updates the active effect events,
+// then draws the visible active events in list order and fires their audio samples.
+void render_frame(Demo& demo, float beat);
+
+// Draws one event at `beat`; `group_event` is the group event it is reached through, if any.
+void draw_event(Event& event, float beat, Event* group_event);
+
+}  // namespace demo
