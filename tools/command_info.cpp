@@ -12,6 +12,7 @@
 #include "commands.h"
 #include "package_file.h"
 #include "player/player_state.h"
+#include "timeline/timeline_check.h"
 
 namespace demo {
 
@@ -62,6 +63,43 @@ std::string describe(const AudioSample& sample) {
 
 std::string describe(const Data& data) {
     return "'" + data.name + "' (" + human_bytes(data.buffer ? data.buffer->size() : 0) + ")";
+}
+
+std::string describe(const Effect& effect) {
+    std::string text = "'" + effect.name + "' (program " +
+                       (effect.program.object ? "'" + effect.program.object->fragment_shader_filename + "'"
+                                              : std::string("none"));
+    text += ", " + std::to_string(effect.textures.size()) + " images, " +
+            std::to_string(effect.font_textures.size()) + " texts, " +
+            std::to_string(effect.effects.size()) + " input effects";
+    if (effect.feedback) text += ", feedback";
+    if (effect.screen_texture) text += ", screen copy";
+    return text + ")";
+}
+
+std::string describe(const ShaderProgram& program) {
+    return "'" + program.fragment_shader_filename + "' (vertex '" + program.vertex_shader_filename +
+           "', " + std::to_string(program.uniform_defs.size()) + " uniforms)";
+}
+
+std::string describe(const Texture& texture) {
+    return "'" + texture.name + "' (" +
+           human_bytes(texture.image_buffer ? texture.image_buffer->size() : 0) + ")";
+}
+
+std::string describe(const EventGroup& group) {
+    return "'" + group.name + "' (" + std::to_string(group.events.size()) + " members)";
+}
+
+std::string describe(const Font& font) {
+    return "'" + font.name + "' (" + font.filename + ", " + std::to_string(font.ptsize) + " pt, " +
+           human_bytes(font.font_buffer ? font.font_buffer->size() : 0) + ")";
+}
+
+std::string describe(const FontTexture& texture) {
+    return "'" + texture.name + "' (" + std::to_string(texture.width) + " x " +
+           std::to_string(texture.height) + ", font " +
+           (texture.font.object ? "'" + texture.font.object->name + "'" : std::string("none")) + ")";
 }
 
 // Decodes the samples with SDL's dummy audio driver, to tell their lengths without a sound
@@ -115,7 +153,15 @@ int run_info(const Arguments& args) {
     for (const auto& data : demo->datas) data_bytes += data->buffer ? data->buffer->size() : 0;
     uint64_t sound_bytes = 0;
     for (const auto& sample : demo->audio_samples) sound_bytes += sample->encoded_size();
+    uint64_t image_bytes = 0;
+    for (const auto& texture : demo->textures) {
+        image_bytes += texture->image_buffer ? texture->image_buffer->size() : 0;
+    }
+    uint64_t font_bytes = 0;
+    for (const auto& font : demo->fonts) font_bytes += font->font_buffer ? font->font_buffer->size() : 0;
     std::printf("\nContents:\n");
+    std::printf("  images         %s\n", human_bytes(image_bytes).c_str());
+    std::printf("  fonts          %s\n", human_bytes(font_bytes).c_str());
     std::printf("  sounds         %s\n", human_bytes(sound_bytes).c_str());
     std::printf("  data blobs     %s\n", human_bytes(data_bytes).c_str());
     std::printf("  music          %s\n", human_bytes(demo->music ? demo->music->size() : 0).c_str());
@@ -139,6 +185,15 @@ int run_info(const Arguments& args) {
                                event->referenced_collection());
         }
     }
+    for (const auto& effect : demo->effects) {
+        for (const std::string& line : effect->dangling_references()) dangling.push_back(line);
+    }
+    for (const auto& texture : demo->font_textures) {
+        if (texture->font.object == nullptr) {
+            dangling.push_back("font texture '" + texture->name + "' names no font");
+        }
+    }
+    for (const std::string& line : find_timeline_problems(*demo)) dangling.push_back(line);
     if (dangling.empty()) {
         std::printf("\nReferences: all resolve\n");
     } else {

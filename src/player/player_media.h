@@ -1,4 +1,4 @@
-// The player's loading hooks: decode samples and create GPU objects as the demo loads.
+// The player's loading hooks: decode, compile and upload as the demo loads.
 #pragma once
 
 #include "serialization/media_hooks.h"
@@ -7,7 +7,12 @@ namespace demo {
 
 class PlayerMedia : public MediaHooks {
 public:
+    void shader_program_loaded(ShaderProgram& program) override;
+    void texture_loaded(Texture& texture) override;
     void audio_sample_loaded(AudioSample& sample) override;
+    void font_loaded(Font& font) override;
+    void font_texture_resolved(FontTexture& texture) override;
+    void effect_resolved(Effect& effect) override;
     void demo_loaded(Demo& demo) override;
 };
 

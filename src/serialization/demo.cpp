@@ -29,13 +29,39 @@ constexpr uint64_t kMinStoredElement = 8 + 9;
 void element_loaded(MediaHooks* media, AudioSample& sample) {
     if (media != nullptr) media->audio_sample_loaded(sample);
 }
+void element_loaded(MediaHooks* media, ShaderProgram& program) {
+    if (media != nullptr) media->shader_program_loaded(program);
+}
+void element_loaded(MediaHooks* media, Texture& texture) {
+    if (media != nullptr) media->texture_loaded(texture);
+}
+void element_loaded(MediaHooks* media, Font& font) {
+    if (media != nullptr) media->font_loaded(font);
+}
 template <typename T>
 void element_loaded(MediaHooks*, T&) {}
 
-// Enters an element of a project document into its collection's key map.
-void enter_key(JsonKeyMaps& keys, AudioSample& sample) { keys.audio_samples[sample.name] = &sample; }
-void enter_key(JsonKeyMaps&, Event&) {}
-void enter_key(JsonKeyMaps&, Data&) {}
+// Enters an element of a project document into its collection's key map, and resolves what
+// can be resolved at once.
+void enter_key(JsonKeyMaps& keys, MediaHooks* media, FontTexture& texture) {
+    keys.font_textures[texture.name] = &texture;
+    texture.resolve_references(keys);
+    if (media != nullptr) media->font_texture_resolved(texture);
+}
+void enter_key(JsonKeyMaps& keys, MediaHooks*, Texture& texture) { keys.textures[texture.name] = &texture; }
+void enter_key(JsonKeyMaps& keys, MediaHooks*, ShaderProgram& program) {
+    keys.shaders[program.fragment_shader_filename] = &program;
+}
+void enter_key(JsonKeyMaps& keys, MediaHooks*, Font& font) { keys.fonts[font.name] = &font; }
+void enter_key(JsonKeyMaps& keys, MediaHooks*, Effect& effect) { keys.effects[effect.name] = &effect; }
+void enter_key(JsonKeyMaps& keys, MediaHooks*, AudioSample& sample) {
+    keys.audio_samples[sample.name] = &sample;
+}
+void enter_key(JsonKeyMaps& keys, MediaHooks*, EventGroup& group) {
+    keys.event_groups[group.name] = &group;
+}
+void enter_key(JsonKeyMaps&, MediaHooks*, Event&) {}
+void enter_key(JsonKeyMaps&, MediaHooks*, Data&) {}
 
 }  // namespace
 
@@ -86,6 +112,15 @@ void Demo::read_binary(InputStream& in) {
 
 void Demo::resolve_references(const IdRegistry& registry) {
     for (auto& event : events) event->resolve_references(registry);
+    for (auto& effect : effects) {
+        effect->resolve_references(registry);
+        if (media != nullptr) media->effect_resolved(*effect);
+    }
+    for (auto& group : event_groups) group->resolve_references(registry);
+    for (auto& texture : font_textures) {
+        texture->resolve_references(registry);
+        if (media != nullptr) media->font_texture_resolved(*texture);
+    }
 }
 
 std::unordered_map<const void*, uint64_t> Demo::assign_ids() const {
@@ -181,7 +216,7 @@ void Demo::from_json(const Json& value) {
             for (const Json& element : elements) {
                 collection.push_back(std::make_unique<Element>(element));
                 element_loaded(media, *collection.back());
-                enter_key(keys, *collection.back());
+                enter_key(keys, media, *collection.back());
                 load_progress(++objects_read, total_objects);
             }
         });
@@ -189,8 +224,17 @@ void Demo::from_json(const Json& value) {
             throw std::runtime_error("project holds " + std::to_string(elements.size()) + " " +
                                      name + ", which this build cannot read");
         }
+        if (index == kEffects) {
+            for (auto& effect : effects) {
+                effect->resolve_references(keys);
+                if (media != nullptr) media->effect_resolved(*effect);
+            }
+        }
         if (index == kEvents) {
+            // Groups are resolved after the events they name exist, wherever they stand.
             for (auto& event : events) event->resolve_references(keys);
+            for (auto& event : events) keys.events[event->name] = event.get();
+            for (auto& group : event_groups) group->resolve_references(keys);
         }
     }
     if (value.is_object() && value.contains("music")) {
@@ -207,7 +251,13 @@ void Demo::from_json(const Json& value) {
 
 std::vector<std::string> Demo::side_file_names() const {
     std::vector<std::string> names = {kMusicSideFile};
+    for (const auto& program : shaders) {
+        names.push_back(program->vertex_shader_filename);
+        names.push_back(program->fragment_shader_filename);
+    }
+    for (const auto& texture : textures) names.push_back(texture->name);
     for (const auto& sample : audio_samples) names.push_back(sample->name);
+    for (const auto& font : fonts) names.push_back(font->filename);
     for (const auto& data : datas) names.push_back(data->name);
     return names;
 }

@@ -12,11 +12,17 @@
 #include <vector>
 
 #include "audio/audio_sample.h"
+#include "render/effect.h"
+#include "render/font.h"
+#include "render/font_texture.h"
+#include "render/shader_program.h"
+#include "render/texture.h"
 #include "serialization/byte_buffer.h"
 #include "serialization/data.h"
 #include "serialization/media_hooks.h"
 #include "serialization/serializable.h"
 #include "timeline/event.h"
+#include "timeline/event_group.h"
 
 namespace demo {
 
@@ -46,13 +52,20 @@ inline constexpr const char* kMusicSideFile = "resources/music.mp3";
 class Demo : public ISerializable {
 public:
     std::vector<std::unique_ptr<Event>> events;
+    std::vector<std::unique_ptr<Effect>> effects;
+    std::vector<std::unique_ptr<ShaderProgram>> shaders;
+    std::vector<std::unique_ptr<Texture>> textures;
     std::vector<std::unique_ptr<AudioSample>> audio_samples;
+    std::vector<std::unique_ptr<EventGroup>> event_groups;
+    std::vector<std::unique_ptr<Font>> fonts;
+    std::vector<std::unique_ptr<FontTexture>> font_textures;
     std::vector<std::unique_ptr<Data>> datas;
     std::unique_ptr<ByteBuffer> music;
     float end_beat = 480.0f;
     float bpm = 130.0f;
     float beat_offset = 0.5f;
     uint64_t total_objects = 0;
+    std::unique_ptr<Texture> sound_texture;  // 1024 x 2, refreshed every frame
 
     // Told of every object read, then once more with both values equal to the total.
     std::function<void(uint64_t objects_read, uint64_t total)> on_progress;
@@ -86,13 +99,25 @@ public:
     template <typename F>
     void visit_collections(F&& f) {
         f(kEvents, events);
+        f(kEffects, effects);
+        f(kShaders, shaders);
+        f(kTextures, textures);
         f(kAudioSamples, audio_samples);
+        f(kEventGroups, event_groups);
+        f(kFonts, fonts);
+        f(kFontTextures, font_textures);
         f(kDatas, datas);
     }
     template <typename F>
     void visit_collections(F&& f) const {
         f(kEvents, events);
+        f(kEffects, effects);
+        f(kShaders, shaders);
+        f(kTextures, textures);
         f(kAudioSamples, audio_samples);
+        f(kEventGroups, event_groups);
+        f(kFonts, fonts);
+        f(kFontTextures, font_textures);
         f(kDatas, datas);
     }
 

@@ -9,13 +9,28 @@ namespace demo {
 
 class AudioSample;
 class Demo;
+class Effect;
+class Font;
+class FontTexture;
+class ShaderProgram;
+class Texture;
 
 class MediaHooks {
 public:
     virtual ~MediaHooks() = default;
 
+    // Right after a program's stored form was read: compile and link it.
+    virtual void shader_program_loaded(ShaderProgram& /*program*/) {}
+    // Right after a texture's stored form was read: decode and upload its image.
+    virtual void texture_loaded(Texture& /*texture*/) {}
     // Right after a sample's stored form was read: decode it.
     virtual void audio_sample_loaded(AudioSample& /*sample*/) {}
+    // Right after a font's stored form was read: open it.
+    virtual void font_loaded(Font& /*font*/) {}
+    // Once its font is resolved: create the drawing surface and texture.
+    virtual void font_texture_resolved(FontTexture& /*texture*/) {}
+    // Once its references are resolved: create the quad and render target.
+    virtual void effect_resolved(Effect& /*effect*/) {}
     // After every object is read and resolved: create the demo's own GPU objects.
     virtual void demo_loaded(Demo& /*demo*/) {}
 };

@@ -2,6 +2,8 @@
 
 #include "audio/audio_sample.h"
 #include "player/player_state.h"
+#include "render/effect.h"
+#include "timeline/event_group.h"
 #include "serialization/json_fields.h"
 #include "serialization/primitives.h"
 #include "serialization/stored_string.h"
@@ -246,6 +248,12 @@ void Event::from_json(const Json& value) {
 
 void Event::resolve_references(const IdRegistry& registry) {
     switch (type) {
+        case kEffectEvent:
+            effect.resolve(registry);
+            break;
+        case kGroupEvent:
+            group.resolve(registry);
+            break;
         case kAudioSampleEvent:
             audio_sample.resolve(registry);
             break;
@@ -256,6 +264,12 @@ void Event::resolve_references(const IdRegistry& registry) {
 
 void Event::resolve_references(const JsonKeyMaps& keys) {
     switch (type) {
+        case kEffectEvent:
+            effect.resolve(keys.effects);
+            break;
+        case kGroupEvent:
+            group.resolve(keys.event_groups);
+            break;
         case kAudioSampleEvent:
             audio_sample.resolve(keys.audio_samples);
             break;

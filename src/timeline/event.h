@@ -32,6 +32,10 @@ public:
     ObjectRef<EventGroup> group;
     bool visible = true;
 
+    // Set while a group event's members are being drawn, so a group that contains itself is
+    // not entered again.
+    bool being_drawn = false;
+
     Event() = default;
     explicit Event(InputStream& in);
     explicit Event(const Json& value);

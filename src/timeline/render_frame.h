@@ -1,6 +1,8 @@
 // The per-frame walk of the timeline: an update pass, then a draw pass, over the demo's events.
 #pragma once
 
+#include <cstdint>
+
 namespace demo {
 
 class Demo;
@@ -10,7 +12,8 @@ class Event;
 // then draws the visible active events in list order and fires their audio samples.
 void render_frame(Demo& demo, float beat);
 
-// Draws one event at `beat`; `group_event` is the group event it is reached through, if any.
-void draw_event(Event& event, float beat, Event* group_event);
+// Draws one event at `beat` with the sound texture on its unit; `group_event` is the group
+// event it is reached through, if any.
+void draw_event(Event& event, uint32_t sound_texture, float beat, Event* group_event);
 
 }  // namespace demo

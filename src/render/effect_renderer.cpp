@@ -1,0 +1,160 @@
+#include "render/effect_renderer.h"
+
+#include <GL/glew.h>
+
+#include <cstdio>
+
+#include "player/player_state.h"
+#include "render/font_texture.h"
+#include "render/shader_compiler.h"
+#include "render/shader_program.h"
+#include "render/texture.h"
+#include "render/texture_upload.h"
+
+namespace demo {
+
+namespace {
+
+// Two triangles covering clip space.
+constexpr float kQuad[18] = {-1, -1, 0, -1, 1, 0, 1, 1, 0, 1, 1, 0, 1, -1, 0, -1, -1, 0};
+
+// Reads from the window's back buffer, or from the colour attachment of the render target
+// that is bound: the back buffer is no valid read buffer for a framebuffer object.
+void select_read_buffer() {
+    GLint bound = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
+    glReadBuffer(bound == 0 ? GL_BACK : GL_COLOR_ATTACHMENT0);
+}
+
+// Reads the render-size screen into the capture buffer and uploads it to the capture texture
+// on the active unit.
+void read_screen_into_capture(Effect& effect) {
+    ensure_capture_target(effect);
+    Buffer& buffer = *effect.capture_buffer;
+    select_read_buffer();
+    glReadPixels(0, 0, resolution[2], resolution[3], GL_RGBA, GL_UNSIGNED_BYTE, buffer.pixels.data());
+    glBindTexture(GL_TEXTURE_2D, effect.capture_texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, buffer.width, buffer.height, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, buffer.pixels.data());
+}
+
+void bind_unit(int unit, uint32_t texture) {
+    glActiveTexture(GL_TEXTURE0 + unit);
+    glBindTexture(GL_TEXTURE_2D, texture);
+}
+
+// Renders an input effect into its own target at the window size, without its own inputs.
+void render_into_target(Effect& input) {
+    // An input never prepared (it has no program) has no target; binding 0 would clear the
+    // window, so it is skipped and its unit samples an empty texture.
+    if (input.target_framebuffer == 0) return;
+    glBindFramebuffer(GL_FRAMEBUFFER, input.target_framebuffer);
+    glViewport(0, 0, resolution[0], resolution[1]);
+    glClear(GL_COLOR_BUFFER_BIT);
+    draw(input, nullptr, false);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, resolution[2], resolution[3]);
+}
+
+}  // namespace
+
+void prepare(Effect& effect) {
+    if (effect.program.object == nullptr) return;
+    const ShaderProgram& program = *effect.program.object;
+
+    glGenVertexArrays(1, &effect.quad_vao);
+    glBindVertexArray(effect.quad_vao);
+    glGenBuffers(1, &effect.quad_vbo);
+    glBindBuffer(GL_ARRAY_BUFFER, effect.quad_vbo);
+    glBufferData(GL_ARRAY_BUFFER, sizeof kQuad, kQuad, GL_STATIC_DRAW);
+    if (program.vertex_position_attribute >= 0) {
+        const GLuint attribute = static_cast<GLuint>(program.vertex_position_attribute);
+        glEnableVertexAttribArray(attribute);
+        glVertexAttribPointer(attribute, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+    }
+
+    glGenFramebuffers(1, &effect.target_framebuffer);
+    glGenTextures(1, &effect.target_texture);
+    glBindTexture(GL_TEXTURE_2D, effect.target_texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, resolution[2], resolution[3], 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glBindFramebuffer(GL_FRAMEBUFFER, effect.target_framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+                           effect.target_texture, 0);
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    if (status != GL_FRAMEBUFFER_COMPLETE) std::printf("FB Error! Status: 0x%x\n", status);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+int bind_inputs(Effect& effect, const ShaderProgram& program, bool render_inputs) {
+    if (render_inputs) {
+        for (auto& input : effect.effects) {
+            if (input.object != nullptr) render_into_target(*input.object);
+        }
+    }
+    glUseProgram(program.program_id);
+    int unit = 0;
+    if (effect.feedback) {
+        glActiveTexture(GL_TEXTURE0);
+        ensure_capture_target(effect);
+        glBindTexture(GL_TEXTURE_2D, effect.capture_texture);
+        unit = 1;
+    }
+    for (const auto& texture : effect.textures) {
+        bind_unit(unit++, texture.object != nullptr ? texture.object->texture_id : 0);
+    }
+    for (const auto& text : effect.font_textures) {
+        bind_unit(unit++, text.object != nullptr ? text.object->texture_id : 0);
+    }
+    for (const auto& input : effect.effects) {
+        bind_unit(unit++, input.object != nullptr ? input.object->target_texture : 0);
+    }
+    if (effect.screen_texture) {
+        glActiveTexture(GL_TEXTURE0 + unit);
+        read_screen_into_capture(effect);
+        ++unit;
+    }
+    // A scene's shadow map and material units follow here once scenes are drawn.
+    return unit;
+}
+
+void draw(Effect& effect, const ProgramHook& hook, bool render_inputs) {
+    if (effect.program.object == nullptr) return;
+    ShaderProgram& program = *effect.program.object;
+    const int units = bind_inputs(effect, program, render_inputs);
+    upload_builtin_uniforms(program);
+    if (hook) hook(nullptr);
+    glBindVertexArray(effect.quad_vao);
+    glDrawArrays(GL_TRIANGLES, 0, 6);
+    unbind_units(units);
+}
+
+void capture_screen(Effect& effect) { read_screen_into_capture(effect); }
+
+void ensure_capture_target(Effect& effect) {
+    if (effect.capture_buffer && (effect.capture_buffer->width != resolution[2] ||
+                                  effect.capture_buffer->height != resolution[3])) {
+        effect.capture_buffer.reset();
+        if (effect.capture_texture != 0) {
+            glDeleteTextures(1, &effect.capture_texture);
+            effect.capture_texture = 0;
+        }
+    }
+    if (!effect.capture_buffer) effect.capture_buffer = std::make_unique<Buffer>();
+    if (effect.capture_texture == 0) {
+        const Buffer& buffer = *effect.capture_buffer;
+        effect.capture_texture =
+            create_rgba_texture(buffer.width, buffer.height, buffer.pixels.data(), GL_CLAMP_TO_EDGE);
+    }
+}
+
+void unbind_units(int count) {
+    for (int unit = 0; unit < count; ++unit) bind_unit(unit, 0);
+}
+
+}  // namespace demo

@@ -1,0 +1,36 @@
+// Drawing effects: the full-screen quad, render targets for chained effects, the texture-unit
+// layout of their inputs, and copies of the screen.
+#pragma once
+
+#include <functional>
+
+#include "render/effect.h"
+
+namespace demo {
+
+// Called after the built-in uniforms are set and before the geometry is drawn; the argument
+// is always null, so a hook works on the program it captured itself.
+using ProgramHook = std::function<void(ShaderProgram*)>;
+
+// Creates the quad and the render target. An effect without a program is not prepared.
+void prepare(Effect& effect);
+
+// Draws the effect into the bound framebuffer; with `render_inputs`, its input effects are
+// first rendered into their own targets. Without a program nothing happens.
+void draw(Effect& effect, const ProgramHook& hook, bool render_inputs);
+
+// Binds the inputs on units 0, 1, ... in the fixed order (feedback, images, texts, input
+// effects, screen copy) and returns the number of units used. An input that names nothing
+// keeps its unit with texture 0 bound, so the others stay where the shader expects them.
+int bind_inputs(Effect& effect, const ShaderProgram& program, bool render_inputs);
+
+// Copies the screen (or the bound render target) into the effect's capture texture.
+void capture_screen(Effect& effect);
+
+// Makes sure the capture buffer and texture exist at the current render size.
+void ensure_capture_target(Effect& effect);
+
+// Binds texture 0 on units 0 .. count - 1.
+void unbind_units(int count);
+
+}  // namespace demo

@@ -1,0 +1,166 @@
+#include "render/shader_compiler.h"
+
+#include <GL/glew.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "audio/sound_analysis.h"
+#include "player/player_state.h"
+#include "serialization/demo.h"
+
+namespace demo {
+
+namespace {
+
+constexpr GLsizei kLogSize = 1024;
+
+// Compiles one shader; a non-empty log is printed and kept, otherwise success is recorded.
+void compile_one(ShaderProgram& program, GLuint shader, const std::string& source) {
+    const GLchar* text = source.c_str();
+    const GLint length = static_cast<GLint>(source.size());
+    glShaderSource(shader, 1, &text, &length);
+    glCompileShader(shader);
+    char log[kLogSize] = {};
+    glGetShaderInfoLog(shader, kLogSize, nullptr, log);
+    if (log[0] != '\0') {
+        std::printf("%s\n", log);
+        program.compile_log = log;
+    } else {
+        program.compile_log = "Compilation successful.";
+    }
+}
+
+void create_shaders(ShaderProgram& program) {
+    program.vertex_shader_id = glCreateShader(GL_VERTEX_SHADER);
+    program.fragment_shader_id = glCreateShader(GL_FRAGMENT_SHADER);
+}
+
+GLint uniform(GLuint program, const char* name) { return glGetUniformLocation(program, name); }
+
+}  // namespace
+
+std::string expand_includes(const ShaderProgram& program,
+                            const std::vector<std::unique_ptr<ShaderProgram>>& programs) {
+    std::string text = program.fragment_shader_source;
+    for (const auto& other : programs) {
+        if (other.get() == &program) continue;
+        const std::string directive = "#include \"" + other->fragment_shader_filename + "\"";
+        const size_t at = text.find(directive);
+        if (at != std::string::npos) text.replace(at, directive.size(), other->fragment_shader_source);
+    }
+    return text;
+}
+
+void build_program(ShaderProgram& program) {
+    create_shaders(program);
+    compile_shaders(program);
+    link_program(program);
+}
+
+void compile_shaders(ShaderProgram& program) {
+    compile_one(program, program.vertex_shader_id, program.vertex_shader_source);
+    // Programs compiled while the package is read see no other programs yet; the compile
+    // after loading expands their includes.
+    program.expanded_fragment_source =
+        current_demo != nullptr ? expand_includes(program, current_demo->shaders)
+                                : program.fragment_shader_source;
+    compile_one(program, program.fragment_shader_id, program.expanded_fragment_source);
+}
+
+void link_program(ShaderProgram& program) {
+    program.program_id = glCreateProgram();
+    glAttachShader(program.program_id, program.vertex_shader_id);
+    glAttachShader(program.program_id, program.fragment_shader_id);
+    glLinkProgram(program.program_id);
+    char log[kLogSize] = {};
+    glGetProgramInfoLog(program.program_id, kLogSize, nullptr, log);
+    if (log[0] != '\0') {
+        std::printf("LINKER ERROR: %s\n", log);
+        program.compile_log += "\nLINKER ERROR: ";
+        program.compile_log += log;
+    }
+    lookup_locations(program);
+}
+
+void lookup_locations(ShaderProgram& program) {
+    const GLuint id = program.program_id;
+    BuiltinLocations& l = program.locations;
+    l.beat = uniform(id, "beat");
+    l.itime2 = uniform(id, "iTime2");
+    l.sound = uniform(id, "sound");
+    l.sound_texture = uniform(id, "sound_texture");
+    l.tex[0] = uniform(id, "tex");
+    for (int n = 1; n < 16; ++n) {
+        char name[8];
+        std::snprintf(name, sizeof name, "tex%d", n);
+        l.tex[n] = uniform(id, name);
+    }
+    l.resolution = uniform(id, "resolution");
+    l.camera_position = uniform(id, "camera_position");
+    l.camera_rotation = uniform(id, "camera_rotation");
+    l.node_index = uniform(id, "nodeIdx");
+    program.vertex_position_attribute = glGetAttribLocation(id, "vp");
+    glGetError();
+    program.matrices_block_index = glGetUniformBlockIndex(id, "MatricesBlock");
+    if (program.matrices_block_index != GL_INVALID_INDEX) {
+        glUniformBlockBinding(id, program.matrices_block_index, 0);
+    }
+    if (glGetError() != GL_NO_ERROR) std::printf("Error\n");
+    for (auto& def : program.uniform_defs) def->location = uniform(id, def->name.c_str());
+    l.model_view_proj_matrix = uniform(id, "uModelViewProjMatrix");
+    l.model_view_matrix = uniform(id, "uModelViewMatrix");
+    l.normal_matrix = uniform(id, "uNormalMatrix");
+    l.model_matrix = uniform(id, "uModelMatrix");
+    l.light_mvp_matrix = uniform(id, "uLightMVPMatrix");
+    l.base_color_texture = uniform(id, "uBaseColorTexture");
+    l.base_color_factor = uniform(id, "uBaseColorFactor");
+    l.metallic_factor = uniform(id, "uMetallicFactor");
+    l.roughness_factor = uniform(id, "uRougnessFactor");
+    l.metallic_roughness_texture = uniform(id, "uMetallicRoughnessTexture");
+    l.shadow_map_texture = uniform(id, "uShadowMapTexture");
+    l.is_shadow_render_pass = uniform(id, "uIsShadowRenderPass");
+    l.tag = uniform(id, "uTag");
+}
+
+void recompile(ShaderProgram& program) {
+    glDeleteProgram(program.program_id);
+    glDeleteShader(program.vertex_shader_id);
+    glDeleteShader(program.fragment_shader_id);
+    build_program(program);
+}
+
+void upload_builtin_uniforms(const ShaderProgram& program) {
+    const BuiltinLocations& l = program.locations;
+    const float beat = current_beat;
+    if (l.beat != -1) glUniform1f(l.beat, beat);
+    if (l.itime2 != -1) glUniform2f(l.itime2, beat, beat - std::trunc(beat));
+    if (l.sound != -1) glUniform1i(l.sound, level_average());
+    if (l.sound_texture != -1) glUniform1i(l.sound_texture, 16);
+    for (int n = 0; n < 16; ++n) {
+        if (l.tex[n] != -1) glUniform1i(l.tex[n], n);
+    }
+    if (l.resolution != -1) {
+        glUniform2f(l.resolution, static_cast<float>(resolution[2]), static_cast<float>(resolution[3]));
+    }
+    // The player's viewer camera never moves.
+    if (l.camera_position != -1) glUniform3f(l.camera_position, 0.0f, 0.0f, 0.0f);
+    if (l.camera_rotation != -1) glUniform3f(l.camera_rotation, 0.0f, 0.0f, 0.0f);
+}
+
+void apply_uniform_defaults(const ShaderProgram& program) {
+    glUseProgram(program.program_id);
+    for (const auto& def : program.uniform_defs) {
+        if (def->location != -1) glUniform1f(def->location, def->default_val);
+    }
+}
+
+}  // namespace demo
+
+namespace demo {
+
+void upload_uniform(const UniformDef& def, float value) {
+    if (def.location != -1) glUniform1f(def.location, value);
+}
+
+}  // namespace demo

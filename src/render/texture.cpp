@@ -1,0 +1,44 @@
+#include "render/texture.h"
+
+#include "serialization/file_io.h"
+#include "serialization/json_fields.h"
+#include "serialization/stored_string.h"
+
+namespace demo {
+
+Texture::Texture(InputStream& in) { read_binary(in); }
+
+Texture::Texture(const Json& value) { from_json(value); }
+
+Json Texture::to_json(bool export_files) const {
+    Json value = Json::object();
+    value["name"] = name;
+    if (export_files) {
+        if (image_buffer) write_file(name, image_buffer->data.data(), image_buffer->size());
+    } else {
+        value["image_buffer"] = image_buffer ? image_buffer->to_json(false) : Json("");
+    }
+    return value;
+}
+
+void Texture::write_binary(OutputStream& out) const {
+    if (!image_buffer) return;
+    write_string(name, out);
+    image_buffer->write_binary(out);
+}
+
+void Texture::from_json(const Json& value) {
+    name = json_string(value, "name");
+    if (value.is_object() && value.contains("image_buffer")) {
+        image_buffer = std::make_unique<ByteBuffer>(value["image_buffer"]);
+    } else {
+        image_buffer = std::make_unique<ByteBuffer>(name);
+    }
+}
+
+void Texture::read_binary(InputStream& in) {
+    name = read_string(in, "a texture name");
+    image_buffer = std::make_unique<ByteBuffer>(in);
+}
+
+}  // namespace demo

@@ -1,0 +1,101 @@
+#include "render/texture_upload.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <cstring>
+#include <vector>
+
+#include "player/fatal_error.h"
+
+namespace demo {
+
+namespace {
+
+// 32-bit surfaces whose bytes in memory are R, G, B, A on a little-endian machine.
+constexpr Uint32 kRedMask = 0x000000FF;
+constexpr Uint32 kGreenMask = 0x0000FF00;
+constexpr Uint32 kBlueMask = 0x00FF0000;
+constexpr Uint32 kAlphaMask = 0xFF000000;
+
+}  // namespace
+
+uint32_t create_rgba_texture(int32_t width, int32_t height, const void* pixels, int32_t wrap) {
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    return texture;
+}
+
+void decode_texture(Texture& texture) {
+    texture.texture_id = 0;
+    texture.width = 0;
+    texture.height = 0;
+    if (!texture.image_buffer || texture.image_buffer->size() == 0 ||
+        texture.image_buffer->size() > INT32_MAX) {
+        return;
+    }
+    SDL_RWops* stream = SDL_RWFromConstMem(texture.image_buffer->data.data(),
+                                           static_cast<int>(texture.image_buffer->size()));
+    SDL_Surface* decoded = IMG_Load_RW(stream, 1);
+    if (decoded == nullptr) return;
+    // Blitting onto a fixed layout turns palette, grey and RGB images into RGBA; an image with
+    // alpha is blended onto the zero surface, so its colours end up scaled by alpha.
+    SDL_Surface* rgba = SDL_CreateRGBSurface(0, decoded->w, decoded->h, 32, kRedMask, kGreenMask,
+                                             kBlueMask, kAlphaMask);
+    if (rgba != nullptr) {
+        SDL_UpperBlit(decoded, nullptr, rgba, nullptr);
+        texture.width = decoded->w;
+        texture.height = decoded->h;
+        SDL_LockSurface(rgba);
+        if (rgba->pitch == rgba->w * 4) {
+            texture.texture_id =
+                create_rgba_texture(rgba->w, rgba->h, rgba->pixels, GL_CLAMP_TO_EDGE);
+        } else {
+            std::vector<uint8_t> packed(static_cast<size_t>(rgba->w) * rgba->h * 4);
+            for (int y = 0; y < rgba->h; ++y) {
+                std::memcpy(packed.data() + static_cast<size_t>(y) * rgba->w * 4,
+                            static_cast<uint8_t*>(rgba->pixels) + static_cast<size_t>(y) * rgba->pitch,
+                            static_cast<size_t>(rgba->w) * 4);
+            }
+            texture.texture_id = create_rgba_texture(rgba->w, rgba->h, packed.data(), GL_CLAMP_TO_EDGE);
+        }
+        SDL_UnlockSurface(rgba);
+        SDL_FreeSurface(rgba);
+    }
+    SDL_FreeSurface(decoded);
+}
+
+std::unique_ptr<Texture> create_blank_texture(int32_t width, int32_t height) {
+    auto texture = std::make_unique<Texture>();
+    texture->name = format_message("Texture %p (%d x %d)", static_cast<void*>(texture.get()),
+                                   width, height);
+    const std::vector<uint8_t> zeros(static_cast<size_t>(width) * height * 4, 0);
+    texture->texture_id = create_rgba_texture(width, height, zeros.data(), GL_CLAMP_TO_EDGE);
+    texture->width = width;
+    texture->height = height;
+    return texture;
+}
+
+}  // namespace demo
+
+namespace demo {
+
+void upload_texture_pixels(const Texture& texture, const void* pixels) {
+    glBindTexture(GL_TEXTURE_2D, texture.texture_id);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, texture.width, texture.height, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, pixels);
+}
+
+void bind_texture_unit(int unit, uint32_t texture_id) {
+    glActiveTexture(GL_TEXTURE0 + unit);
+    glBindTexture(GL_TEXTURE_2D, texture_id);
+}
+
+}  // namespace demo
