@@ -12,6 +12,8 @@ using Arguments = std::vector<std::string>;
 int run_pack(const Arguments& args);
 int run_unpack(const Arguments& args);
 int run_info(const Arguments& args);
+int run_render(const Arguments& args);
+int run_check(const Arguments& args);
 
 // Thrown for a command line that cannot be understood; main prints it with the usage.
 struct UsageError {

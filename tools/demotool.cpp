@@ -21,6 +21,9 @@ constexpr const char* kUsage =
     "  unpack INPUT -o DIR [--embed]\n"
     "                     write the project of a packed player or bare package\n"
     "  info INPUT         describe the demo inside a packed player or bare package\n"
+    "  check INPUT        load the demo as the player would and report every problem\n"
+    "  render INPUT -o OUT (--beat B | --from B0 --to B1 --fps N) [--size WxH] [--wav FILE]\n"
+    "                     render frames offscreen (and the mixed sound)\n"
     "\n"
     "Run 'demotool COMMAND --help' for the options of a command.\n";
 
@@ -38,6 +41,8 @@ int main(int argc, char** argv) {
         if (command == "pack") return demo::run_pack(args);
         if (command == "unpack") return demo::run_unpack(args);
         if (command == "info") return demo::run_info(args);
+        if (command == "render") return demo::run_render(args);
+        if (command == "check") return demo::run_check(args);
         std::fprintf(stderr, "demotool: unknown command '%s'\n\n%s", command.c_str(), kUsage);
         return 2;
     } catch (const demo::UsageError& e) {

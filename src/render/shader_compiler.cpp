@@ -164,3 +164,33 @@ void upload_uniform(const UniformDef& def, float value) {
 }
 
 }  // namespace demo
+
+namespace demo {
+
+namespace {
+
+std::string shader_log(GLuint shader) {
+    char log[kLogSize] = {};
+    glGetShaderInfoLog(shader, kLogSize, nullptr, log);
+    return log;
+}
+
+}  // namespace
+
+std::vector<std::string> shader_diagnostics(const ShaderProgram& program) {
+    std::vector<std::string> problems;
+    GLint ok = GL_FALSE;
+    glGetShaderiv(program.vertex_shader_id, GL_COMPILE_STATUS, &ok);
+    if (ok != GL_TRUE) problems.push_back("vertex shader: " + shader_log(program.vertex_shader_id));
+    glGetShaderiv(program.fragment_shader_id, GL_COMPILE_STATUS, &ok);
+    if (ok != GL_TRUE) problems.push_back("fragment shader: " + shader_log(program.fragment_shader_id));
+    glGetProgramiv(program.program_id, GL_LINK_STATUS, &ok);
+    if (ok != GL_TRUE) {
+        char log[kLogSize] = {};
+        glGetProgramInfoLog(program.program_id, kLogSize, nullptr, log);
+        problems.push_back(std::string("link: ") + log);
+    }
+    return problems;
+}
+
+}  // namespace demo

@@ -46,3 +46,11 @@ namespace demo {
 void upload_uniform(const UniformDef& def, float value);
 
 }  // namespace demo
+
+namespace demo {
+
+// Every compile and link problem of the linked program, one message each ("vertex shader:
+// ...", "fragment shader: ...", "link: ..."); empty when both shaders compiled and it linked.
+std::vector<std::string> shader_diagnostics(const ShaderProgram& program);
+
+}  // namespace demo

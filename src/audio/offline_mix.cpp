@@ -1,0 +1,89 @@
+#include "audio/offline_mix.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "audio/sample_playback.h"
+#include "serialization/demo.h"
+#include "timeline/sample_triggers.h"
+
+namespace demo {
+
+namespace {
+
+// Decodes encoded sound bytes to interleaved 16-bit frames at the mixer's format.
+std::vector<int16_t> decode_pcm(const ByteBuffer& bytes) {
+    std::vector<int16_t> pcm;
+    if (bytes.size() == 0 || bytes.size() > INT32_MAX) return pcm;
+    SDL_RWops* stream = SDL_RWFromConstMem(bytes.data.data(), static_cast<int>(bytes.size()));
+    Mix_Chunk* chunk = Mix_LoadWAV_RW(stream, 1);
+    if (chunk == nullptr) return pcm;
+    const auto* samples = reinterpret_cast<const int16_t*>(chunk->abuf);
+    pcm.assign(samples, samples + chunk->alen / 2);
+    Mix_FreeChunk(chunk);
+    return pcm;
+}
+
+}  // namespace
+
+OfflineMix::OfflineMix(Demo& demo, double seconds, int frames_per_second) {
+    length_ = static_cast<int64_t>(std::ceil(seconds * kFrequency));
+    if (demo.music) music_ = decode_pcm(*demo.music);
+    has_music_ = demo.music && demo.music->size() > 0;
+    for (const auto& sample : demo.audio_samples) {
+        if (sample->audio_buffer) sample_pcm_[sample.get()] = decode_pcm(*sample->audio_buffer);
+    }
+
+    // Each sample plays once per trigger and cannot restart until its own length has passed.
+    std::map<const AudioSample*, int64_t> busy_until;
+    const int64_t frames_per_step = kFrequency / frames_per_second;
+    for (int64_t frame = 0; frame < length_; frame += frames_per_step) {
+        const float elapsed_ms = static_cast<float>(frame * 1000 / kFrequency);
+        const float beat = elapsed_ms * demo.bpm / 60000.0f - demo.beat_offset;
+        for_each_sample_trigger(demo, beat, [&](AudioSample& sample) {
+            auto it = busy_until.find(&sample);
+            if (it != busy_until.end() && frame < it->second) return;
+            const int64_t duration =
+                static_cast<int64_t>(sample.duration_ms) * kFrequency / 1000;
+            busy_until[&sample] = frame + duration;
+            ducked_.emplace_back(frame, frame + duration);
+            auto pcm = sample_pcm_.find(&sample);
+            if (pcm != sample_pcm_.end()) voices_.push_back({&pcm->second, frame});
+        });
+    }
+}
+
+std::vector<int16_t> OfflineMix::frames(int64_t first, int64_t count) const {
+    std::vector<int16_t> out(static_cast<size_t>(std::max<int64_t>(count, 0)) * kChannels, 0);
+    for (int64_t i = 0; i < count; ++i) {
+        const int64_t frame = first + i;
+        if (frame < 0 || frame >= length_) continue;
+        bool ducked = false;
+        for (const auto& [start, end] : ducked_) {
+            if (frame >= start && frame < end) {
+                ducked = true;
+                break;
+            }
+        }
+        const int volume = ducked ? kDuckedMusicVolume : kFullMusicVolume;
+        for (int c = 0; c < kChannels; ++c) {
+            int32_t sum = 0;
+            const size_t m = static_cast<size_t>(frame) * kChannels + c;
+            if (m < music_.size()) sum += music_[m] * volume / kFullMusicVolume;
+            for (const Voice& voice : voices_) {
+                const int64_t offset = frame - voice.start;
+                if (offset < 0) continue;
+                const size_t s = static_cast<size_t>(offset) * kChannels + c;
+                if (s < voice.pcm->size()) sum += (*voice.pcm)[s];
+            }
+            out[static_cast<size_t>(i) * kChannels + c] =
+                static_cast<int16_t>(std::clamp<int32_t>(sum, -32768, 32767));
+        }
+    }
+    return out;
+}
+
+}  // namespace demo

@@ -1,0 +1,44 @@
+// The demo's sound mixed offline, as the player would mix it: the music from its start, each
+// sample from the frame that fires it, the music ducked while any sample plays.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+namespace demo {
+
+class AudioSample;
+class Demo;
+
+class OfflineMix {
+public:
+    static constexpr int kFrequency = 44100;
+    static constexpr int kChannels = 2;
+
+    // Decodes the music (needs the mixer open, any driver) and simulates the frame walk at
+    // `frames_per_second` up to `seconds` to find when every sample starts.
+    OfflineMix(Demo& demo, double seconds, int frames_per_second = 60);
+
+    // Interleaved stereo frames [first, first + count); frames before the music starts or
+    // after the mix ends are silent.
+    std::vector<int16_t> frames(int64_t first, int64_t count) const;
+
+    bool has_music() const { return has_music_; }
+    int64_t length() const { return length_; }
+
+private:
+    struct Voice {
+        const std::vector<int16_t>* pcm;
+        int64_t start;
+    };
+
+    int64_t length_ = 0;
+    bool has_music_ = false;
+    std::vector<int16_t> music_;
+    std::map<const AudioSample*, std::vector<int16_t>> sample_pcm_;
+    std::vector<Voice> voices_;
+    std::vector<std::pair<int64_t, int64_t>> ducked_;  // [start, end) frames
+};
+
+}  // namespace demo
