@@ -10,7 +10,7 @@ PACKAGES=(
   libglew-dev libglm-dev libtinygltf-dev nlohmann-json3-dev libstb-dev
   libkissfft-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth libgl1-mesa-dri mesa-utils
+  xvfb xauth x11-utils libgl1-mesa-dri mesa-utils
   sox fonts-dejavu-core
 )
 
