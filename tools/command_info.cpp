@@ -3,10 +3,10 @@
 #include <string>
 
 #include <SDL.h>
-#include <SDL_mixer.h>
 
 #include <vector>
 
+#include "audio/audio_device.h"
 #include "audio/sample_playback.h"
 #include "command_line.h"
 #include "commands.h"
@@ -106,15 +106,7 @@ std::string describe(const FontTexture& texture) {
 // card. Returns false when the mixer cannot be opened even so.
 bool open_audio_for_decoding() {
     SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
-    if (SDL_Init(SDL_INIT_AUDIO) != 0) return false;
-    if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024) == -1) return false;
-    Uint16 format = 0;
-    int frequency = 0;
-    int channels = 0;
-    Mix_QuerySpec(&frequency, &format, &channels);
-    audio_frequency = frequency;
-    audio_channels = channels;
-    return true;
+    return SDL_Init(SDL_INIT_AUDIO) == 0 && open_audio_device();
 }
 
 }  // namespace

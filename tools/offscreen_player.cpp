@@ -9,6 +9,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "audio/audio_device.h"
 #include "player/player_media.h"
 #include "player/player_state.h"
 #include "render/float_texture.h"
@@ -22,15 +23,9 @@ OffscreenPlayer::OffscreenPlayer(int32_t width, int32_t height) : width_(width),
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         throw std::runtime_error(std::string("cannot start SDL (is there a display?): ") + SDL_GetError());
     }
-    if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024) == -1) {
+    if (!open_audio_device()) {
         throw std::runtime_error(std::string("cannot open the audio mixer: ") + Mix_GetError());
     }
-    Uint16 format = 0;
-    int frequency = 0;
-    int channels = 0;
-    Mix_QuerySpec(&frequency, &format, &channels);
-    audio_frequency = frequency;
-    audio_channels = channels;
     TTF_Init();
 
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);

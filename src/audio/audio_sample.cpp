@@ -2,7 +2,6 @@
 
 #include <limits>
 
-#include "serialization/file_io.h"
 #include "serialization/json_fields.h"
 #include "serialization/stored_string.h"
 
@@ -15,32 +14,18 @@ AudioSample::AudioSample(const Json& value) { from_json(value); }
 Json AudioSample::to_json(bool export_files) const {
     Json value = Json::object();
     value["name"] = name;
-    if (export_files) {
-        if (audio_buffer) write_file(name, audio_buffer->data.data(), audio_buffer->size());
-    } else {
-        value["audio_buffer"] = audio_buffer ? audio_buffer->to_json(false) : Json("");
-    }
+    buffer_to_json(value, "audio_buffer", audio_buffer, export_files, name);
     return value;
 }
 
 void AudioSample::write_binary(OutputStream& out) const {
     write_string(name, out);
-    // The package has no per-object lengths: a sample without bytes still writes an empty
-    // buffer, or everything after it would be misread.
-    if (audio_buffer) {
-        audio_buffer->write_binary(out);
-    } else {
-        ByteBuffer().write_binary(out);
-    }
+    write_buffer_or_empty(out, audio_buffer);
 }
 
 void AudioSample::from_json(const Json& value) {
     name = json_string(value, "name");
-    if (value.is_object() && value.contains("audio_buffer")) {
-        audio_buffer = std::make_unique<ByteBuffer>(value["audio_buffer"]);
-    } else {
-        audio_buffer = std::make_unique<ByteBuffer>(name);
-    }
+    audio_buffer = buffer_from_json(value, "audio_buffer", name);
 }
 
 void AudioSample::read_binary(InputStream& in) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "audio/audio_device.h"
 #include "audio/music.h"
 #include "audio/sound_analysis.h"
 #include "player/background_watch.h"
@@ -130,13 +131,7 @@ int run_player(int /*argc*/, char** argv) {
         SDL_Log("Failed to initialize SDL: %s", SDL_GetError());
         return 1;
     }
-    if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024) == -1) return -1;
-    Uint16 audio_format = 0;
-    int frequency = 0;
-    int channels = 0;
-    Mix_QuerySpec(&frequency, &audio_format, &channels);
-    audio_frequency = frequency;
-    audio_channels = channels;
+    if (!open_audio_device()) return -1;
     TTF_Init();
 
     set_gl_attributes();

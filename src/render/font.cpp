@@ -1,6 +1,5 @@
 #include "render/font.h"
 
-#include "serialization/file_io.h"
 #include "serialization/json_fields.h"
 #include "serialization/primitives.h"
 #include "serialization/stored_string.h"
@@ -15,11 +14,7 @@ Json Font::to_json(bool export_files) const {
     Json value = Json::object();
     value["name"] = name;
     value["ptsize"] = ptsize;
-    if (export_files) {
-        if (font_buffer) write_file(filename, font_buffer->data.data(), font_buffer->size());
-    } else {
-        value["font_buffer"] = font_buffer ? font_buffer->to_json(false) : Json("");
-    }
+    buffer_to_json(value, "font_buffer", font_buffer, export_files, filename);
     value["filename"] = filename;
     return value;
 }
@@ -28,22 +23,14 @@ void Font::write_binary(OutputStream& out) const {
     write_string(name, out);
     write_string(filename, out);
     write_i32(out, ptsize);
-    if (font_buffer) {
-        font_buffer->write_binary(out);
-    } else {
-        ByteBuffer().write_binary(out);
-    }
+    write_buffer_or_empty(out, font_buffer);
 }
 
 void Font::from_json(const Json& value) {
     name = json_string(value, "name");
     filename = json_string(value, "filename");
     ptsize = static_cast<int32_t>(json_int(value, "ptsize", 0));
-    if (value.is_object() && value.contains("font_buffer")) {
-        font_buffer = std::make_unique<ByteBuffer>(value["font_buffer"]);
-    } else {
-        font_buffer = std::make_unique<ByteBuffer>(filename);
-    }
+    font_buffer = buffer_from_json(value, "font_buffer", filename);
 }
 
 void Font::read_binary(InputStream& in) {

@@ -8,15 +8,6 @@
 
 namespace demo {
 
-namespace {
-
-constexpr Uint32 kRedMask = 0x000000FF;
-constexpr Uint32 kGreenMask = 0x0000FF00;
-constexpr Uint32 kBlueMask = 0x00FF0000;
-constexpr Uint32 kAlphaMask = 0xFF000000;
-
-}  // namespace
-
 void open_font(Font& font) {
     font.ttf_font = nullptr;
     if (!font.font_buffer || font.font_buffer->size() == 0 || font.font_buffer->size() > INT32_MAX) {
@@ -29,8 +20,7 @@ void open_font(Font& font) {
 
 void create_surface(FontTexture& texture) {
     if (texture.width <= 0 || texture.height <= 0) return;
-    texture.surface = SDL_CreateRGBSurface(0, texture.width, texture.height, 32, kRedMask,
-                                           kGreenMask, kBlueMask, kAlphaMask);
+    texture.surface = create_rgba_surface(texture.width, texture.height);
     if (texture.surface == nullptr) return;
     SDL_FillRect(texture.surface, nullptr, 0);
     texture.texture_id = create_rgba_texture(texture.surface->w, texture.surface->h,

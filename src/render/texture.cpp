@@ -1,6 +1,5 @@
 #include "render/texture.h"
 
-#include "serialization/file_io.h"
 #include "serialization/json_fields.h"
 #include "serialization/stored_string.h"
 
@@ -13,11 +12,7 @@ Texture::Texture(const Json& value) { from_json(value); }
 Json Texture::to_json(bool export_files) const {
     Json value = Json::object();
     value["name"] = name;
-    if (export_files) {
-        if (image_buffer) write_file(name, image_buffer->data.data(), image_buffer->size());
-    } else {
-        value["image_buffer"] = image_buffer ? image_buffer->to_json(false) : Json("");
-    }
+    buffer_to_json(value, "image_buffer", image_buffer, export_files, name);
     return value;
 }
 
@@ -29,11 +24,7 @@ void Texture::write_binary(OutputStream& out) const {
 
 void Texture::from_json(const Json& value) {
     name = json_string(value, "name");
-    if (value.is_object() && value.contains("image_buffer")) {
-        image_buffer = std::make_unique<ByteBuffer>(value["image_buffer"]);
-    } else {
-        image_buffer = std::make_unique<ByteBuffer>(name);
-    }
+    image_buffer = buffer_from_json(value, "image_buffer", name);
 }
 
 void Texture::read_binary(InputStream& in) {

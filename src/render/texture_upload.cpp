@@ -21,6 +21,10 @@ constexpr Uint32 kAlphaMask = 0xFF000000;
 
 }  // namespace
 
+SDL_Surface* create_rgba_surface(int32_t width, int32_t height) {
+    return SDL_CreateRGBSurface(0, width, height, 32, kRedMask, kGreenMask, kBlueMask, kAlphaMask);
+}
+
 uint32_t create_rgba_texture(int32_t width, int32_t height, const void* pixels, int32_t wrap) {
     GLuint texture = 0;
     glGenTextures(1, &texture);
@@ -47,8 +51,7 @@ void decode_texture(Texture& texture) {
     if (decoded == nullptr) return;
     // Blitting onto a fixed layout turns palette, grey and RGB images into RGBA; an image with
     // alpha is blended onto the zero surface, so its colours end up scaled by alpha.
-    SDL_Surface* rgba = SDL_CreateRGBSurface(0, decoded->w, decoded->h, 32, kRedMask, kGreenMask,
-                                             kBlueMask, kAlphaMask);
+    SDL_Surface* rgba = create_rgba_surface(decoded->w, decoded->h);
     if (rgba != nullptr) {
         SDL_UpperBlit(decoded, nullptr, rgba, nullptr);
         texture.width = decoded->w;

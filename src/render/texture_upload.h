@@ -6,11 +6,16 @@
 
 #include "render/texture.h"
 
+struct SDL_Surface;
+
 namespace demo {
 
 // A texture of w x h RGBA bytes (R, G, B, A in memory), linear filtering, no mipmaps, the
 // given wrap mode. Stays bound on the active unit.
 uint32_t create_rgba_texture(int32_t width, int32_t height, const void* pixels, int32_t wrap);
+
+// A zero-filled 32-bit surface whose bytes are R, G, B, A in memory.
+SDL_Surface* create_rgba_surface(int32_t width, int32_t height);
 
 // Decodes the texture's image into RGBA and uploads it. Bytes that are not an image leave
 // texture 0 and a size of 0 x 0; loading goes on.

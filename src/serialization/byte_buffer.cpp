@@ -4,6 +4,7 @@
 
 #include "player/fatal_error.h"
 #include "serialization/base64.h"
+#include "serialization/file_io.h"
 #include "serialization/primitives.h"
 #include "serialization/scramble.h"
 
@@ -48,6 +49,33 @@ void ByteBuffer::read_binary(InputStream& in) {
     data.assign(size, 0);
     in.read_bytes(data.data(), size, "a byte buffer");
     scramble(data.data(), data.size());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Buffers of named resources
+// ---------------------------------------------------------------------------------------------
+
+void write_buffer_or_empty(OutputStream& out, const std::unique_ptr<ByteBuffer>& buffer) {
+    if (buffer) {
+        buffer->write_binary(out);
+    } else {
+        ByteBuffer().write_binary(out);
+    }
+}
+
+void buffer_to_json(Json& object, const char* key, const std::unique_ptr<ByteBuffer>& buffer,
+                    bool export_files, const std::string& side_file) {
+    if (export_files) {
+        if (buffer) write_file(side_file, buffer->data.data(), buffer->size());
+    } else {
+        object[key] = buffer ? buffer->to_json(false) : Json("");
+    }
+}
+
+std::unique_ptr<ByteBuffer> buffer_from_json(const Json& object, const char* key,
+                                             const std::string& side_file) {
+    if (object.is_object() && object.contains(key)) return std::make_unique<ByteBuffer>(object[key]);
+    return std::make_unique<ByteBuffer>(side_file);
 }
 
 }  // namespace demo

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,5 +34,26 @@ public:
     void from_json(const Json& value) override;
     void read_binary(InputStream& in) override;
 };
+
+}  // namespace demo
+
+namespace demo {
+
+// ---------------------------------------------------------------------------------------------
+// Buffers that belong to a named resource, with a side file in the project form
+// ---------------------------------------------------------------------------------------------
+
+// Writes the buffer's binary form, or an empty buffer when there is none: the package has no
+// per-object lengths, so leaving it out would make everything after it misread.
+void write_buffer_or_empty(OutputStream& out, const std::unique_ptr<ByteBuffer>& buffer);
+
+// Embeds the buffer under `key`, or with `export_files` writes it to `side_file` instead.
+void buffer_to_json(Json& object, const char* key, const std::unique_ptr<ByteBuffer>& buffer,
+                    bool export_files, const std::string& side_file);
+
+// The buffer embedded under `key` when the object has that member, otherwise the contents of
+// `side_file` (a missing file is fatal).
+std::unique_ptr<ByteBuffer> buffer_from_json(const Json& object, const char* key,
+                                             const std::string& side_file);
 
 }  // namespace demo

@@ -1,6 +1,5 @@
 #include "serialization/data.h"
 
-#include "serialization/file_io.h"
 #include "serialization/json_fields.h"
 #include "serialization/stored_string.h"
 
@@ -13,32 +12,18 @@ Data::Data(const Json& value) { from_json(value); }
 Json Data::to_json(bool export_files) const {
     Json value = Json::object();
     value["name"] = name;
-    if (export_files) {
-        if (buffer) write_file(name, buffer->data.data(), buffer->size());
-    } else {
-        value["data_buffer"] = buffer ? buffer->to_json(false) : Json("");
-    }
+    buffer_to_json(value, "data_buffer", buffer, export_files, name);
     return value;
 }
 
 void Data::write_binary(OutputStream& out) const {
     write_string(name, out);
-    // The package has no per-object lengths: a blob without bytes is still written as an empty
-    // buffer, or every object after it would be misread.
-    if (buffer) {
-        buffer->write_binary(out);
-    } else {
-        ByteBuffer().write_binary(out);
-    }
+    write_buffer_or_empty(out, buffer);
 }
 
 void Data::from_json(const Json& value) {
     name = json_string(value, "name");
-    if (value.is_object() && value.contains("data_buffer")) {
-        buffer = std::make_unique<ByteBuffer>(value["data_buffer"]);
-    } else {
-        buffer = std::make_unique<ByteBuffer>(name);
-    }
+    buffer = buffer_from_json(value, "data_buffer", name);
 }
 
 void Data::read_binary(InputStream& in) {

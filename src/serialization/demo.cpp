@@ -151,11 +151,7 @@ void Demo::write_binary(OutputStream& out) const {
             }
         });
     }
-    if (music) {
-        music->write_binary(out);
-    } else {
-        ByteBuffer().write_binary(out);
-    }
+    write_buffer_or_empty(out, music);
     write_f32(out, end_beat);
     write_f32(out, bpm);
     write_f32(out, beat_offset);

@@ -98,30 +98,27 @@ public:
     // Calls `f(index, elements)` for every collection this build has a class for.
     template <typename F>
     void visit_collections(F&& f) {
-        f(kEvents, events);
-        f(kEffects, effects);
-        f(kShaders, shaders);
-        f(kTextures, textures);
-        f(kAudioSamples, audio_samples);
-        f(kEventGroups, event_groups);
-        f(kFonts, fonts);
-        f(kFontTextures, font_textures);
-        f(kDatas, datas);
+        visit(*this, f);
     }
     template <typename F>
     void visit_collections(F&& f) const {
-        f(kEvents, events);
-        f(kEffects, effects);
-        f(kShaders, shaders);
-        f(kTextures, textures);
-        f(kAudioSamples, audio_samples);
-        f(kEventGroups, event_groups);
-        f(kFonts, fonts);
-        f(kFontTextures, font_textures);
-        f(kDatas, datas);
+        visit(*this, f);
     }
 
 private:
+    template <typename Self, typename F>
+    static void visit(Self& self, F& f) {
+        f(kEvents, self.events);
+        f(kEffects, self.effects);
+        f(kShaders, self.shaders);
+        f(kTextures, self.textures);
+        f(kAudioSamples, self.audio_samples);
+        f(kEventGroups, self.event_groups);
+        f(kFonts, self.fonts);
+        f(kFontTextures, self.font_textures);
+        f(kDatas, self.datas);
+    }
+
     void resolve_references(const IdRegistry& registry);
     // Identifier table for writing: 1, 2, 3, ... in package order, so a demo always packs to
     // the same bytes.
