@@ -1,0 +1,366 @@
+#include "audio/sound_analysis.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "audio/analysis_exchange.h"
+
+namespace demo {
+namespace {
+
+constexpr int kFrames = 1024;
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kWaveRow = kSoundTextureWidth * 4;  // first byte of row 1
+
+// One stereo chunk of 1024 frames, interleaved left and right.
+struct Chunk {
+    std::vector<int16_t> samples = std::vector<int16_t>(kFrames * 2, 0);
+    int16_t& left(int k) { return samples[2 * k]; }
+    int16_t& right(int k) { return samples[2 * k + 1]; }
+};
+
+std::unique_ptr<AnalysisSnapshot> analyse(const Chunk& chunk) {
+    auto snapshot = std::make_unique<AnalysisSnapshot>();
+    analyse_chunk(chunk.samples.data(), kFrames, *snapshot);
+    return snapshot;
+}
+
+uint8_t spectrum(const AnalysisSnapshot& s, int x) {
+    return s.sound_bytes[x * 4];
+}
+uint8_t wave(const AnalysisSnapshot& s, int x) {
+    return s.sound_bytes[kWaveRow + x * 4];
+}
+
+int16_t full_scale(double v) {
+    return static_cast<int16_t>(std::clamp(std::lround(v * 32767.0), -32768l, 32767l));
+}
+
+// A chunk with the spectrum of a small mix: bass, chord tones, a high line and a little
+// noise on the left; something else entirely on the right.
+Chunk music_like() {
+    Chunk chunk;
+    uint32_t seed = 12345;
+    for (int k = 0; k < kFrames; ++k) {
+        const double t = k / 44100.0;
+        seed = seed * 1664525u + 1013904223u;
+        const double noise = (static_cast<double>(seed >> 8) / 16777216.0 - 0.5) * 0.004;
+        const double left =
+            0.35 * std::sin(2 * kPi * 110.0 * t) + 0.15 * std::sin(2 * kPi * 440.0 * t + 0.3) +
+            0.08 * std::sin(2 * kPi * 554.4 * t + 1.1) + 0.02 * std::sin(2 * kPi * 3520.0 * t) +
+            0.004 * std::sin(2 * kPi * 7040.0 * t + 2.0) + noise;
+        chunk.left(k) = full_scale(left);
+        chunk.right(k) = full_scale(0.5 * std::sin(2 * kPi * 2000.0 * t));
+    }
+    return chunk;
+}
+
+// Row-0 bytes of the left channel worked out with a direct DFT in double precision: a
+// symmetric 1024-point Hamming window, magnitudes against half the window's sum, -90 dB to
+// 0 dB spread over 0 to 255.
+std::vector<int> expected_spectrum(Chunk chunk) {
+    std::vector<double> input(kFrames);
+    double window_sum = 0.0;
+    for (int k = 0; k < kFrames; ++k) {
+        const double w = 0.54 - 0.46 * std::cos(2 * kPi * k / 1023.0);
+        window_sum += w;
+        input[k] = chunk.left(k) / 32768.0 * w;
+    }
+    const double norm = 0.5 * window_sum;
+    std::vector<int> bytes(kSoundTextureWidth);
+    for (int x = 0; x < kSoundTextureWidth; ++x) {
+        const int bin = x * 20000 / 88200;
+        std::complex<double> sum = 0.0;
+        for (int k = 0; k < kFrames; ++k) {
+            sum += input[k] * std::polar(1.0, -2 * kPi * bin * k / kFrames);
+        }
+        const double db = std::max(-90.0, 20.0 * std::log10(std::abs(sum) / norm));
+        bytes[x] = std::clamp(static_cast<int>((db + 90.0) * 255.0 / 90.0), 0, 255);
+    }
+    return bytes;
+}
+
+void expect_texels_uniform(const AnalysisSnapshot& s) {
+    int mixed = 0;
+    for (int texel = 0; texel < kSoundTextureWidth * kSoundTextureHeight; ++texel) {
+        const uint8_t* p = &s.sound_bytes[texel * 4];
+        if (p[1] != p[0] || p[2] != p[0] || p[3] != p[0])
+            ++mixed;
+    }
+    EXPECT_EQ(mixed, 0) << "texels whose four bytes differ";
+}
+
+// -------------------------------------------------------------------------------------------
+// The analysis of one chunk
+// -------------------------------------------------------------------------------------------
+
+TEST(SoundAnalysis, Silence) {
+    const auto s = analyse(Chunk{});
+    for (int x = 0; x < kSoundTextureWidth; ++x) {
+        ASSERT_EQ(spectrum(*s, x), 0) << x;
+        ASSERT_EQ(wave(*s, x), 128) << x;
+    }
+    expect_texels_uniform(*s);
+    for (int16_t level : s->levels)
+        EXPECT_EQ(level, 0);
+}
+
+TEST(SoundAnalysis, WaveformBytesTruncateTowardZero) {
+    Chunk chunk;
+    const int16_t lefts[] = {-1, -256, 32767, -32768, 255, 256, -257, 0, 1, -255};
+    const uint8_t bytes[] = {128, 127, 255, 0, 128, 129, 127, 128, 128, 128};
+    for (int k = 0; k < kFrames; ++k)
+        chunk.right(k) = -32768;  // the right channel is ignored
+    for (int k = 0; k < 10; ++k)
+        chunk.left(k * 100) = lefts[k];
+    const auto s = analyse(chunk);
+    for (int k = 0; k < 10; ++k)
+        EXPECT_EQ(wave(*s, k * 100), bytes[k]) << lefts[k];
+    for (int x = 0; x < kSoundTextureWidth; ++x) {
+        if (x % 100 != 0 || x >= 1000) {
+            ASSERT_EQ(wave(*s, x), 128) << x;
+        }
+    }
+    expect_texels_uniform(*s);
+}
+
+TEST(SoundAnalysis, FullScaleSineAtOneKilohertzPeaksInBin23) {
+    Chunk chunk;
+    for (int k = 0; k < kFrames; ++k) {
+        chunk.left(k) = full_scale(std::sin(2 * kPi * 1000.0 * k / 44100.0));
+    }
+    const auto s = analyse(chunk);
+    expect_texels_uniform(*s);
+    // Bin 23 covers texels 102 to 105 (x * 20000 / 88200 = 23).
+    const uint8_t peak = spectrum(*s, 102);
+    EXPECT_GE(peak, 250);
+    for (int x = 102; x <= 105; ++x)
+        EXPECT_EQ(spectrum(*s, x), peak) << x;
+    for (int x = 0; x < kSoundTextureWidth; ++x) {
+        if (x < 102 || x > 105) {
+            EXPECT_LT(spectrum(*s, x), peak) << x;
+        }
+    }
+    // The waveform row holds the sine itself.
+    for (int k : {0, 11, 22, 33}) {
+        EXPECT_EQ(wave(*s, k), static_cast<uint8_t>(chunk.left(k) / 256 + 128)) << k;
+    }
+}
+
+TEST(SoundAnalysis, SpectrumMatchesADirectTransform) {
+    const Chunk chunk = music_like();
+    const auto s = analyse(chunk);
+    const std::vector<int> expected = expected_spectrum(chunk);
+    int worst = 0;
+    int worst_x = 0;
+    for (int x = 0; x < kSoundTextureWidth; ++x) {
+        const int diff = std::abs(spectrum(*s, x) - expected[x]);
+        if (diff > worst) {
+            worst = diff;
+            worst_x = x;
+        }
+    }
+    // Single-precision rounding may move a value across one step of the byte scale.
+    EXPECT_LE(worst, 1) << "at texel " << worst_x << ": " << int(spectrum(*s, worst_x))
+                        << " against " << expected[worst_x];
+    // The mix spans the scale: loud bass, and many quieter texels between the tones.
+    EXPECT_GE(*std::max_element(expected.begin(), expected.end()), 200);
+    EXPECT_GT(
+        std::count_if(expected.begin(), expected.end(), [](int v) { return v > 20 && v < 150; }),
+        100);
+    expect_texels_uniform(*s);
+}
+
+TEST(SoundAnalysis, BinsAboveZeroDecibelsAreHeldAtTheTop) {
+    // Full-scale DC: bin 0 is about 6 dB above the reference.
+    Chunk dc;
+    for (int k = 0; k < kFrames; ++k)
+        dc.left(k) = 32767;
+    const auto s = analyse(dc);
+    for (int x = 0; x <= 4; ++x)
+        EXPECT_EQ(spectrum(*s, x), 255) << x;
+
+    // A full-scale square wave with a 32-frame period: its fundamental in bin 32 (texels 142
+    // to 145) has 4/pi the amplitude of a full-scale sine, about 2 dB above the reference.
+    Chunk square;
+    for (int k = 0; k < kFrames; ++k)
+        square.left(k) = (k / 16) % 2 == 0 ? 32767 : -32767;
+    const auto q = analyse(square);
+    for (int x = 142; x <= 145; ++x)
+        EXPECT_EQ(spectrum(*q, x), 255) << x;
+    // Its third harmonic, in bin 96 (texels 424 to 427), is 1/3 of that and below 0 dB.
+    EXPECT_LT(spectrum(*q, 425), 255);
+    EXPECT_GT(spectrum(*q, 425), 220);
+}
+
+// -------------------------------------------------------------------------------------------
+// The mixer callback, the published analysis and the level
+// -------------------------------------------------------------------------------------------
+
+void run_callback(Chunk& chunk) {
+    analyse_output(-2, chunk.samples.data(), static_cast<int>(chunk.samples.size() * 2), nullptr);
+}
+
+TEST(SoundLevel, SilenceGivesZero) {
+    Chunk chunk;
+    run_callback(chunk);
+    const AnalysisSnapshot& s = acquire_analysis();
+    EXPECT_EQ(wave(s, 0), 128);
+    EXPECT_EQ(level_average(), 0);
+}
+
+TEST(SoundLevel, MeanOfTheFirstHundredValuesTruncated) {
+    Chunk chunk;
+    // Values 1, -2, 3, -4, ... 99, -100 over the first 50 frames: a mean of 50.5.
+    for (int i = 0; i < 100; ++i)
+        chunk.samples[i] = static_cast<int16_t>(i % 2 == 0 ? i + 1 : -(i + 1));
+    // Nothing after them counts.
+    for (size_t i = 100; i < chunk.samples.size(); ++i)
+        chunk.samples[i] = 32767;
+    const std::vector<int16_t> before = chunk.samples;
+    run_callback(chunk);
+    EXPECT_EQ(chunk.samples, before) << "the callback must leave the stream unchanged";
+    acquire_analysis();
+    EXPECT_EQ(level_average(), 50);
+}
+
+TEST(SoundLevel, MostNegativeSampleCountsAsLoud) {
+    Chunk chunk;
+    chunk.samples[0] = -32768;
+    run_callback(chunk);
+    acquire_analysis();
+    EXPECT_EQ(level_average(), 327);
+
+    for (int i = 0; i < 100; ++i)
+        chunk.samples[i] = -32768;
+    run_callback(chunk);
+    acquire_analysis();
+    EXPECT_EQ(level_average(), 32767);
+}
+
+TEST(SoundLevel, ReadsTheAnalysisLastAcquired) {
+    Chunk loud;
+    for (int i = 0; i < 100; ++i)
+        loud.samples[i] = 1000;
+    Chunk quiet;
+    for (int i = 0; i < 100; ++i)
+        quiet.samples[i] = 10;
+
+    run_callback(loud);
+    const AnalysisSnapshot& first = acquire_analysis();
+    EXPECT_EQ(level_average(), 1000);
+    run_callback(quiet);
+    // Published but not yet acquired: the frame being drawn keeps what it took.
+    EXPECT_EQ(level_average(), 1000);
+    EXPECT_EQ(first.levels[0], 1000);
+    acquire_analysis();
+    EXPECT_EQ(level_average(), 10);
+}
+
+// -------------------------------------------------------------------------------------------
+// Triple buffer
+// -------------------------------------------------------------------------------------------
+
+void fill(AnalysisSnapshot& s, uint8_t value) {
+    s.sound_bytes.fill(value);
+    s.levels.fill(value);
+}
+
+TEST(AnalysisHandOver, NothingPublishedReadsZeros) {
+    auto exchange = std::make_unique<AnalysisExchange>();
+    const AnalysisSnapshot& s = exchange->acquire();
+    EXPECT_TRUE(
+        std::all_of(s.sound_bytes.begin(), s.sound_bytes.end(), [](uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(std::all_of(s.levels.begin(), s.levels.end(), [](int16_t v) { return v == 0; }));
+}
+
+TEST(AnalysisHandOver, AcquireTakesTheNewestPublished) {
+    auto exchange = std::make_unique<AnalysisExchange>();
+    fill(exchange->write_slot(), 5);
+    exchange->publish();
+    EXPECT_EQ(exchange->acquire().sound_bytes[100], 5);
+    // Nothing new: the same snapshot again.
+    EXPECT_EQ(exchange->acquire().sound_bytes[100], 5);
+
+    for (uint8_t v : {6, 7, 8}) {
+        fill(exchange->write_slot(), v);
+        exchange->publish();
+    }
+    const AnalysisSnapshot& s = exchange->acquire();
+    EXPECT_EQ(s.sound_bytes[0], 8);
+    EXPECT_EQ(s.sound_bytes[kSoundBytes - 1], 8);
+    EXPECT_EQ(s.levels[99], 8);
+}
+
+TEST(AnalysisHandOver, TheWriterNeverWritesTheReadersSnapshot) {
+    auto exchange = std::make_unique<AnalysisExchange>();
+    fill(exchange->write_slot(), 1);
+    exchange->publish();
+    const AnalysisSnapshot& held = exchange->acquire();
+    ASSERT_EQ(held.sound_bytes[0], 1);
+    // Several publishes and a slot filled but not yet published, all while the reader holds 1.
+    for (uint8_t v : {2, 3, 4, 5}) {
+        fill(exchange->write_slot(), v);
+        exchange->publish();
+        EXPECT_EQ(exchange->current().sound_bytes[0], 1);
+    }
+    fill(exchange->write_slot(), 6);
+    EXPECT_EQ(exchange->current().sound_bytes[0], 1);
+    EXPECT_EQ(exchange->acquire().sound_bytes[0], 5);
+    fill(exchange->write_slot(), 7);
+    EXPECT_EQ(exchange->current().sound_bytes[0], 5);
+}
+
+TEST(AnalysisHandOver, ConcurrentReaderSeesOnlyWholeSnapshots) {
+    auto exchange = std::make_unique<AnalysisExchange>();
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        uint32_t counter = 0;
+        while (!stop.load(std::memory_order_relaxed)) {
+            ++counter;
+            AnalysisSnapshot& slot = exchange->write_slot();
+            slot.sound_bytes.fill(static_cast<uint8_t>(counter));
+            slot.levels.fill(static_cast<int16_t>(counter & 0x7FFF));
+            exchange->publish();
+        }
+    });
+
+    uint64_t acquired = 0;
+    uint64_t changes = 0;
+    uint64_t torn = 0;
+    int last = -1;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const AnalysisSnapshot& s = exchange->acquire();
+        ++acquired;
+        const uint8_t first = s.sound_bytes[0];
+        const bool bytes_whole = std::all_of(s.sound_bytes.begin(), s.sound_bytes.end(),
+                                             [first](uint8_t b) { return b == first; });
+        const int16_t level = s.levels[0];
+        const bool levels_whole = std::all_of(s.levels.begin(), s.levels.end(),
+                                              [level](int16_t v) { return v == level; });
+        if (!bytes_whole || !levels_whole || static_cast<uint8_t>(level) != first)
+            ++torn;
+        if (first != last) {
+            ++changes;
+            last = first;
+        }
+    }
+    stop.store(true, std::memory_order_relaxed);
+    writer.join();
+
+    EXPECT_EQ(torn, 0u) << "of " << acquired << " snapshots";
+    EXPECT_GT(changes, 2u);
+}
+
+}  // namespace
+}  // namespace demo
