@@ -1,0 +1,268 @@
+// A hidden SDL window with an OpenGL 3.0 core context for the GL tests, set up the way the
+// player sets up its own (alpha blending on, render size = window size), and small helpers to
+// build programs, effects and textures and to read back pixels.
+#pragma once
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <SDL_ttf.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "player/player_state.h"
+#include "render/effect.h"
+#include "render/effect_renderer.h"
+#include "render/font.h"
+#include "render/shader_compiler.h"
+#include "render/shader_program.h"
+#include "render/text_rendering.h"
+#include "render/texture.h"
+#include "render/texture_upload.h"
+
+namespace demo::gl_test {
+
+// Window and render size. Width and height differ so that swapped axes show.
+inline constexpr int kWidth = 64;
+inline constexpr int kHeight = 48;
+
+// The one window and context of the test process. Created on first use and kept until the
+// process ends.
+class GlContext {
+public:
+    static GlContext& get() {
+        static GlContext context;
+        return context;
+    }
+
+    bool ok() const { return ok_; }
+    const std::string& error() const { return error_; }
+
+private:
+    GlContext() {
+        if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+            error_ = std::string("SDL_Init: ") + SDL_GetError();
+            return;
+        }
+        TTF_Init();
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+        window_ = SDL_CreateWindow("gl_tests", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                   kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (window_ == nullptr) {
+            error_ = std::string("SDL_CreateWindow: ") + SDL_GetError();
+            return;
+        }
+        context_ = SDL_GL_CreateContext(window_);
+        if (context_ == nullptr) {
+            error_ = std::string("SDL_GL_CreateContext: ") + SDL_GetError();
+            return;
+        }
+        glewExperimental = GL_TRUE;
+        if (glewInit() != GLEW_OK) {
+            error_ = "glewInit failed";
+            return;
+        }
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        SDL_GL_SetSwapInterval(0);
+        ok_ = true;
+    }
+
+    SDL_Window* window_ = nullptr;
+    SDL_GLContext context_ = nullptr;
+    bool ok_ = false;
+    std::string error_;
+};
+
+struct Rgba {
+    int r = 0;
+    int g = 0;
+    int b = 0;
+    int a = 255;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const Rgba& c) {
+    return out << "(" << c.r << ", " << c.g << ", " << c.b << ", " << c.a << ")";
+}
+
+// Colour channels within `tolerance` of the expected ones; alpha is not compared (the window
+// may have no alpha channel).
+inline ::testing::AssertionResult rgb_near(const Rgba& actual, const Rgba& expected,
+                                           int tolerance = 1) {
+    if (std::abs(actual.r - expected.r) <= tolerance &&
+        std::abs(actual.g - expected.g) <= tolerance &&
+        std::abs(actual.b - expected.b) <= tolerance) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "pixel " << actual << ", expected " << expected << " within " << tolerance;
+}
+
+// All four channels within `tolerance`.
+inline ::testing::AssertionResult rgba_near(const Rgba& actual, const Rgba& expected,
+                                            int tolerance = 1) {
+    if (!rgb_near(actual, expected, tolerance) || std::abs(actual.a - expected.a) > tolerance) {
+        return ::testing::AssertionFailure()
+               << "texel " << actual << ", expected " << expected << " within " << tolerance;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Clears the window's back buffer to one colour.
+inline void clear_window(float r, float g, float b, float a = 1.0f) {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClearColor(r, g, b, a);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+// One pixel of the window's back buffer; y counts from the bottom row as in GL.
+inline Rgba read_pixel(int x, int y) {
+    GLint bound = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    uint8_t p[4] = {};
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+    glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(bound));
+    return Rgba{p[0], p[1], p[2], p[3]};
+}
+
+// Level 0 of a 2D texture as RGBA bytes, first uploaded row first.
+inline std::vector<uint8_t> read_texture(uint32_t texture, int width, int height) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(width) * height * 4);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, bytes.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return bytes;
+}
+
+inline Rgba texel(const std::vector<uint8_t>& bytes, int width, int x, int y) {
+    const size_t at = (static_cast<size_t>(y) * width + x) * 4;
+    return Rgba{bytes[at], bytes[at + 1], bytes[at + 2], bytes[at + 3]};
+}
+
+// Size of level 0 of a 2D texture.
+inline std::pair<int, int> texture_size(uint32_t texture) {
+    GLint w = 0;
+    GLint h = 0;
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return {w, h};
+}
+
+// A 1 x 1 texture of one colour, made the way every RGBA texture of the player is made.
+inline uint32_t solid_texture(const Rgba& c) {
+    const uint8_t p[4] = {static_cast<uint8_t>(c.r), static_cast<uint8_t>(c.g),
+                          static_cast<uint8_t>(c.b), static_cast<uint8_t>(c.a)};
+    glActiveTexture(GL_TEXTURE0);
+    const uint32_t id = create_rgba_texture(1, 1, p, GL_CLAMP_TO_EDGE);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return id;
+}
+
+// A `Texture` object around a 1 x 1 texture of one colour.
+inline std::unique_ptr<Texture> solid_image(const Rgba& c) {
+    auto texture = std::make_unique<Texture>();
+    texture->texture_id = solid_texture(c);
+    texture->width = 1;
+    texture->height = 1;
+    return texture;
+}
+
+inline std::unique_ptr<UniformDef> uniform_def(const std::string& name, float default_val) {
+    auto def = std::make_unique<UniformDef>();
+    def->name = name;
+    def->default_val = default_val;
+    return def;
+}
+
+// A linked program with the default vertex shader and `fragment`; `defs` become its uniform
+// definitions (looked up by the link).
+inline std::unique_ptr<ShaderProgram> make_program(
+    const std::string& fragment, std::vector<std::unique_ptr<UniformDef>> defs = {}) {
+    auto program = std::make_unique<ShaderProgram>();
+    program->fragment_shader_source = fragment;
+    program->uniform_defs = std::move(defs);
+    build_program(*program);
+    return program;
+}
+
+// Fragment shader around `body`, which writes `c`; `declarations` go before main.
+inline std::string fragment_shader(const std::string& declarations, const std::string& body) {
+    return "#version 150\n" + declarations + "\nout vec4 c;\nvoid main() {\n" + body + "\n}\n";
+}
+
+// A fragment shader that writes one constant colour.
+inline std::string constant_shader(float r, float g, float b, float a = 1.0f) {
+    return fragment_shader("", "c = vec4(" + std::to_string(r) + ", " + std::to_string(g) + ", " +
+                                   std::to_string(b) + ", " + std::to_string(a) + ");");
+}
+
+// A prepared effect drawing with `program`.
+inline std::unique_ptr<Effect> make_effect(ShaderProgram* program, const std::string& name = "") {
+    auto effect = std::make_unique<Effect>();
+    effect->name = name;
+    effect->program.object = program;
+    prepare(*effect);
+    return effect;
+}
+
+// DejaVu Sans (fonts-dejavu-core) opened from its bytes at `ptsize`.
+inline constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+inline std::unique_ptr<Font> dejavu_font(int ptsize) {
+    auto font = std::make_unique<Font>();
+    font->name = "DejaVu Sans";
+    font->filename = kFontPath;
+    font->ptsize = ptsize;
+    font->font_buffer = std::make_unique<ByteBuffer>(std::string(kFontPath));
+    open_font(*font);
+    return font;
+}
+
+// Base of every GL test: the context is current, the player's state is reset to the test's
+// window, and no GL error may be left when the test ends.
+class GlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(GlContext::get().ok()) << GlContext::get().error();
+        resolution[0] = resolution[2] = kWidth;
+        resolution[1] = resolution[3] = kHeight;
+        current_beat = 0.0f;
+        current_demo = nullptr;
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glViewport(0, 0, kWidth, kHeight);
+        glActiveTexture(GL_TEXTURE0);
+        clear_window(0.0f, 0.0f, 0.0f);
+        while (glGetError() != GL_NO_ERROR) {
+        }
+    }
+
+    void TearDown() override {
+        if (!GlContext::get().ok())
+            return;
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "GL error left by the test";
+        current_demo = nullptr;
+        glUseProgram(0);
+    }
+};
+
+}  // namespace demo::gl_test

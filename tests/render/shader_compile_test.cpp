@@ -1,0 +1,141 @@
+// Include expansion, the compile messages, and the second compile that expands includes once
+// the demo is loaded.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "render/gl_fixture.h"
+#include "serialization/demo.h"
+
+namespace demo {
+namespace {
+
+using gl_test::fragment_shader;
+using gl_test::GlTest;
+using gl_test::kHeight;
+using gl_test::kWidth;
+using gl_test::read_pixel;
+using gl_test::rgb_near;
+using gl_test::Rgba;
+
+std::unique_ptr<ShaderProgram> source_only(const std::string& file, const std::string& source) {
+    auto program = std::make_unique<ShaderProgram>();
+    program->fragment_shader_filename = file;
+    program->fragment_shader_source = source;
+    return program;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Expansion of the text (no GPU involved)
+// ---------------------------------------------------------------------------------------------
+
+TEST(IncludeExpansion, OnlyTheFirstDirectiveOfAProgramIsReplacedByItsAuthoredText) {
+    std::vector<std::unique_ptr<ShaderProgram>> programs;
+    programs.push_back(
+        source_only("main.frag", "A\n#include \"lib.frag\"\nB\n#include \"lib.frag\"\nC"));
+    programs.push_back(source_only("lib.frag", "LIB"));
+    programs[1]->expanded_fragment_source = "EXPANDED";  // never used for the replacement
+    EXPECT_EQ(expand_includes(*programs[0], programs), "A\nLIB\nB\n#include \"lib.frag\"\nC");
+}
+
+TEST(IncludeExpansion, OwnFileUnknownFilesAndOtherSpellingsStayInPlace) {
+    std::vector<std::unique_ptr<ShaderProgram>> programs;
+    const std::string text =
+        "#include \"self.frag\"\n"     // the program's own file
+        "#include \"missing.frag\"\n"  // no program has it
+        "#include  \"lib.frag\"\n"     // two spaces
+        "#include 'lib.frag'\n"        // single quotes
+        "#include <lib.frag>\n";
+    programs.push_back(source_only("self.frag", text));
+    programs.push_back(source_only("lib.frag", "LIB"));
+    EXPECT_EQ(expand_includes(*programs[0], programs), text);
+}
+
+TEST(IncludeExpansion, DirectivesBroughtInAreExpandedOnlyByLaterPrograms) {
+    // main includes a.frag, whose text includes b.frag. With b after a in the collection the
+    // nested directive is expanded; with b before a it stays.
+    std::vector<std::unique_ptr<ShaderProgram>> later;
+    later.push_back(source_only("main.frag", "[#include \"a.frag\"]"));
+    later.push_back(source_only("a.frag", "a(#include \"b.frag\")"));
+    later.push_back(source_only("b.frag", "b"));
+    EXPECT_EQ(expand_includes(*later[0], later), "[a(b)]");
+
+    std::vector<std::unique_ptr<ShaderProgram>> earlier;
+    earlier.push_back(source_only("main.frag", "[#include \"a.frag\"]"));
+    earlier.push_back(source_only("b.frag", "b"));
+    earlier.push_back(source_only("a.frag", "a(#include \"b.frag\")"));
+    EXPECT_EQ(expand_includes(*earlier[0], earlier), "[a(#include \"b.frag\")]");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Compiling
+// ---------------------------------------------------------------------------------------------
+
+class ShaderCompile : public GlTest {};
+
+TEST_F(ShaderCompile, IncludesExpandOnlyOnceADemoIsCurrentAndRecompileUsesThem) {
+    Demo demo;
+    demo.shaders.push_back(
+        source_only("main.frag", fragment_shader("#include \"colour.glsl\"", "c = colour();")));
+    demo.shaders.push_back(
+        source_only("colour.glsl", "vec4 colour() { return vec4(0.0, 1.0, 0.0, 1.0); }"));
+    ShaderProgram& program = *demo.shaders[0];
+
+    // While a package is read there is no current demo: the directive reaches the compiler.
+    ASSERT_EQ(current_demo, nullptr);
+    build_program(program);
+    EXPECT_EQ(program.expanded_fragment_source, program.fragment_shader_source);
+    EXPECT_FALSE(shader_diagnostics(program).empty());
+    EXPECT_NE(program.compile_log, "Compilation successful.");
+
+    const uint32_t old_program = program.program_id;
+    current_demo = &demo;
+    recompile(program);
+    EXPECT_NE(program.program_id, old_program);
+    EXPECT_EQ(program.expanded_fragment_source.find("#include"), std::string::npos);
+    EXPECT_TRUE(shader_diagnostics(program).empty());
+    EXPECT_EQ(program.compile_log, "Compilation successful.");
+
+    auto effect = gl_test::make_effect(&program);
+    draw(*effect, nullptr, false);
+    EXPECT_TRUE(rgb_near(read_pixel(kWidth / 2, kHeight / 2), Rgba{0, 255, 0}));
+}
+
+TEST_F(ShaderCompile, CompileLogKeepsTheFragmentShadersMessage) {
+    const std::string good_fragment = fragment_shader("", "c = vec4(1.0);");
+    const std::string bad_vertex =
+        "#version 150\nin vec3 vp;\nvoid main() { gl_Position = nope; }\n";
+
+    // Only the vertex shader fails: the fragment compile comes second and reports success;
+    // the failed link is appended.
+    ShaderProgram vertex_fails;
+    vertex_fails.vertex_shader_source = bad_vertex;
+    vertex_fails.fragment_shader_source = good_fragment;
+    vertex_fails.vertex_shader_id = glCreateShader(GL_VERTEX_SHADER);
+    vertex_fails.fragment_shader_id = glCreateShader(GL_FRAGMENT_SHADER);
+    compile_shaders(vertex_fails);
+    EXPECT_EQ(vertex_fails.compile_log, "Compilation successful.");
+    link_program(vertex_fails);
+    EXPECT_EQ(vertex_fails.compile_log.rfind("Compilation successful.\nLINKER ERROR: ", 0), 0u)
+        << vertex_fails.compile_log;
+    EXPECT_EQ(vertex_fails.locations.beat, -1);
+
+    // Only the fragment shader fails: its log is kept.
+    ShaderProgram fragment_fails;
+    fragment_fails.fragment_shader_source = fragment_shader("", "c = nope;");
+    build_program(fragment_fails);
+    EXPECT_NE(fragment_fails.compile_log.find("nope"), std::string::npos)
+        << fragment_fails.compile_log;
+    EXPECT_EQ(fragment_fails.compile_log.find("Compilation successful."), std::string::npos);
+
+    // Both compile and the program links: exactly the success message.
+    ShaderProgram both_fine;
+    both_fine.fragment_shader_source = good_fragment;
+    build_program(both_fine);
+    EXPECT_EQ(both_fine.compile_log, "Compilation successful.");
+}
+
+}  // namespace
+}  // namespace demo
