@@ -66,7 +66,9 @@ void write_buffer_or_empty(OutputStream& out, const std::unique_ptr<ByteBuffer>&
 void buffer_to_json(Json& object, const char* key, const std::unique_ptr<ByteBuffer>& buffer,
                     bool export_files, const std::string& side_file) {
     if (export_files) {
-        if (buffer) write_file(side_file, buffer->data.data(), buffer->size());
+        // No buffer stands for an empty one, here as in the binary form: the side file must
+        // exist, or the exported project could not be read back.
+        write_file(side_file, buffer ? buffer->data.data() : nullptr, buffer ? buffer->size() : 0);
     } else {
         object[key] = buffer ? buffer->to_json(false) : Json("");
     }

@@ -1,0 +1,176 @@
+// Byte-level building blocks for laying out packages by hand in tests, worked out from the
+// stored forms themselves rather than through the library's writers, plus a temporary working
+// folder for the tests that touch side files.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace demo::package_bytes {
+
+using Bytes = std::vector<uint8_t>;
+
+// The scramble keystream: a Collatz walk from 70937 (3x + 1 when odd, x / 2 when even); each
+// step's key is the low byte of the new value, or 0xB5 when the walk reaches 1, which also
+// restarts it from the seed. Worked out in 64 bits so no overflow can hide a mistake.
+inline Bytes keystream(size_t length) {
+    Bytes keys;
+    int64_t state = 70937;
+    for (size_t i = 0; i < length; ++i) {
+        const int64_t next = state % 2 != 0 ? 3 * state + 1 : state / 2;
+        if (next == 1) {
+            keys.push_back(0xB5);
+            state = 70937;
+        } else {
+            keys.push_back(static_cast<uint8_t>(next & 0xFF));
+            state = next;
+        }
+    }
+    return keys;
+}
+
+inline Bytes scrambled(Bytes bytes) {
+    const Bytes keys = keystream(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] ^= keys[i];
+    return bytes;
+}
+
+inline Bytes bytes_of(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
+
+inline void append(Bytes& to, const Bytes& more) {
+    to.insert(to.end(), more.begin(), more.end());
+}
+
+inline Bytes u64(uint64_t value) {
+    Bytes out;
+    for (int k = 0; k < 8; ++k)
+        out.push_back(static_cast<uint8_t>(value >> (8 * k)));
+    return out;
+}
+
+inline Bytes f32(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    Bytes out;
+    for (int k = 0; k < 4; ++k)
+        out.push_back(static_cast<uint8_t>(bits >> (8 * k)));
+    return out;
+}
+
+inline Bytes varint(uint64_t value) {
+    Bytes out;
+    while (value >= 0x80) {
+        out.push_back(static_cast<uint8_t>(value | 0x80));
+        value >>= 7;
+    }
+    out.push_back(static_cast<uint8_t>(value));
+    return out;
+}
+
+// A compressed block that holds `text` as one literal run: length, token n * 2 + 1, the bytes.
+// (The empty text is the length alone.)
+inline Bytes literal_block(const std::string& text) {
+    Bytes block = varint(text.size());
+    if (!text.empty()) {
+        append(block, varint(text.size() * 2 + 1));
+        append(block, bytes_of(text));
+    }
+    return block;
+}
+
+// A stored string: u64 length of the compressed block, then the block scrambled.
+inline Bytes stored_string(const std::string& text) {
+    const Bytes block = literal_block(text);
+    Bytes out = u64(block.size());
+    append(out, scrambled(block));
+    return out;
+}
+
+// A stored byte buffer: u64 size, then the bytes scrambled (never compressed).
+inline Bytes stored_buffer(const Bytes& bytes) {
+    Bytes out = u64(bytes.size());
+    append(out, scrambled(bytes));
+    return out;
+}
+
+// One data blob as it stands in a collection: identifier, name, bytes.
+inline Bytes stored_data(uint64_t id, const std::string& name, const Bytes& bytes) {
+    Bytes out = u64(id);
+    append(out, stored_string(name));
+    append(out, stored_buffer(bytes));
+    return out;
+}
+
+// A whole package holding only data blobs: `datas` is the concatenation of `count` entries
+// made by stored_data. The other ten collections are empty.
+inline Bytes package_of_datas(uint64_t total, uint64_t count, const Bytes& datas,
+                              const Bytes& music, float end_beat, float bpm, float beat_offset) {
+    Bytes out = u64(total);
+    for (int index = 0; index < 11; ++index) {
+        if (index == 8) {  // datas
+            append(out, u64(count));
+            append(out, datas);
+        } else {
+            append(out, u64(0));
+        }
+    }
+    append(out, stored_buffer(music));
+    append(out, f32(end_beat));
+    append(out, f32(bpm));
+    append(out, f32(beat_offset));
+    return out;
+}
+
+inline Bytes read_file_bytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(file), {});
+}
+
+inline void write_file_bytes(const std::filesystem::path& path, const Bytes& bytes) {
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path());
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+// A fresh folder under the system's temporary folder that is made the working directory for
+// the object's life; the previous working directory is restored and the folder removed after.
+class ScopedWorkDir {
+public:
+    ScopedWorkDir() : previous_(std::filesystem::current_path()) {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "demo_test_XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+        std::filesystem::current_path(path_);
+    }
+    ~ScopedWorkDir() {
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScopedWorkDir(const ScopedWorkDir&) = delete;
+    ScopedWorkDir& operator=(const ScopedWorkDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path path_;
+};
+
+}  // namespace demo::package_bytes

@@ -1,0 +1,620 @@
+// End-to-end runs of the real demotool executable (and the player it copies) on projects,
+// bare packages and packed players, each in a fresh temporary folder.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "../serialization/package_bytes.h"
+
+namespace demo {
+namespace {
+
+using namespace package_bytes;
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+const char* const kDemotool = DEMOTOOL_PATH;
+const char* const kDemoplayer = DEMOPLAYER_PATH;
+
+// No run of the tool may take this long; one that does is killed and shows as a signal.
+constexpr unsigned kRunTimeoutSeconds = 60;
+
+struct RunResult {
+    bool exited = false;  // ended through exit, not a signal
+    int status = -1;
+    int signal = 0;
+    std::string out;
+    std::string err;
+};
+
+std::ostream& operator<<(std::ostream& os, const RunResult& r) {
+    if (r.exited) {
+        os << "exit status " << r.status;
+    } else {
+        os << "signal " << r.signal;
+    }
+    return os << "\n--- stdout:\n" << r.out << "--- stderr:\n" << r.err;
+}
+
+std::string text_file(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+std::vector<char*> argv_of(const std::string& program, std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (auto& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    return argv;
+}
+
+// Standard base64 with padding, for checking the embedded project form.
+std::string base64(const Bytes& bytes) {
+    static const char* const kAlphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        const size_t n = std::min<size_t>(3, bytes.size() - i);
+        uint32_t group = uint32_t{bytes[i]} << 16;
+        if (n > 1)
+            group |= uint32_t{bytes[i + 1]} << 8;
+        if (n > 2)
+            group |= bytes[i + 2];
+        for (size_t k = 0; k < 4; ++k) {
+            text += k <= n ? kAlphabet[(group >> (18 - 6 * k)) & 63] : '=';
+        }
+    }
+    return text;
+}
+
+Bytes u32_le(uint32_t value) {
+    return {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
+            static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+}
+
+// Every regular file under `dir`, by path relative to it, with its contents.
+std::map<std::string, Bytes> tree_of(const fs::path& dir) {
+    std::map<std::string, Bytes> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        if (entry.is_regular_file()) {
+            files[fs::relative(entry.path(), dir).string()] = read_file_bytes(entry.path());
+        }
+    }
+    return files;
+}
+
+std::set<std::string> entries_of(const fs::path& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        names.insert(fs::relative(entry.path(), dir).string());
+    }
+    return names;
+}
+
+class DemotoolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = make_temp_dir("demotool_test_");
+        captures_ = make_temp_dir("demotool_capture_");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+        fs::remove_all(captures_, ignored);
+    }
+
+    static fs::path make_temp_dir(const std::string& prefix) {
+        std::string pattern = (fs::temp_directory_path() / (prefix + "XXXXXX")).string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("mkdtemp failed");
+        return pattern;
+    }
+
+    // Runs demotool with `args` in `cwd`, standard input empty, standard output and error
+    // captured to files (so neither is a terminal).
+    RunResult run(std::vector<std::string> args, const fs::path& cwd) {
+        const fs::path out_path = captures_ / "stdout";
+        const fs::path err_path = captures_ / "stderr";
+        const std::string program = kDemotool;
+        std::vector<char*> argv = argv_of(program, args);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            alarm(kRunTimeoutSeconds);
+            const int in = open("/dev/null", O_RDONLY);
+            const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (in < 0 || out < 0 || err < 0 || chdir(cwd.c_str()) != 0)
+                _exit(126);
+            dup2(in, 0);
+            dup2(out, 1);
+            dup2(err, 2);
+            execv(program.c_str(), argv.data());
+            _exit(127);
+        }
+        RunResult result = wait_for(pid, "", "");
+        result.out = text_file(out_path);
+        result.err = text_file(err_path);
+        return result;
+    }
+
+    RunResult run(std::vector<std::string> args) { return run(std::move(args), root_); }
+
+    // Runs demotool on a pseudo-terminal and returns everything it showed there.
+    RunResult run_on_terminal(std::vector<std::string> args, const fs::path& cwd) {
+        const std::string program = kDemotool;
+        std::vector<char*> argv = argv_of(program, args);
+        int master = -1;
+        const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+        if (pid == 0) {
+            alarm(kRunTimeoutSeconds);
+            if (chdir(cwd.c_str()) != 0)
+                _exit(126);
+            execv(program.c_str(), argv.data());
+            _exit(127);
+        }
+        std::string shown;
+        if (pid > 0) {
+            char buffer[4096];
+            for (;;) {
+                const ssize_t n = read(master, buffer, sizeof buffer);
+                if (n > 0) {
+                    shown.append(buffer, static_cast<size_t>(n));
+                } else if (n < 0 && errno == EINTR) {
+                    continue;
+                } else {
+                    break;  // EIO once the child has closed the terminal
+                }
+            }
+            close(master);
+        }
+        return wait_for(pid, shown, "");
+    }
+
+    static RunResult wait_for(pid_t pid, std::string out, std::string err) {
+        RunResult result;
+        if (pid < 0) {
+            result.err = "fork failed";
+            return result;
+        }
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        if (WIFEXITED(status)) {
+            result.exited = true;
+            result.status = WEXITSTATUS(status);
+        } else if (WIFSIGNALED(status)) {
+            result.signal = WTERMSIG(status);
+        }
+        result.out = std::move(out);
+        result.err = std::move(err);
+        return result;
+    }
+
+    // The sample project in root/proj: one blob from a side file (in a subfolder), one
+    // embedded, one empty; music from resources/music.mp3. Names are under five bytes, so their
+    // stored form is fixed by the format.
+    fs::path write_sample_project() {
+        const fs::path dir = root_ / "proj";
+        write_file_bytes(dir / "a/b", blob_);
+        write_file_bytes(dir / "resources/music.mp3", music_);
+        write_text(dir / "project.json", R"({
+  "events": [], "effects": [], "shaders": [], "textures": [], "audio_samples": [],
+  "event_groups": [], "fonts": [], "font_textures": [],
+  "datas": [
+    {"name": "a/b"},
+    {"name": "two", "data_buffer": "aGVsbG8="},
+    {"name": "e", "data_buffer": ""}
+  ],
+  "models": [], "scenes": [],
+  "end_beat": 256.0, "bpm": 140.0, "beat_offset": 0.5
+})");
+        return dir / "project.json";
+    }
+
+    // The package of the sample project, laid out from the format.
+    Bytes expected_sample_package() const {
+        Bytes datas = stored_data(1, "a/b", blob_);
+        append(datas, stored_data(2, "two", bytes_of("hello")));
+        append(datas, stored_data(3, "e", {}));
+        return package_of_datas(3, 3, datas, music_, 256.0f, 140.0f, 0.5f);
+    }
+
+    // Packs the sample project as a bare package at root/sample.pkg.
+    fs::path pack_sample_raw() {
+        write_sample_project();
+        const RunResult r = run({"pack", "proj/project.json", "--raw", "-o", "sample.pkg"});
+        EXPECT_TRUE(r.exited && r.status == 0) << r;
+        return root_ / "sample.pkg";
+    }
+
+    // Packs the sample project onto the player at root/sample_demo.
+    fs::path pack_sample_player() {
+        write_sample_project();
+        const RunResult r =
+            run({"pack", "proj/project.json", "-o", "sample_demo", "--player", kDemoplayer});
+        EXPECT_TRUE(r.exited && r.status == 0) << r;
+        return root_ / "sample_demo";
+    }
+
+    static void write_text(const fs::path& path, const std::string& text) {
+        write_file_bytes(path, bytes_of(text));
+    }
+
+    static Bytes pattern(size_t size, uint32_t seed) {
+        std::mt19937 rng(seed);
+        Bytes bytes(size);
+        for (auto& b : bytes)
+            b = static_cast<uint8_t>(rng() % 3 == 0 ? 0 : rng());
+        return bytes;
+    }
+
+    static void expect_one_error_line(const RunResult& r, const std::string& command) {
+        EXPECT_TRUE(r.exited) << r;
+        EXPECT_EQ(r.status, 1) << r;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r;
+        EXPECT_TRUE(!r.err.empty() && r.err.back() == '\n') << r;
+        EXPECT_EQ(r.err.rfind("demotool " + command + ": ", 0), 0u) << r;
+    }
+
+    fs::path root_;
+    fs::path captures_;
+    const Bytes blob_ = pattern(700, 1);
+    const Bytes music_ = pattern(2000, 2);
+};
+
+// ---------------------------------------------------------------------------------------------
+// pack and unpack
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(DemotoolTest, PackRawWritesThePackageTheFormatFixes) {
+    const fs::path package = pack_sample_raw();
+    EXPECT_EQ(read_file_bytes(package), expected_sample_package());
+}
+
+TEST_F(DemotoolTest, PackUnpackPackGivesIdenticalBytes) {
+    pack_sample_raw();
+    const RunResult unpacked = run({"unpack", "sample.pkg", "-o", "out"});
+    ASSERT_TRUE(unpacked.exited && unpacked.status == 0) << unpacked;
+    EXPECT_EQ(unpacked.out, "");
+    EXPECT_EQ(unpacked.err, "");
+
+    // Every content went to its side file; the document names them.
+    EXPECT_EQ(read_file_bytes(root_ / "out/a/b"), blob_);
+    EXPECT_EQ(read_file_bytes(root_ / "out/two"), bytes_of("hello"));
+    ASSERT_TRUE(fs::exists(root_ / "out/e"));
+    EXPECT_EQ(fs::file_size(root_ / "out/e"), 0u);
+    EXPECT_EQ(read_file_bytes(root_ / "out/resources/music.mp3"), music_);
+    const Json doc = Json::parse(text_file(root_ / "out/project.json"));
+    EXPECT_FALSE(doc.contains("music"));
+    EXPECT_EQ(doc["datas"], (Json{{{"name", "a/b"}}, {{"name", "two"}}, {{"name", "e"}}}));
+    for (const char* key : {"end_beat", "bpm", "beat_offset"}) {
+        EXPECT_TRUE(doc[key].is_number_float()) << key;
+    }
+    EXPECT_EQ(doc["end_beat"].get<double>(), 256.0);
+    EXPECT_EQ(doc["bpm"].get<double>(), 140.0);
+    EXPECT_EQ(doc["beat_offset"].get<double>(), 0.5);
+
+    const RunResult repacked = run({"pack", "out/project.json", "--raw", "-o", "again.pkg"});
+    ASSERT_TRUE(repacked.exited && repacked.status == 0) << repacked;
+    EXPECT_EQ(read_file_bytes(root_ / "again.pkg"), read_file_bytes(root_ / "sample.pkg"));
+}
+
+TEST_F(DemotoolTest, PackAppendsPackageAndTrailerToThePlayer) {
+    const fs::path packed = pack_sample_player();
+    const Bytes package = expected_sample_package();
+    Bytes expected = read_file_bytes(kDemoplayer);
+    ASSERT_GT(expected.size(), 0u);
+    append(expected, package);
+    append(expected, u32_le(static_cast<uint32_t>(package.size())));
+    append(expected, bytes_of("DEMO"));
+    EXPECT_EQ(read_file_bytes(packed), expected);
+
+    struct stat info {};
+    ASSERT_EQ(stat(packed.c_str(), &info), 0);
+    EXPECT_NE(info.st_mode & S_IXUSR, 0u);
+
+    // Without --player, the player beside demotool is copied.
+    const RunResult r = run({"pack", "proj/project.json", "-o", "default_demo"});
+    ASSERT_TRUE(r.exited && r.status == 0) << r;
+    EXPECT_EQ(read_file_bytes(root_ / "default_demo"), expected);
+}
+
+TEST_F(DemotoolTest, UnpackReadsPackedPlayersAndBarePackagesAlike) {
+    pack_sample_raw();
+    pack_sample_player();
+    const RunResult from_player = run({"unpack", "sample_demo", "-o", "from_player"});
+    ASSERT_TRUE(from_player.exited && from_player.status == 0) << from_player;
+    const RunResult from_package = run({"unpack", "sample.pkg", "-o", "from_package"});
+    ASSERT_TRUE(from_package.exited && from_package.status == 0) << from_package;
+
+    const auto tree = tree_of(root_ / "from_player");
+    EXPECT_EQ(tree, tree_of(root_ / "from_package"));
+    std::set<std::string> names;
+    for (const auto& [name, bytes] : tree)
+        names.insert(name);
+    EXPECT_EQ(names,
+              (std::set<std::string>{"a/b", "two", "e", "resources/music.mp3", "project.json"}));
+    EXPECT_EQ(tree.at("a/b"), blob_);
+    EXPECT_EQ(tree.at("resources/music.mp3"), music_);
+}
+
+TEST_F(DemotoolTest, UnpackEmbedWritesOnlyTheDocument) {
+    pack_sample_player();
+    const RunResult r = run({"unpack", "sample_demo", "-o", "embedded", "--embed"});
+    ASSERT_TRUE(r.exited && r.status == 0) << r;
+    EXPECT_EQ(entries_of(root_ / "embedded"), (std::set<std::string>{"project.json"}));
+
+    const Json doc = Json::parse(text_file(root_ / "embedded/project.json"));
+    ASSERT_TRUE(doc.contains("music"));
+    EXPECT_EQ(doc["music"], base64(music_));
+    EXPECT_EQ(doc["datas"], (Json{{{"name", "a/b"}, {"data_buffer", base64(blob_)}},
+                                  {{"name", "two"}, {"data_buffer", "aGVsbG8="}},
+                                  {{"name", "e"}, {"data_buffer", ""}}}));
+
+    // The embedded document packs to the same package, touching no side file.
+    const RunResult repacked =
+        run({"pack", "embedded/project.json", "--raw", "-o", "embedded.pkg"});
+    ASSERT_TRUE(repacked.exited && repacked.status == 0) << repacked;
+    EXPECT_EQ(read_file_bytes(root_ / "embedded.pkg"), expected_sample_package());
+}
+
+// A package names its own side files; unpacking must not let those names reach outside the
+// output folder, and must refuse before writing anything at all.
+TEST_F(DemotoolTest, UnpackRefusesSideFilesOutsideTheFolder) {
+    const fs::path absolute_target = root_ / "abs_target";
+    std::vector<std::string> names = {"../evil", "sub/../../evil2", "..", absolute_target.string()};
+    const bool tmp_abs_free = !fs::exists("/tmp/abs");
+    if (tmp_abs_free)
+        names.push_back("/tmp/abs");
+
+    for (size_t i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(names[i]);
+        const std::string tag = std::to_string(i);
+        const Json project = {{"datas",
+                               {{{"name", "fine"}, {"data_buffer", "aGVsbG8="}},
+                                {{"name", names[i]}, {"data_buffer", "ZXZpbA=="}}}},
+                              {"music", "YWJj"},
+                              {"end_beat", 8.0},
+                              {"bpm", 120.0},
+                              {"beat_offset", 0.0}};
+        write_text(root_ / ("evil" + tag + "/project.json"), project.dump());
+        const RunResult packed =
+            run({"pack", "evil" + tag + "/project.json", "--raw", "-o", "evil" + tag + ".pkg"});
+        ASSERT_TRUE(packed.exited && packed.status == 0) << packed;
+
+        const std::set<std::string> before = entries_of(root_);
+        fs::create_directories(root_ / "work" / tag);
+        const RunResult r =
+            run({"unpack", "../../evil" + tag + ".pkg", "-o", "out"}, root_ / "work" / tag);
+        expect_one_error_line(r, "unpack");
+        EXPECT_NE(r.err.find(names[i]), std::string::npos) << r;
+        EXPECT_FALSE(fs::exists(root_ / "work" / tag / "out"));
+        EXPECT_TRUE(fs::is_empty(root_ / "work" / tag));
+        fs::remove_all(root_ / "work");
+        EXPECT_EQ(entries_of(root_), before);
+        EXPECT_FALSE(fs::exists(absolute_target));
+        if (tmp_abs_free) {
+            EXPECT_FALSE(fs::exists("/tmp/abs"));
+        }
+
+        // Embedded, the names are only text in the document, so that is fine.
+        const RunResult embedded =
+            run({"unpack", "evil" + tag + ".pkg", "-o", "embedded" + tag, "--embed"});
+        ASSERT_TRUE(embedded.exited && embedded.status == 0) << embedded;
+        EXPECT_EQ(entries_of(root_ / ("embedded" + tag)), (std::set<std::string>{"project.json"}));
+    }
+}
+
+// Reading a project works in the project's folder, so a missing side file leaves "crash.txt"
+// there, as the player's fatal error does.
+TEST_F(DemotoolTest, PackWithoutMusicWritesCrashTxtInTheProjectFolder) {
+    write_text(root_ / "nomusic/project.json",
+               R"({"datas": [], "end_beat": 8.0, "bpm": 120.0, "beat_offset": 0.0})");
+    const RunResult r = run({"pack", "nomusic/project.json", "-o", "out_demo"});
+    EXPECT_TRUE(r.exited) << r;
+    EXPECT_EQ(r.status, 1) << r;
+    EXPECT_EQ(text_file(root_ / "nomusic/crash.txt"),
+              "Fatal error: File not found: resources/music.mp3\nExiting.");
+    EXPECT_FALSE(fs::exists(root_ / "out_demo"));
+    EXPECT_FALSE(fs::exists(root_ / "crash.txt"));
+}
+
+TEST_F(DemotoolTest, PackWithAMissingDataSideFileWritesCrashTxt) {
+    write_text(root_ / "nodata/project.json",
+               R"({"datas": [{"name": "blobs/missing.bin"}], "music": "YWJj",
+                   "end_beat": 8.0, "bpm": 120.0, "beat_offset": 0.0})");
+    const RunResult r = run({"pack", "nodata/project.json", "--raw", "-o", "out.pkg"});
+    EXPECT_TRUE(r.exited) << r;
+    EXPECT_EQ(r.status, 1) << r;
+    EXPECT_EQ(text_file(root_ / "nodata/crash.txt"),
+              "Fatal error: File not found: blobs/missing.bin\nExiting.");
+    EXPECT_FALSE(fs::exists(root_ / "out.pkg"));
+}
+
+// Models and scenes have no element class in this build.
+TEST_F(DemotoolTest, CollectionsWithoutAClassAreRefusedByName) {
+    write_text(root_ / "models/project.json",
+               R"({"models": [{"filename": "ship.glb"}], "music": "YWJj", "bpm": 120.0})");
+    const RunResult packed = run({"pack", "models/project.json", "--raw", "-o", "x.pkg"});
+    expect_one_error_line(packed, "pack");
+    EXPECT_NE(packed.err.find("models"), std::string::npos) << packed;
+    EXPECT_FALSE(fs::exists(root_ / "x.pkg"));
+
+    // A package with one scene (and some bytes for it) after ten empty collections.
+    Bytes package = u64(1);
+    for (int k = 0; k < 10; ++k)
+        append(package, u64(0));
+    append(package, u64(1));
+    append(package, Bytes(40, 0x5A));
+    write_file_bytes(root_ / "scene.pkg", package);
+    const RunResult info = run({"info", "scene.pkg"});
+    expect_one_error_line(info, "info");
+    EXPECT_NE(info.err.find("scenes"), std::string::npos) << info;
+    EXPECT_EQ(info.out, "");
+}
+
+// ---------------------------------------------------------------------------------------------
+// info
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(DemotoolTest, InfoDescribesThePackedDemo) {
+    pack_sample_player();
+    pack_sample_raw();
+    for (const char* input : {"sample_demo", "sample.pkg"}) {
+        SCOPED_TRACE(input);
+        const RunResult r = run({"info", input});
+        ASSERT_TRUE(r.exited && r.status == 0) << r;
+        EXPECT_EQ(r.err, "");
+        const auto has = [&r](const std::string& pattern) {
+            return std::regex_search(r.out, std::regex(pattern));
+        };
+        EXPECT_TRUE(has(R"(\b3 objects\b)")) << r.out;
+        for (const char* name : {"events", "effects", "shaders", "textures", "audio_samples",
+                                 "event_groups", "fonts", "font_textures", "models", "scenes"}) {
+            EXPECT_TRUE(has(std::string("\n +") + name + " +0\n")) << name << "\n" << r.out;
+        }
+        EXPECT_TRUE(has("\n +datas +3\n")) << r.out;
+        EXPECT_TRUE(has(R"(\n +'?a/b'? \(700 bytes\)\n)")) << r.out;
+        EXPECT_TRUE(has(R"(\n +'?two'? \(5 bytes\)\n)")) << r.out;
+        EXPECT_TRUE(has(R"(\n +'?e'? \(0 bytes\)\n)")) << r.out;
+        EXPECT_TRUE(has(R"(\n +music +[^\n]*\b2000 bytes\b)")) << r.out;
+        EXPECT_TRUE(has(R"(\b140 bpm\b)")) << r.out;
+        // (256 + 0.5) * 60 / 140 = 109.928... seconds
+        EXPECT_TRUE(has(R"(\n +length +109\.93 s\n)")) << r.out;
+    }
+}
+
+// Damaged inputs: a clean refusal (status 1, one line on stderr) or a description, never a
+// signal and never a hang.
+TEST_F(DemotoolTest, InfoOnDamagedPackagesFailsCleanly) {
+    const Bytes package = read_file_bytes(pack_sample_raw());
+    const Bytes player = read_file_bytes(pack_sample_player());
+    ASSERT_GT(package.size(), 100u);
+
+    struct Case {
+        std::string label;
+        Bytes bytes;
+        bool must_fail;
+    };
+    std::vector<Case> cases;
+    // Cuts of the bare package, spread over its whole length.
+    for (size_t i = 0; i < 30; ++i) {
+        const size_t cut = i == 29 ? package.size() - 1 : i * package.size() / 29;
+        cases.push_back({"cut at " + std::to_string(cut),
+                         Bytes(package.begin(), package.begin() + static_cast<ptrdiff_t>(cut)),
+                         true});
+    }
+    // Flipped bytes, seeded.
+    std::mt19937 rng(7031);
+    for (int i = 0; i < 24; ++i) {
+        Bytes bytes = package;
+        std::string label = "flips";
+        for (int f = 0, n = 1 + static_cast<int>(rng() % 3); f < n; ++f) {
+            const size_t at = i < 8 ? rng() % 120 : rng() % bytes.size();  // headers, anywhere
+            bytes[at] ^= static_cast<uint8_t>(1 + rng() % 255);
+            label += " " + std::to_string(at);
+        }
+        cases.push_back({label, bytes, false});
+    }
+    // Damaged trailers of the packed player.
+    const size_t size_at = player.size() - 8;
+    auto with_size = [&](uint32_t size) {
+        Bytes bytes = player;
+        const Bytes le = u32_le(size);
+        std::copy(le.begin(), le.end(), bytes.begin() + static_cast<ptrdiff_t>(size_at));
+        return bytes;
+    };
+    cases.push_back({"trailer size + 1", with_size(package.size() + 1), false});
+    cases.push_back({"trailer size - 1", with_size(package.size() - 1), false});
+    cases.push_back({"trailer size 0", with_size(0), true});
+    cases.push_back({"trailer size max", with_size(0xFFFFFFFF), false});
+    Bytes bad_magic = player;
+    bad_magic.back() = 'P';
+    cases.push_back({"trailer magic", bad_magic, false});
+    cases.push_back({"trailer cut", Bytes(player.begin(), player.end() - 1), false});
+    ASSERT_EQ(cases.size(), 60u);
+
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].label);
+        const std::string name = "damaged" + std::to_string(i);
+        write_file_bytes(root_ / name, cases[i].bytes);
+        const RunResult r = run({"info", name});
+        ASSERT_TRUE(r.exited) << r;
+        if (cases[i].must_fail || r.status != 0) {
+            expect_one_error_line(r, "info");
+        } else {
+            EXPECT_EQ(r.err, "") << r;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Help and terminal output
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(DemotoolTest, EveryCommandAnswersHelp) {
+    std::vector<std::vector<std::string>> commands = {{"--help"}, {"-h"}};
+    for (const char* command : {"pack", "unpack", "info", "check", "render"}) {
+        commands.push_back({command, "--help"});
+        commands.push_back({command, "-h"});
+    }
+    for (const auto& args : commands) {
+        SCOPED_TRACE(args.size() == 1 ? args[0] : args[0] + " " + args[1]);
+        const RunResult r = run(args);
+        EXPECT_TRUE(r.exited && r.status == 0) << r;
+        EXPECT_EQ(r.out.rfind("usage: demotool", 0), 0u) << r;
+        if (args.size() == 2) {
+            EXPECT_EQ(r.out.rfind("usage: demotool " + args[0], 0), 0u) << r;
+        }
+        EXPECT_EQ(r.err, "") << r;
+    }
+}
+
+TEST_F(DemotoolTest, NoProgressBarWhenStderrIsNotATerminal) {
+    write_sample_project();
+    const RunResult packed = run({"pack", "proj/project.json", "--raw", "-o", "s.pkg"});
+    ASSERT_TRUE(packed.exited && packed.status == 0) << packed;
+    EXPECT_EQ(packed.err, "");
+    EXPECT_EQ(packed.out, "");
+    const RunResult unpacked = run({"unpack", "s.pkg", "-o", "out"});
+    ASSERT_TRUE(unpacked.exited && unpacked.status == 0) << unpacked;
+    EXPECT_EQ(unpacked.err, "");
+    EXPECT_EQ(unpacked.out, "");
+    const RunResult info = run({"info", "s.pkg"});
+    ASSERT_TRUE(info.exited && info.status == 0) << info;
+    EXPECT_EQ(info.err, "");
+    EXPECT_EQ(info.out.find('\r'), std::string::npos);
+    EXPECT_EQ(info.out.find("Reading"), std::string::npos);
+}
+
+// The counterpart: on a terminal the same run shows the bar, so the check above means something.
+TEST_F(DemotoolTest, ProgressBarOnATerminal) {
+    pack_sample_raw();
+    const RunResult r = run_on_terminal({"info", "sample.pkg"}, root_);
+    ASSERT_TRUE(r.exited && r.status == 0) << r;
+    EXPECT_NE(r.out.find("Reading package ["), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("100%"), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace demo
