@@ -4,10 +4,9 @@
 // here); the render size is kept small so that the software rasteriser's work stays out of it.
 //
 // Usage: render_frame_bench [EXAMPLE_DEMO]   (default: example_demo beside the executable)
+#include <GL/glew.h>
 #include <time.h>
 #include <unistd.h>
-
-#include <GL/glew.h>
 
 #include <algorithm>
 #include <climits>
@@ -98,7 +97,8 @@ demo::PackageBytes empty_package() {
 std::string beside_executable(const char* name) {
     char path[PATH_MAX + 1] = {};
     const ssize_t length = readlink("/proc/self/exe", path, PATH_MAX);
-    if (length <= 0) return name;
+    if (length <= 0)
+        return name;
     return (std::filesystem::path(std::string(path, length)).parent_path() / name).string();
 }
 
@@ -122,7 +122,8 @@ int main(int argc, char** argv) {
         demo::OffscreenPlayer player(kWidth, kHeight);
         player.load(synthetic_package());
         const double us = median_frame_us(player, 20.0f, 90.0f, kFrames);
-        std::printf("%-44s %10.1f %8.2f\n", "synthetic: 1,000 events, 100 active", us, us / baseline);
+        std::printf("%-44s %10.1f %8.2f\n", "synthetic: 1,000 events, 100 active", us,
+                    us / baseline);
     }
     {
         demo::OffscreenPlayer player(kWidth, kHeight);

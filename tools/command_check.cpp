@@ -26,22 +26,38 @@ constexpr const char* kCheckHelp =
     "1 when anything is wrong.\n";
 
 // Tracks every effect event may carry besides uniforms and texts: camera, light, animation.
-const std::set<std::string> kBuiltinTracks = {
-    "camera_position_x", "camera_position_y", "camera_position_z", "camera_direction_x",
-    "camera_direction_y", "camera_direction_z", "camera_up_x", "camera_up_y", "camera_up_z",
-    "ldD", "ldX", "ldY", "ldZ", "animation_index", "animation_position", "animation_divider",
-    "animation_start", "animation_end"};
+const std::set<std::string> kBuiltinTracks = {"camera_position_x",
+                                              "camera_position_y",
+                                              "camera_position_z",
+                                              "camera_direction_x",
+                                              "camera_direction_y",
+                                              "camera_direction_z",
+                                              "camera_up_x",
+                                              "camera_up_y",
+                                              "camera_up_z",
+                                              "ldD",
+                                              "ldX",
+                                              "ldY",
+                                              "ldZ",
+                                              "animation_index",
+                                              "animation_position",
+                                              "animation_divider",
+                                              "animation_start",
+                                              "animation_end"};
 
 // True when a track of that name on an event of `effect` drives something.
 bool track_drives_something(const Effect& effect, const std::string& track) {
-    if (kBuiltinTracks.count(track) != 0) return true;
+    if (kBuiltinTracks.count(track) != 0)
+        return true;
     if (effect.program.object != nullptr) {
         for (const auto& def : effect.program.object->uniform_defs) {
-            if (def->name == track) return true;
+            if (def->name == track)
+                return true;
         }
     }
     for (const auto& text : effect.font_textures) {
-        if (text.object != nullptr && text.object->name == track) return true;
+        if (text.object != nullptr && text.object->name == track)
+            return true;
     }
     return false;
 }
@@ -58,7 +74,8 @@ int run_check(const Arguments& args) {
         std::fputs(kCheckHelp, stdout);
         return 0;
     }
-    if (parsed.positional.size() != 1) throw UsageError{"expects one INPUT"};
+    if (parsed.positional.size() != 1)
+        throw UsageError{"expects one INPUT"};
 
     const PackageBytes package = load_package_file(parsed.positional[0]);
     OffscreenPlayer player(320, 180);
@@ -87,7 +104,8 @@ int run_check(const Arguments& args) {
         }
     }
     for (const auto& font : demo.fonts) {
-        if (font->ttf_font == nullptr) problems.push_back("font '" + font->name + "': does not open");
+        if (font->ttf_font == nullptr)
+            problems.push_back("font '" + font->name + "': does not open");
     }
     for (const auto& texture : demo.font_textures) {
         if (texture->font.object == nullptr) {
@@ -95,7 +113,8 @@ int run_check(const Arguments& args) {
         }
     }
     for (const auto& effect : demo.effects) {
-        for (const std::string& line : effect->dangling_references()) problems.push_back(line);
+        for (const std::string& line : effect->dangling_references())
+            problems.push_back(line);
     }
     for (const auto& event : demo.events) {
         if (event->type == kAudioSampleEvent && event->audio_sample.object == nullptr) {
@@ -115,7 +134,8 @@ int run_check(const Arguments& args) {
                 bool drives = false;
                 for (const auto& member : event->group.object->events) {
                     const Event* m = member.object;
-                    if (m == nullptr || m->type != kEffectEvent || m->effect.object == nullptr) continue;
+                    if (m == nullptr || m->type != kEffectEvent || m->effect.object == nullptr)
+                        continue;
                     const std::string prefix = m->name + ".";
                     if (track.compare(0, prefix.size(), prefix) == 0 &&
                         track_drives_something(*m->effect.object, track.substr(prefix.size()))) {
@@ -129,9 +149,11 @@ int run_check(const Arguments& args) {
             }
         }
     }
-    for (const std::string& line : find_timeline_problems(demo)) problems.push_back(line);
+    for (const std::string& line : find_timeline_problems(demo))
+        problems.push_back(line);
 
-    for (const std::string& line : problems) std::printf("%s\n", line.c_str());
+    for (const std::string& line : problems)
+        std::printf("%s\n", line.c_str());
     if (problems.empty()) {
         std::printf("%s: no problems found\n", parsed.positional[0].c_str());
         return 0;

@@ -1,9 +1,8 @@
 // demotool info: what a demo maker wants to know about a package before a show.
-#include <cstdio>
-#include <string>
-
 #include <SDL.h>
 
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "audio/audio_device.h"
@@ -66,14 +65,17 @@ std::string describe(const Data& data) {
 }
 
 std::string describe(const Effect& effect) {
-    std::string text = "'" + effect.name + "' (program " +
-                       (effect.program.object ? "'" + effect.program.object->fragment_shader_filename + "'"
-                                              : std::string("none"));
+    std::string text =
+        "'" + effect.name + "' (program " +
+        (effect.program.object ? "'" + effect.program.object->fragment_shader_filename + "'"
+                               : std::string("none"));
     text += ", " + std::to_string(effect.textures.size()) + " images, " +
             std::to_string(effect.font_textures.size()) + " texts, " +
             std::to_string(effect.effects.size()) + " input effects";
-    if (effect.feedback) text += ", feedback";
-    if (effect.screen_texture) text += ", screen copy";
+    if (effect.feedback)
+        text += ", feedback";
+    if (effect.screen_texture)
+        text += ", screen copy";
     return text + ")";
 }
 
@@ -99,7 +101,8 @@ std::string describe(const Font& font) {
 std::string describe(const FontTexture& texture) {
     return "'" + texture.name + "' (" + std::to_string(texture.width) + " x " +
            std::to_string(texture.height) + ", font " +
-           (texture.font.object ? "'" + texture.font.object->name + "'" : std::string("none")) + ")";
+           (texture.font.object ? "'" + texture.font.object->name + "'" : std::string("none")) +
+           ")";
 }
 
 // Decodes the samples with SDL's dummy audio driver, to tell their lengths without a sound
@@ -117,12 +120,14 @@ int run_info(const Arguments& args) {
         std::fputs(kInfoHelp, stdout);
         return 0;
     }
-    if (parsed.positional.size() != 1) throw UsageError{"expects one INPUT"};
+    if (parsed.positional.size() != 1)
+        throw UsageError{"expects one INPUT"};
 
     const PackageBytes package = load_package_file(parsed.positional[0]);
     std::unique_ptr<Demo> demo = read_package(package);
     if (!demo->audio_samples.empty() && open_audio_for_decoding()) {
-        for (const auto& sample : demo->audio_samples) decode_audio_sample(*sample);
+        for (const auto& sample : demo->audio_samples)
+            decode_audio_sample(*sample);
     }
 
     std::printf("%s: %s of %s\n", parsed.positional[0].c_str(),
@@ -134,7 +139,8 @@ int run_info(const Arguments& args) {
         std::printf("  %-14s %llu\n", std::string(kCollectionNames[index]).c_str(),
                     static_cast<unsigned long long>(demo->collection_size(index)));
         demo->visit_collections([&](size_t which, const auto& elements) {
-            if (which != index) return;
+            if (which != index)
+                return;
             for (const auto& element : elements) {
                 std::printf("    %s\n", describe(*element).c_str());
             }
@@ -142,21 +148,25 @@ int run_info(const Arguments& args) {
     }
 
     uint64_t data_bytes = 0;
-    for (const auto& data : demo->datas) data_bytes += data->buffer ? data->buffer->size() : 0;
+    for (const auto& data : demo->datas)
+        data_bytes += data->buffer ? data->buffer->size() : 0;
     uint64_t sound_bytes = 0;
-    for (const auto& sample : demo->audio_samples) sound_bytes += sample->encoded_size();
+    for (const auto& sample : demo->audio_samples)
+        sound_bytes += sample->encoded_size();
     uint64_t image_bytes = 0;
     for (const auto& texture : demo->textures) {
         image_bytes += texture->image_buffer ? texture->image_buffer->size() : 0;
     }
     uint64_t font_bytes = 0;
-    for (const auto& font : demo->fonts) font_bytes += font->font_buffer ? font->font_buffer->size() : 0;
+    for (const auto& font : demo->fonts)
+        font_bytes += font->font_buffer ? font->font_buffer->size() : 0;
     std::printf("\nContents:\n");
     std::printf("  images         %s\n", human_bytes(image_bytes).c_str());
     std::printf("  fonts          %s\n", human_bytes(font_bytes).c_str());
     std::printf("  sounds         %s\n", human_bytes(sound_bytes).c_str());
     std::printf("  data blobs     %s\n", human_bytes(data_bytes).c_str());
-    std::printf("  music          %s\n", human_bytes(demo->music ? demo->music->size() : 0).c_str());
+    std::printf("  music          %s\n",
+                human_bytes(demo->music ? demo->music->size() : 0).c_str());
 
     std::printf("\nTiming:\n");
     std::printf("  tempo          %g bpm\n", demo->bpm);
@@ -178,19 +188,22 @@ int run_info(const Arguments& args) {
         }
     }
     for (const auto& effect : demo->effects) {
-        for (const std::string& line : effect->dangling_references()) dangling.push_back(line);
+        for (const std::string& line : effect->dangling_references())
+            dangling.push_back(line);
     }
     for (const auto& texture : demo->font_textures) {
         if (texture->font.object == nullptr) {
             dangling.push_back("font texture '" + texture->name + "' names no font");
         }
     }
-    for (const std::string& line : find_timeline_problems(*demo)) dangling.push_back(line);
+    for (const std::string& line : find_timeline_problems(*demo))
+        dangling.push_back(line);
     if (dangling.empty()) {
         std::printf("\nReferences: all resolve\n");
     } else {
         std::printf("\nReferences that resolve to nothing (%zu):\n", dangling.size());
-        for (const std::string& line : dangling) std::printf("  %s\n", line.c_str());
+        for (const std::string& line : dangling)
+            std::printf("  %s\n", line.c_str());
     }
     return 0;
 }

@@ -6,7 +6,8 @@ namespace demo {
 
 std::string ParsedArguments::value(const std::string& name, const std::string& fallback) const {
     for (const auto& [key, v] : values) {
-        if (key == name) return v;
+        if (key == name)
+            return v;
     }
     return fallback;
 }
@@ -15,7 +16,8 @@ bool ParsedArguments::flag(const std::string& name) const {
     return std::find(flags.begin(), flags.end(), name) != flags.end();
 }
 
-ParsedArguments parse_arguments(const Arguments& args, const std::vector<std::string>& value_options,
+ParsedArguments parse_arguments(const Arguments& args,
+                                const std::vector<std::string>& value_options,
                                 const std::vector<std::string>& flag_options) {
     ParsedArguments parsed;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -24,7 +26,8 @@ ParsedArguments parse_arguments(const Arguments& args, const std::vector<std::st
             parsed.help = true;
             continue;
         }
-        if (arg == "-o") arg = "--output";
+        if (arg == "-o")
+            arg = "--output";
         if (arg.size() > 1 && arg[0] == '-') {
             std::string inline_value;
             const size_t equals = arg.find('=');

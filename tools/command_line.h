@@ -22,7 +22,8 @@ struct ParsedArguments {
 
 // `value_options` take a value; `flag_options` do not. "-o" is accepted for "--output".
 // Throws UsageError for an unknown option or a missing value.
-ParsedArguments parse_arguments(const Arguments& args, const std::vector<std::string>& value_options,
+ParsedArguments parse_arguments(const Arguments& args,
+                                const std::vector<std::string>& value_options,
                                 const std::vector<std::string>& flag_options);
 
 }  // namespace demo

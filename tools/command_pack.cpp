@@ -32,14 +32,15 @@ constexpr const char* kPackHelp =
 std::string default_player_path() {
     char path[PATH_MAX + 1] = {};
     const ssize_t length = readlink("/proc/self/exe", path, PATH_MAX);
-    if (length <= 0) return "demoplayer";
-    return (std::filesystem::path(std::string(path, length)).parent_path() / "demoplayer")
-        .string();
+    if (length <= 0)
+        return "demoplayer";
+    return (std::filesystem::path(std::string(path, length)).parent_path() / "demoplayer").string();
 }
 
 std::vector<uint8_t> read_file(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    if (!file) throw std::runtime_error("cannot open the player " + path);
+    if (!file)
+        throw std::runtime_error("cannot open the player " + path);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
 }
 
@@ -51,9 +52,11 @@ int run_pack(const Arguments& args) {
         std::fputs(kPackHelp, stdout);
         return 0;
     }
-    if (parsed.positional.size() != 1) throw UsageError{"expects one PROJECT.json"};
+    if (parsed.positional.size() != 1)
+        throw UsageError{"expects one PROJECT.json"};
     const std::string output = parsed.value("--output");
-    if (output.empty()) throw UsageError{"needs -o OUT"};
+    if (output.empty())
+        throw UsageError{"needs -o OUT"};
 
     // Paths are taken from where the tool was started; reading the project moves into its folder.
     const std::string output_path = std::filesystem::absolute(output).string();
@@ -74,7 +77,8 @@ int run_pack(const Arguments& args) {
     std::vector<uint8_t> bytes = read_file(player_path);
     bytes.insert(bytes.end(), package.begin(), package.end());
     const uint32_t size = static_cast<uint32_t>(package.size());
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(size >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        bytes.push_back(static_cast<uint8_t>(size >> (8 * i)));
     bytes.insert(bytes.end(), std::begin(kTrailerMagic), std::end(kTrailerMagic));
     write_bytes(output_path, bytes);
     chmod(output_path.c_str(), 0755);

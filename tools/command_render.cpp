@@ -36,7 +36,8 @@ float parse_float(const std::string& text, const char* option) {
     try {
         size_t used = 0;
         const float value = std::stof(text, &used);
-        if (used == text.size() && std::isfinite(value)) return value;
+        if (used == text.size() && std::isfinite(value))
+            return value;
     } catch (const std::exception&) {
     }
     throw UsageError{std::string(option) + " needs a number, not '" + text + "'"};
@@ -64,7 +65,8 @@ void write_wav(const std::string& path, const std::vector<int16_t>& samples) {
     const uint32_t data_bytes = static_cast<uint32_t>(samples.size() * 2);
     std::vector<uint8_t> out;
     auto put32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            out.push_back(static_cast<uint8_t>(v >> (8 * i)));
     };
     auto put16 = [&](uint16_t v) {
         out.push_back(static_cast<uint8_t>(v));
@@ -92,21 +94,25 @@ void write_wav(const std::string& path, const std::vector<int16_t>& samples) {
 }  // namespace
 
 int run_render(const Arguments& args) {
-    const ParsedArguments parsed =
-        parse_arguments(args, {"--output", "--beat", "--from", "--to", "--fps", "--size", "--wav"}, {});
+    const ParsedArguments parsed = parse_arguments(
+        args, {"--output", "--beat", "--from", "--to", "--fps", "--size", "--wav"}, {});
     if (parsed.help) {
         std::fputs(kRenderHelp, stdout);
         return 0;
     }
-    if (parsed.positional.size() != 1) throw UsageError{"expects one INPUT"};
+    if (parsed.positional.size() != 1)
+        throw UsageError{"expects one INPUT"};
     const std::string output = parsed.value("--output");
-    if (output.empty()) throw UsageError{"needs -o OUT"};
+    if (output.empty())
+        throw UsageError{"needs -o OUT"};
     const bool single = !parsed.value("--beat").empty();
     const bool sequence = !parsed.value("--from").empty() || !parsed.value("--to").empty();
-    if (single == sequence) throw UsageError{"needs either --beat B or --from B0 --to B1"};
+    if (single == sequence)
+        throw UsageError{"needs either --beat B or --from B0 --to B1"};
     int32_t width = 1920;
     int32_t height = 1080;
-    if (!parsed.value("--size").empty()) parse_size(parsed.value("--size"), width, height);
+    if (!parsed.value("--size").empty())
+        parse_size(parsed.value("--size"), width, height);
 
     std::vector<float> beats;
     float first_beat = 0.0f;
@@ -119,20 +125,24 @@ int run_render(const Arguments& args) {
     const PackageBytes package = load_package_file(parsed.positional[0]);
     OffscreenPlayer player(width, height);
     Demo& demo = player.load(package);
-    if (!(demo.bpm > 0.0f)) throw std::runtime_error("the demo's tempo is not positive");
+    if (!(demo.bpm > 0.0f))
+        throw std::runtime_error("the demo's tempo is not positive");
 
     int fps = 60;
     if (sequence) {
         first_beat = parse_float(parsed.value("--from"), "--from");
         last_beat = parse_float(parsed.value("--to"), "--to");
         fps = static_cast<int>(parse_float(parsed.value("--fps", "60"), "--fps"));
-        if (fps <= 0 || fps > 1000) throw UsageError{"--fps needs a number from 1 to 1000"};
-        if (last_beat < first_beat) throw UsageError{"--to must not be before --from"};
+        if (fps <= 0 || fps > 1000)
+            throw UsageError{"--fps needs a number from 1 to 1000"};
+        if (last_beat < first_beat)
+            throw UsageError{"--to must not be before --from"};
         // Frames at exact times, so the beats of a sequence do not drift.
         const double start = seconds_at(demo, first_beat);
         const double end = seconds_at(demo, last_beat);
         const int64_t count = static_cast<int64_t>(std::floor((end - start) * fps + 1e-9)) + 1;
-        if (count > 1000000) throw UsageError{"the sequence would be over a million frames"};
+        if (count > 1000000)
+            throw UsageError{"the sequence would be over a million frames"};
         for (int64_t i = 0; i < count; ++i) {
             const double t = start + static_cast<double>(i) / fps;
             beats.push_back(static_cast<float>(t * demo.bpm / 60.0 - demo.beat_offset));
@@ -168,8 +178,9 @@ int run_render(const Arguments& args) {
 
     const std::string wav = parsed.value("--wav");
     if (!wav.empty()) {
-        const int64_t first = std::max<int64_t>(
-            0, static_cast<int64_t>(std::llround(seconds_at(demo, first_beat) * OfflineMix::kFrequency)));
+        const int64_t first =
+            std::max<int64_t>(0, static_cast<int64_t>(std::llround(seconds_at(demo, first_beat) *
+                                                                   OfflineMix::kFrequency)));
         const int64_t last =
             static_cast<int64_t>(std::llround(end_seconds * OfflineMix::kFrequency));
         write_wav(wav, mix.frames(first, std::max<int64_t>(0, last - first)));

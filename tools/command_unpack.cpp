@@ -24,7 +24,8 @@ constexpr const char* kUnpackHelp =
 // Packages come from other people: a side-file name must stay inside the output folder.
 void check_side_file_name(const std::string& name) {
     const std::filesystem::path path(name);
-    if (name.empty()) throw std::runtime_error("the package names a side file with an empty name");
+    if (name.empty())
+        throw std::runtime_error("the package names a side file with an empty name");
     if (path.is_absolute()) {
         throw std::runtime_error("refusing to unpack: the package names the absolute path '" +
                                  name + "'");
@@ -45,15 +46,18 @@ int run_unpack(const Arguments& args) {
         std::fputs(kUnpackHelp, stdout);
         return 0;
     }
-    if (parsed.positional.size() != 1) throw UsageError{"expects one INPUT"};
+    if (parsed.positional.size() != 1)
+        throw UsageError{"expects one INPUT"};
     const std::string output = parsed.value("--output");
-    if (output.empty()) throw UsageError{"needs -o DIR"};
+    if (output.empty())
+        throw UsageError{"needs -o DIR"};
     const bool embed = parsed.flag("--embed");
 
     const PackageBytes package = load_package_file(parsed.positional[0]);
     std::unique_ptr<Demo> demo = read_package(package);
     if (!embed) {
-        for (const std::string& name : demo->side_file_names()) check_side_file_name(name);
+        for (const std::string& name : demo->side_file_names())
+            check_side_file_name(name);
     }
 
     std::filesystem::create_directories(output);

@@ -38,11 +38,16 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     demo::Arguments args(argv + 2, argv + argc);
     try {
-        if (command == "pack") return demo::run_pack(args);
-        if (command == "unpack") return demo::run_unpack(args);
-        if (command == "info") return demo::run_info(args);
-        if (command == "render") return demo::run_render(args);
-        if (command == "check") return demo::run_check(args);
+        if (command == "pack")
+            return demo::run_pack(args);
+        if (command == "unpack")
+            return demo::run_unpack(args);
+        if (command == "info")
+            return demo::run_info(args);
+        if (command == "render")
+            return demo::run_render(args);
+        if (command == "check")
+            return demo::run_check(args);
         std::fprintf(stderr, "demotool: unknown command '%s'\n\n%s", command.c_str(), kUsage);
         return 2;
     } catch (const demo::UsageError& e) {

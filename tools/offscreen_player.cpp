@@ -21,7 +21,8 @@ namespace demo {
 OffscreenPlayer::OffscreenPlayer(int32_t width, int32_t height) : width_(width), height_(height) {
     SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        throw std::runtime_error(std::string("cannot start SDL (is there a display?): ") + SDL_GetError());
+        throw std::runtime_error(std::string("cannot start SDL (is there a display?): ") +
+                                 SDL_GetError());
     }
     if (!open_audio_device()) {
         throw std::runtime_error(std::string("cannot open the audio mixer: ") + Mix_GetError());
@@ -35,8 +36,9 @@ OffscreenPlayer::OffscreenPlayer(int32_t width, int32_t height) : width_(width),
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-    SDL_Window* window = SDL_CreateWindow("demotool", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                          width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    SDL_Window* window =
+        SDL_CreateWindow("demotool", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
+                         height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (window == nullptr) {
         throw std::runtime_error(std::string("cannot create a window (is there a display?): ") +
                                  SDL_GetError());
@@ -60,8 +62,10 @@ OffscreenPlayer::OffscreenPlayer(int32_t width, int32_t height) : width_(width),
 
 OffscreenPlayer::~OffscreenPlayer() {
     current_demo = nullptr;
-    if (context_ != nullptr) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context_));
-    if (window_ != nullptr) SDL_DestroyWindow(static_cast<SDL_Window*>(window_));
+    if (context_ != nullptr)
+        SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context_));
+    if (window_ != nullptr)
+        SDL_DestroyWindow(static_cast<SDL_Window*>(window_));
     Mix_CloseAudio();
     SDL_Quit();
 }
@@ -102,17 +106,21 @@ std::vector<uint8_t> OffscreenPlayer::read_pixels() const {
     return flipped;
 }
 
-void OffscreenPlayer::swap() { SDL_GL_SwapWindow(static_cast<SDL_Window*>(window_)); }
+void OffscreenPlayer::swap() {
+    SDL_GL_SwapWindow(static_cast<SDL_Window*>(window_));
+}
 
 void write_png(const std::string& path, const std::vector<uint8_t>& rgba, int32_t width,
                int32_t height) {
-    SDL_Surface* surface = SDL_CreateRGBSurfaceFrom(const_cast<uint8_t*>(rgba.data()), width, height,
-                                                    32, width * 4, 0x000000FF, 0x0000FF00,
-                                                    0x00FF0000, 0xFF000000);
-    if (surface == nullptr) throw std::runtime_error("cannot write " + path);
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceFrom(const_cast<uint8_t*>(rgba.data()), width, height, 32, width * 4,
+                                 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
+    if (surface == nullptr)
+        throw std::runtime_error("cannot write " + path);
     const int result = IMG_SavePNG(surface, path.c_str());
     SDL_FreeSurface(surface);
-    if (result != 0) throw std::runtime_error("cannot write " + path + ": " + IMG_GetError());
+    if (result != 0)
+        throw std::runtime_error("cannot write " + path + ": " + IMG_GetError());
 }
 
 }  // namespace demo

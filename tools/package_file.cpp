@@ -14,10 +14,12 @@ namespace demo {
 
 PackageBytes load_package_file(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    if (!file) throw std::runtime_error("cannot open " + path);
+    if (!file)
+        throw std::runtime_error("cannot open " + path);
     PackageBytes package;
     package.file.assign(std::istreambuf_iterator<char>(file), {});
-    if (file.bad()) throw std::runtime_error("cannot read " + path);
+    if (file.bad())
+        throw std::runtime_error("cannot read " + path);
 
     const uint64_t size = package.file.size();
     PackageLocation location;
@@ -53,10 +55,13 @@ std::vector<uint8_t> write_package(const Demo& demo) {
 
 std::unique_ptr<Demo> read_project(const std::string& path) {
     std::ifstream file(path);
-    if (!file) throw std::runtime_error("cannot open " + path);
+    if (!file)
+        throw std::runtime_error("cannot open " + path);
     Json document = Json::parse(file, nullptr, false);
-    if (document.is_discarded()) throw std::runtime_error(path + " is not valid JSON");
-    if (!document.is_object()) throw std::runtime_error(path + " is not a project document");
+    if (document.is_discarded())
+        throw std::runtime_error(path + " is not valid JSON");
+    if (!document.is_object())
+        throw std::runtime_error(path + " is not a project document");
 
     const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
     std::filesystem::current_path(folder);
@@ -71,11 +76,13 @@ std::unique_ptr<Demo> read_project(const std::string& path) {
 
 void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) throw std::runtime_error("cannot write " + path);
+    if (!file)
+        throw std::runtime_error("cannot write " + path);
     file.write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
     file.close();
-    if (!file) throw std::runtime_error("cannot write " + path);
+    if (!file)
+        throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace demo

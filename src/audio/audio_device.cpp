@@ -7,7 +7,8 @@
 namespace demo {
 
 bool open_audio_device() {
-    if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024) == -1) return false;
+    if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024) == -1)
+        return false;
     // The format is queried with the rest and not used: the mixer converts to it.
     Uint16 format = 0;
     int frequency = 0;

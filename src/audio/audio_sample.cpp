@@ -7,9 +7,13 @@
 
 namespace demo {
 
-AudioSample::AudioSample(InputStream& in) { read_binary(in); }
+AudioSample::AudioSample(InputStream& in) {
+    read_binary(in);
+}
 
-AudioSample::AudioSample(const Json& value) { from_json(value); }
+AudioSample::AudioSample(const Json& value) {
+    from_json(value);
+}
 
 Json AudioSample::to_json(bool export_files) const {
     Json value = Json::object();
@@ -34,9 +38,10 @@ void AudioSample::read_binary(InputStream& in) {
 }
 
 uint32_t sample_duration_ms(uint64_t decoded_bytes, int32_t channels, int32_t frequency) {
-    if (channels <= 0 || frequency <= 0) return 0;
-    const uint64_t ms = decoded_bytes * 500 / static_cast<uint64_t>(channels) /
-                        static_cast<uint64_t>(frequency);
+    if (channels <= 0 || frequency <= 0)
+        return 0;
+    const uint64_t ms =
+        decoded_bytes * 500 / static_cast<uint64_t>(channels) / static_cast<uint64_t>(frequency);
     return ms > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
                                                      : static_cast<uint32_t>(ms);
 }

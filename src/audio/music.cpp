@@ -9,7 +9,8 @@
 namespace demo {
 
 void start_music(Demo& demo) {
-    if (!demo.music || demo.music->size() == 0) return;
+    if (!demo.music || demo.music->size() == 0)
+        return;
     // The mixer reads the music from this memory while it plays; the demo keeps it alive.
     SDL_RWops* stream =
         SDL_RWFromConstMem(demo.music->data.data(), static_cast<int>(demo.music->size()));

@@ -17,10 +17,12 @@ namespace {
 // Decodes encoded sound bytes to interleaved 16-bit frames at the mixer's format.
 std::vector<int16_t> decode_pcm(const ByteBuffer& bytes) {
     std::vector<int16_t> pcm;
-    if (bytes.size() == 0 || bytes.size() > INT32_MAX) return pcm;
+    if (bytes.size() == 0 || bytes.size() > INT32_MAX)
+        return pcm;
     SDL_RWops* stream = SDL_RWFromConstMem(bytes.data.data(), static_cast<int>(bytes.size()));
     Mix_Chunk* chunk = Mix_LoadWAV_RW(stream, 1);
-    if (chunk == nullptr) return pcm;
+    if (chunk == nullptr)
+        return pcm;
     const auto* samples = reinterpret_cast<const int16_t*>(chunk->abuf);
     pcm.assign(samples, samples + chunk->alen / 2);
     Mix_FreeChunk(chunk);
@@ -31,10 +33,12 @@ std::vector<int16_t> decode_pcm(const ByteBuffer& bytes) {
 
 OfflineMix::OfflineMix(Demo& demo, double seconds, int frames_per_second) {
     length_ = static_cast<int64_t>(std::ceil(seconds * kFrequency));
-    if (demo.music) music_ = decode_pcm(*demo.music);
+    if (demo.music)
+        music_ = decode_pcm(*demo.music);
     has_music_ = demo.music && demo.music->size() > 0;
     for (const auto& sample : demo.audio_samples) {
-        if (sample->audio_buffer) sample_pcm_[sample.get()] = decode_pcm(*sample->audio_buffer);
+        if (sample->audio_buffer)
+            sample_pcm_[sample.get()] = decode_pcm(*sample->audio_buffer);
     }
 
     // Each sample plays once per trigger and cannot restart until its own length has passed.
@@ -45,13 +49,14 @@ OfflineMix::OfflineMix(Demo& demo, double seconds, int frames_per_second) {
         const float beat = elapsed_ms * demo.bpm / 60000.0f - demo.beat_offset;
         for_each_sample_trigger(demo, beat, [&](AudioSample& sample) {
             auto it = busy_until.find(&sample);
-            if (it != busy_until.end() && frame < it->second) return;
-            const int64_t duration =
-                static_cast<int64_t>(sample.duration_ms) * kFrequency / 1000;
+            if (it != busy_until.end() && frame < it->second)
+                return;
+            const int64_t duration = static_cast<int64_t>(sample.duration_ms) * kFrequency / 1000;
             busy_until[&sample] = frame + duration;
             ducked_.emplace_back(frame, frame + duration);
             auto pcm = sample_pcm_.find(&sample);
-            if (pcm != sample_pcm_.end()) voices_.push_back({&pcm->second, frame});
+            if (pcm != sample_pcm_.end())
+                voices_.push_back({&pcm->second, frame});
         });
     }
 }
@@ -60,7 +65,8 @@ std::vector<int16_t> OfflineMix::frames(int64_t first, int64_t count) const {
     std::vector<int16_t> out(static_cast<size_t>(std::max<int64_t>(count, 0)) * kChannels, 0);
     for (int64_t i = 0; i < count; ++i) {
         const int64_t frame = first + i;
-        if (frame < 0 || frame >= length_) continue;
+        if (frame < 0 || frame >= length_)
+            continue;
         bool ducked = false;
         for (const auto& [start, end] : ducked_) {
             if (frame >= start && frame < end) {
@@ -72,12 +78,15 @@ std::vector<int16_t> OfflineMix::frames(int64_t first, int64_t count) const {
         for (int c = 0; c < kChannels; ++c) {
             int32_t sum = 0;
             const size_t m = static_cast<size_t>(frame) * kChannels + c;
-            if (m < music_.size()) sum += music_[m] * volume / kFullMusicVolume;
+            if (m < music_.size())
+                sum += music_[m] * volume / kFullMusicVolume;
             for (const Voice& voice : voices_) {
                 const int64_t offset = frame - voice.start;
-                if (offset < 0) continue;
+                if (offset < 0)
+                    continue;
                 const size_t s = static_cast<size_t>(offset) * kChannels + c;
-                if (s < voice.pcm->size()) sum += (*voice.pcm)[s];
+                if (s < voice.pcm->size())
+                    sum += (*voice.pcm)[s];
             }
             out[static_cast<size_t>(i) * kChannels + c] =
                 static_cast<int16_t>(std::clamp<int32_t>(sum, -32768, 32767));

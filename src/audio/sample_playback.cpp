@@ -19,21 +19,26 @@ std::atomic<int32_t> playing_count{0};
 void decode_audio_sample(AudioSample& sample) {
     sample.chunk = nullptr;
     sample.duration_ms = 0;
-    if (!sample.audio_buffer || sample.audio_buffer->size() == 0) return;
+    if (!sample.audio_buffer || sample.audio_buffer->size() == 0)
+        return;
     SDL_RWops* stream = SDL_RWFromConstMem(sample.audio_buffer->data.data(),
                                            static_cast<int>(sample.audio_buffer->size()));
-    if (stream == nullptr) return;
+    if (stream == nullptr)
+        return;
     sample.chunk = Mix_LoadWAV_RW(stream, 1);
     if (sample.chunk != nullptr) {
-        sample.duration_ms = sample_duration_ms(sample.chunk->alen, audio_channels, audio_frequency);
+        sample.duration_ms =
+            sample_duration_ms(sample.chunk->alen, audio_channels, audio_frequency);
     }
 }
 
 void play_sample(AudioSample& sample) {
-    if (sample.playing.exchange(true)) return;
+    if (sample.playing.exchange(true))
+        return;
     playing_count.fetch_add(1);
     Mix_VolumeMusic(kDuckedMusicVolume);
-    if (sample.chunk != nullptr) Mix_PlayChannelTimed(-1, sample.chunk, 0, -1);
+    if (sample.chunk != nullptr)
+        Mix_PlayChannelTimed(-1, sample.chunk, 0, -1);
     const SDL_TimerID timer = SDL_AddTimer(sample.duration_ms, on_sample_finished, &sample);
     if (timer == 0) {
         // No timer: restore at once rather than leave the sample stuck and the music ducked.
@@ -51,11 +56,14 @@ uint32_t on_sample_finished(uint32_t /*interval*/, void* user_data) {
         Mix_VolumeMusic(kFullMusicVolume);
         // A sample may have started between the count reaching zero and the volume call;
         // it must stay ducked.
-        if (playing_count.load() > 0) Mix_VolumeMusic(kDuckedMusicVolume);
+        if (playing_count.load() > 0)
+            Mix_VolumeMusic(kDuckedMusicVolume);
     }
     return 0;
 }
 
-int32_t samples_playing() { return playing_count.load(); }
+int32_t samples_playing() {
+    return playing_count.load();
+}
 
 }  // namespace demo

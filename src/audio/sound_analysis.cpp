@@ -18,12 +18,15 @@ AnalysisExchange exchange;
 kiss_fft_scalar fft_input[kFftSize];
 kiss_fft_cpx fft_output[kFftSize / 2 + 1];
 
-void fill_texel(uint8_t* row, int x, uint8_t value) { std::memset(row + x * 4, value, 4); }
+void fill_texel(uint8_t* row, int x, uint8_t value) {
+    std::memset(row + x * 4, value, 4);
+}
 
 }  // namespace
 
 void create_fft_configuration() {
-    if (fft_configuration == nullptr) fft_configuration = kiss_fftr_alloc(kFftSize, 0, nullptr, nullptr);
+    if (fft_configuration == nullptr)
+        fft_configuration = kiss_fftr_alloc(kFftSize, 0, nullptr, nullptr);
 }
 
 void analyse_chunk(const int16_t* samples, int frames, AnalysisSnapshot& out) {
@@ -59,7 +62,8 @@ void analyse_chunk(const int16_t* samples, int frames, AnalysisSnapshot& out) {
         const float im = fft_output[j].i;
         const float m = std::sqrt(re * re + im * im);
         double d = 20.0 * std::log10(static_cast<double>(m / norm));
-        if (!(d >= -90.0)) d = -90.0;  // silence gives log10(0) = -inf
+        if (!(d >= -90.0))
+            d = -90.0;  // silence gives log10(0) = -inf
         const int32_t v = static_cast<int32_t>(std::min((d + 90.0) * 255.0 / 90.0, 255.0));
         fill_texel(spectrum_row, static_cast<int>(x), static_cast<uint8_t>(v));
     }
@@ -79,11 +83,14 @@ void analyse_output(int /*channel*/, void* stream, int length, void* /*user_data
     exchange.publish();
 }
 
-const AnalysisSnapshot& acquire_analysis() { return exchange.acquire(); }
+const AnalysisSnapshot& acquire_analysis() {
+    return exchange.acquire();
+}
 
 int32_t level_average() {
     int32_t sum = 0;
-    for (int16_t level : exchange.current().levels) sum += level;
+    for (int16_t level : exchange.current().levels)
+        sum += level;
     return sum / kLevelCount;
 }
 

@@ -5,7 +5,8 @@
 namespace demo {
 
 int background_watch(void* /*user_data*/, SDL_Event* event) {
-    if (event->type == SDL_APP_WILLENTERBACKGROUND) quit_requested = true;
+    if (event->type == SDL_APP_WILLENTERBACKGROUND)
+        quit_requested = true;
     return 1;
 }
 

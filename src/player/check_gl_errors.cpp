@@ -10,7 +10,8 @@ void check_gl_errors(const char* label) {
     // Bounded: without a current context glGetError can report the same error forever.
     for (int guard = 0; guard < 1000; ++guard) {
         const GLenum error = glGetError();
-        if (error == GL_NO_ERROR) return;
+        if (error == GL_NO_ERROR)
+            return;
         std::printf("ERROR! %s: %x\n", label, error);
     }
 }

@@ -16,6 +16,8 @@ std::string format_message(const char* format, ...) {
 }
 
 void report_fatal_error(const std::string& message) {
+    // Also on standard error, where the authoring tool's user looks for it.
+    std::fprintf(stderr, "Fatal error: %s\n", message.c_str());
     std::FILE* file = std::fopen("crash.txt", "w");
     if (file == nullptr) {
         std::printf("Error opening file!\n");

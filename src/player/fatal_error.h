@@ -8,7 +8,8 @@ namespace demo {
 // Formats like printf; the result is cut to 255 characters, as fatal messages are short.
 std::string format_message(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Writes "crash.txt" with "Fatal error: <message>\n" then "Exiting." and exits with status 1.
+// Writes "crash.txt" with "Fatal error: <message>\n" then "Exiting." and exits with status 1;
+// the first line also goes to standard error.
 // If the file cannot be created, prints "Error opening file!\n" and exits with status 1.
 [[noreturn]] void report_fatal_error(const std::string& message);
 

@@ -16,15 +16,17 @@ namespace demo {
 
 namespace {
 
-[[noreturn]] void fail(const std::string& line) { report_package_error(line + "\n"); }
+[[noreturn]] void fail(const std::string& line) {
+    report_package_error(line + "\n");
+}
 
 }  // namespace
 
 void locate_package(const std::string& executable_path) {
     std::FILE* file = std::fopen(executable_path.c_str(), "rb");
     if (file == nullptr) {
-        fail("Cannot open the player executable " + executable_path + " for reading: " +
-             std::strerror(errno));
+        fail("Cannot open the player executable " + executable_path +
+             " for reading: " + std::strerror(errno));
     }
 
     // The trailer is the last eight bytes; a file shorter than that cannot carry one.
@@ -43,9 +45,8 @@ void locate_package(const std::string& executable_path) {
             report_package_error(kMissingPackageText);
         case TrailerStatus::SizeBeforeStart:
             fail("The demo package is corrupt: its trailer gives a size of " +
-                 std::to_string(location.size) +
-                 " bytes, which points before the start of the " + std::to_string(file_size) +
-                 "-byte executable.");
+                 std::to_string(location.size) + " bytes, which points before the start of the " +
+                 std::to_string(file_size) + "-byte executable.");
         case TrailerStatus::Found:
             break;
     }

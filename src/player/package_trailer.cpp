@@ -12,7 +12,8 @@ TrailerStatus parse_trailer(const uint8_t* trailer, uint64_t trailer_length, uin
     const uint64_t size = uint64_t{trailer[0]} | (uint64_t{trailer[1]} << 8) |
                           (uint64_t{trailer[2]} << 16) | (uint64_t{trailer[3]} << 24);
     location.size = size;
-    if (size > file_size - kTrailerSize) return TrailerStatus::SizeBeforeStart;
+    if (size > file_size - kTrailerSize)
+        return TrailerStatus::SizeBeforeStart;
     location.offset = file_size - kTrailerSize - size;
     return TrailerStatus::Found;
 }

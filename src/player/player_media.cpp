@@ -13,25 +13,37 @@
 
 namespace demo {
 
-void PlayerMedia::shader_program_loaded(ShaderProgram& program) { build_program(program); }
+void PlayerMedia::shader_program_loaded(ShaderProgram& program) {
+    build_program(program);
+}
 
-void PlayerMedia::texture_loaded(Texture& texture) { decode_texture(texture); }
+void PlayerMedia::texture_loaded(Texture& texture) {
+    decode_texture(texture);
+}
 
-void PlayerMedia::audio_sample_loaded(AudioSample& sample) { decode_audio_sample(sample); }
+void PlayerMedia::audio_sample_loaded(AudioSample& sample) {
+    decode_audio_sample(sample);
+}
 
-void PlayerMedia::font_loaded(Font& font) { open_font(font); }
+void PlayerMedia::font_loaded(Font& font) {
+    open_font(font);
+}
 
-void PlayerMedia::font_texture_resolved(FontTexture& texture) { create_surface(texture); }
+void PlayerMedia::font_texture_resolved(FontTexture& texture) {
+    create_surface(texture);
+}
 
 void PlayerMedia::effect_resolved(Effect& effect) {
     // Inputs that name nothing are drawn as texture 0 on their unit; say which ones once.
-    for (const std::string& line : effect.dangling_references()) std::printf("%s\n", line.c_str());
+    for (const std::string& line : effect.dangling_references())
+        std::printf("%s\n", line.c_str());
     prepare(effect);
 }
 
 void PlayerMedia::demo_loaded(Demo& demo) {
     demo.sound_texture = create_blank_texture(kSoundTextureWidth, kSoundTextureHeight);
-    for (const std::string& line : find_timeline_problems(demo)) std::printf("%s\n", line.c_str());
+    for (const std::string& line : find_timeline_problems(demo))
+        std::printf("%s\n", line.c_str());
 }
 
 }  // namespace demo

@@ -75,7 +75,8 @@ void present_blank_frame() {
 
 // Two seconds in small steps, letting the window settle before the music starts.
 void settle() {
-    for (int i = 0; i < 100; ++i) SDL_Delay(20);
+    for (int i = 0; i < 100; ++i)
+        SDL_Delay(20);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -131,7 +132,8 @@ int run_player(int /*argc*/, char** argv) {
         SDL_Log("Failed to initialize SDL: %s", SDL_GetError());
         return 1;
     }
-    if (!open_audio_device()) return -1;
+    if (!open_audio_device())
+        return -1;
     TTF_Init();
 
     set_gl_attributes();
@@ -143,9 +145,9 @@ int run_player(int /*argc*/, char** argv) {
     set_resolution(mode.w);
 
     const std::string title = std::string(kProductName) + " :: " + kVersion;
-    window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                              resolution[0], resolution[1],
-                              SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS);
+    window =
+        SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                         resolution[0], resolution[1], SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS);
     gl_context = SDL_GL_CreateContext(window);
     // Core profiles need GLEW's experimental mode to load every entry point.
     glewExperimental = GL_TRUE;
@@ -168,7 +170,8 @@ int run_player(int /*argc*/, char** argv) {
     SDL_AddEventWatch(background_watch, nullptr);
     check_gl_errors("flushing");
 
-    if (!quit_requested) run_main_loop();
+    if (!quit_requested)
+        run_main_loop();
     shut_down();
 }
 

@@ -14,19 +14,22 @@ namespace {
 template <typename T>
 void write_refs(OutputStream& out, const std::vector<ObjectRef<T>>& refs) {
     write_u64(out, refs.size());
-    for (const auto& ref : refs) write_u64(out, out.id_of(ref.object));
+    for (const auto& ref : refs)
+        write_u64(out, out.id_of(ref.object));
 }
 
 template <typename T>
 void read_refs(InputStream& in, std::vector<ObjectRef<T>>& refs, const char* what) {
     const uint64_t count = read_count(in, 8, what);
     refs.assign(count, ObjectRef<T>{});
-    for (auto& ref : refs) ref.id = read_u64(in, what);
+    for (auto& ref : refs)
+        ref.id = read_u64(in, what);
 }
 
 template <typename T>
 std::string key_of(const ObjectRef<T>& ref) {
-    if (ref.object == nullptr) return ref.key;
+    if (ref.object == nullptr)
+        return ref.key;
     if constexpr (std::is_same_v<T, ShaderProgram>) {
         return ref.object->fragment_shader_filename;
     } else {
@@ -37,7 +40,8 @@ std::string key_of(const ObjectRef<T>& ref) {
 template <typename T>
 Json keys_to_json(const std::vector<ObjectRef<T>>& refs) {
     Json array = Json::array();
-    for (const auto& ref : refs) array.push_back(key_of(ref));
+    for (const auto& ref : refs)
+        array.push_back(key_of(ref));
     return array;
 }
 
@@ -55,7 +59,8 @@ template <typename T>
 void report_dangling(const std::vector<ObjectRef<T>>& refs, const std::string& effect,
                      const char* kind, std::vector<std::string>& lines) {
     for (const auto& ref : refs) {
-        if (ref.object != nullptr) continue;
+        if (ref.object != nullptr)
+            continue;
         lines.push_back("effect '" + effect + "': " + kind + " " +
                         (ref.key.empty() ? "id " + std::to_string(ref.id) : "'" + ref.key + "'") +
                         " names nothing");
@@ -64,9 +69,13 @@ void report_dangling(const std::vector<ObjectRef<T>>& refs, const std::string& e
 
 }  // namespace
 
-Effect::Effect(InputStream& in) { read_binary(in); }
+Effect::Effect(InputStream& in) {
+    read_binary(in);
+}
 
-Effect::Effect(const Json& value) { from_json(value); }
+Effect::Effect(const Json& value) {
+    from_json(value);
+}
 
 Json Effect::to_json(bool /*export_files*/) const {
     Json value = Json::object();
@@ -78,7 +87,8 @@ Json Effect::to_json(bool /*export_files*/) const {
     value["feedback"] = feedback;
     value["screen_texture"] = screen_texture;
     // Scenes are known by the key they were read with until this build can load them.
-    if (has_scene_key || !scene.key.empty()) value["scene"] = scene.key;
+    if (has_scene_key || !scene.key.empty())
+        value["scene"] = scene.key;
     return value;
 }
 
@@ -117,16 +127,22 @@ void Effect::read_binary(InputStream& in) {
 }
 
 void Effect::resolve_references(const IdRegistry& registry) {
-    for (auto& ref : textures) ref.resolve(registry);
-    for (auto& ref : effects) ref.resolve(registry);
-    for (auto& ref : font_textures) ref.resolve(registry);
+    for (auto& ref : textures)
+        ref.resolve(registry);
+    for (auto& ref : effects)
+        ref.resolve(registry);
+    for (auto& ref : font_textures)
+        ref.resolve(registry);
     program.resolve(registry);
 }
 
 void Effect::resolve_references(const JsonKeyMaps& keys) {
-    for (auto& ref : effects) ref.resolve(keys.effects);
-    for (auto& ref : textures) ref.resolve(keys.textures);
-    for (auto& ref : font_textures) ref.resolve(keys.font_textures);
+    for (auto& ref : effects)
+        ref.resolve(keys.effects);
+    for (auto& ref : textures)
+        ref.resolve(keys.textures);
+    for (auto& ref : font_textures)
+        ref.resolve(keys.font_textures);
     program.resolve(keys.shaders);
 }
 
@@ -136,8 +152,9 @@ std::vector<std::string> Effect::dangling_references() const {
     report_dangling(effects, name, "input effect", lines);
     report_dangling(font_textures, name, "font texture", lines);
     if (program.object == nullptr) {
-        lines.push_back("effect '" + name + "': has no shader program" +
-                        (program.key.empty() ? std::string() : " ('" + program.key + "' names nothing)"));
+        lines.push_back(
+            "effect '" + name + "': has no shader program" +
+            (program.key.empty() ? std::string() : " ('" + program.key + "' names nothing)"));
     }
     return lines;
 }

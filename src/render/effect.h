@@ -17,11 +17,11 @@ namespace demo {
 
 class Effect : public ISerializable {
 public:
-    std::vector<ObjectRef<Texture>> textures;          // image inputs
-    std::vector<ObjectRef<Effect>> effects;            // input effects
+    std::vector<ObjectRef<Texture>> textures;           // image inputs
+    std::vector<ObjectRef<Effect>> effects;             // input effects
     std::vector<ObjectRef<FontTexture>> font_textures;  // text inputs
-    ObjectRef<ShaderProgram> program;                  // without one nothing is drawn
-    ObjectRef<Scene> scene;                            // draws the scene instead of the quad
+    ObjectRef<ShaderProgram> program;                   // without one nothing is drawn
+    ObjectRef<Scene> scene;                             // draws the scene instead of the quad
     std::string name;
     bool feedback = false;        // the last capture is the first input
     bool screen_texture = false;  // a copy of the screen just before drawing is the last input

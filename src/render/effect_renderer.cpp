@@ -32,7 +32,8 @@ void read_screen_into_capture(Effect& effect) {
     ensure_capture_target(effect);
     Buffer& buffer = *effect.capture_buffer;
     select_read_buffer();
-    glReadPixels(0, 0, resolution[2], resolution[3], GL_RGBA, GL_UNSIGNED_BYTE, buffer.pixels.data());
+    glReadPixels(0, 0, resolution[2], resolution[3], GL_RGBA, GL_UNSIGNED_BYTE,
+                 buffer.pixels.data());
     glBindTexture(GL_TEXTURE_2D, effect.capture_texture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, buffer.width, buffer.height, 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, buffer.pixels.data());
@@ -47,7 +48,8 @@ void bind_unit(int unit, uint32_t texture) {
 void render_into_target(Effect& input) {
     // An input never prepared (it has no program) has no target; binding 0 would clear the
     // window, so it is skipped and its unit samples an empty texture.
-    if (input.target_framebuffer == 0) return;
+    if (input.target_framebuffer == 0)
+        return;
     glBindFramebuffer(GL_FRAMEBUFFER, input.target_framebuffer);
     glViewport(0, 0, resolution[0], resolution[1]);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -59,7 +61,8 @@ void render_into_target(Effect& input) {
 }  // namespace
 
 void prepare(Effect& effect) {
-    if (effect.program.object == nullptr) return;
+    if (effect.program.object == nullptr)
+        return;
     const ShaderProgram& program = *effect.program.object;
 
     glGenVertexArrays(1, &effect.quad_vao);
@@ -87,14 +90,16 @@ void prepare(Effect& effect) {
                            effect.target_texture, 0);
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
-    if (status != GL_FRAMEBUFFER_COMPLETE) std::printf("FB Error! Status: 0x%x\n", status);
+    if (status != GL_FRAMEBUFFER_COMPLETE)
+        std::printf("FB Error! Status: 0x%x\n", status);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
 int bind_inputs(Effect& effect, const ShaderProgram& program, bool render_inputs) {
     if (render_inputs) {
         for (auto& input : effect.effects) {
-            if (input.object != nullptr) render_into_target(*input.object);
+            if (input.object != nullptr)
+                render_into_target(*input.object);
         }
     }
     glUseProgram(program.program_id);
@@ -124,17 +129,21 @@ int bind_inputs(Effect& effect, const ShaderProgram& program, bool render_inputs
 }
 
 void draw(Effect& effect, const ProgramHook& hook, bool render_inputs) {
-    if (effect.program.object == nullptr) return;
+    if (effect.program.object == nullptr)
+        return;
     ShaderProgram& program = *effect.program.object;
     const int units = bind_inputs(effect, program, render_inputs);
     upload_builtin_uniforms(program);
-    if (hook) hook(nullptr);
+    if (hook)
+        hook(nullptr);
     glBindVertexArray(effect.quad_vao);
     glDrawArrays(GL_TRIANGLES, 0, 6);
     unbind_units(units);
 }
 
-void capture_screen(Effect& effect) { read_screen_into_capture(effect); }
+void capture_screen(Effect& effect) {
+    read_screen_into_capture(effect);
+}
 
 void ensure_capture_target(Effect& effect) {
     if (effect.capture_buffer && (effect.capture_buffer->width != resolution[2] ||
@@ -145,16 +154,18 @@ void ensure_capture_target(Effect& effect) {
             effect.capture_texture = 0;
         }
     }
-    if (!effect.capture_buffer) effect.capture_buffer = std::make_unique<Buffer>();
+    if (!effect.capture_buffer)
+        effect.capture_buffer = std::make_unique<Buffer>();
     if (effect.capture_texture == 0) {
         const Buffer& buffer = *effect.capture_buffer;
-        effect.capture_texture =
-            create_rgba_texture(buffer.width, buffer.height, buffer.pixels.data(), GL_CLAMP_TO_EDGE);
+        effect.capture_texture = create_rgba_texture(buffer.width, buffer.height,
+                                                     buffer.pixels.data(), GL_CLAMP_TO_EDGE);
     }
 }
 
 void unbind_units(int count) {
-    for (int unit = 0; unit < count; ++unit) bind_unit(unit, 0);
+    for (int unit = 0; unit < count; ++unit)
+        bind_unit(unit, 0);
 }
 
 }  // namespace demo

@@ -6,9 +6,13 @@
 
 namespace demo {
 
-Font::Font(InputStream& in) { read_binary(in); }
+Font::Font(InputStream& in) {
+    read_binary(in);
+}
 
-Font::Font(const Json& value) { from_json(value); }
+Font::Font(const Json& value) {
+    from_json(value);
+}
 
 Json Font::to_json(bool export_files) const {
     Json value = Json::object();

@@ -18,7 +18,7 @@ public:
     std::string filename;                     // the font file's path in a project
     std::unique_ptr<ByteBuffer> font_buffer;  // must outlive `ttf_font`, which reads from it
     int32_t ptsize = 0;
-    TTF_Font* ttf_font = nullptr;             // none until opened, or when it cannot be
+    TTF_Font* ttf_font = nullptr;  // none until opened, or when it cannot be
 
     Font() = default;
     explicit Font(InputStream& in);

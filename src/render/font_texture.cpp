@@ -7,9 +7,13 @@
 
 namespace demo {
 
-FontTexture::FontTexture(InputStream& in) { read_binary(in); }
+FontTexture::FontTexture(InputStream& in) {
+    read_binary(in);
+}
 
-FontTexture::FontTexture(const Json& value) { from_json(value); }
+FontTexture::FontTexture(const Json& value) {
+    from_json(value);
+}
 
 // The surface and GL texture are released by the rendering side; font textures live until
 // the process ends.
@@ -55,8 +59,12 @@ void FontTexture::read_binary(InputStream& in) {
     chars_per_beat = read_i32(in, "a font texture's typing rate");
 }
 
-void FontTexture::resolve_references(const IdRegistry& registry) { font.resolve(registry); }
+void FontTexture::resolve_references(const IdRegistry& registry) {
+    font.resolve(registry);
+}
 
-void FontTexture::resolve_references(const JsonKeyMaps& keys) { font.resolve(keys.fonts); }
+void FontTexture::resolve_references(const JsonKeyMaps& keys) {
+    font.resolve(keys.fonts);
+}
 
 }  // namespace demo

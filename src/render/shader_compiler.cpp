@@ -36,7 +36,9 @@ void create_shaders(ShaderProgram& program) {
     program.fragment_shader_id = glCreateShader(GL_FRAGMENT_SHADER);
 }
 
-GLint uniform(GLuint program, const char* name) { return glGetUniformLocation(program, name); }
+GLint uniform(GLuint program, const char* name) {
+    return glGetUniformLocation(program, name);
+}
 
 }  // namespace
 
@@ -44,10 +46,12 @@ std::string expand_includes(const ShaderProgram& program,
                             const std::vector<std::unique_ptr<ShaderProgram>>& programs) {
     std::string text = program.fragment_shader_source;
     for (const auto& other : programs) {
-        if (other.get() == &program) continue;
+        if (other.get() == &program)
+            continue;
         const std::string directive = "#include \"" + other->fragment_shader_filename + "\"";
         const size_t at = text.find(directive);
-        if (at != std::string::npos) text.replace(at, directive.size(), other->fragment_shader_source);
+        if (at != std::string::npos)
+            text.replace(at, directive.size(), other->fragment_shader_source);
     }
     return text;
 }
@@ -62,9 +66,9 @@ void compile_shaders(ShaderProgram& program) {
     compile_one(program, program.vertex_shader_id, program.vertex_shader_source);
     // Programs compiled while the package is read see no other programs yet; the compile
     // after loading expands their includes.
-    program.expanded_fragment_source =
-        current_demo != nullptr ? expand_includes(program, current_demo->shaders)
-                                : program.fragment_shader_source;
+    program.expanded_fragment_source = current_demo != nullptr
+                                           ? expand_includes(program, current_demo->shaders)
+                                           : program.fragment_shader_source;
     compile_one(program, program.fragment_shader_id, program.expanded_fragment_source);
 }
 
@@ -106,8 +110,10 @@ void lookup_locations(ShaderProgram& program) {
     if (program.matrices_block_index != GL_INVALID_INDEX) {
         glUniformBlockBinding(id, program.matrices_block_index, 0);
     }
-    if (glGetError() != GL_NO_ERROR) std::printf("Error\n");
-    for (auto& def : program.uniform_defs) def->location = uniform(id, def->name.c_str());
+    if (glGetError() != GL_NO_ERROR)
+        std::printf("Error\n");
+    for (auto& def : program.uniform_defs)
+        def->location = uniform(id, def->name.c_str());
     l.model_view_proj_matrix = uniform(id, "uModelViewProjMatrix");
     l.model_view_matrix = uniform(id, "uModelViewMatrix");
     l.normal_matrix = uniform(id, "uNormalMatrix");
@@ -133,25 +139,34 @@ void recompile(ShaderProgram& program) {
 void upload_builtin_uniforms(const ShaderProgram& program) {
     const BuiltinLocations& l = program.locations;
     const float beat = current_beat;
-    if (l.beat != -1) glUniform1f(l.beat, beat);
-    if (l.itime2 != -1) glUniform2f(l.itime2, beat, beat - std::trunc(beat));
-    if (l.sound != -1) glUniform1i(l.sound, level_average());
-    if (l.sound_texture != -1) glUniform1i(l.sound_texture, 16);
+    if (l.beat != -1)
+        glUniform1f(l.beat, beat);
+    if (l.itime2 != -1)
+        glUniform2f(l.itime2, beat, beat - std::trunc(beat));
+    if (l.sound != -1)
+        glUniform1i(l.sound, level_average());
+    if (l.sound_texture != -1)
+        glUniform1i(l.sound_texture, 16);
     for (int n = 0; n < 16; ++n) {
-        if (l.tex[n] != -1) glUniform1i(l.tex[n], n);
+        if (l.tex[n] != -1)
+            glUniform1i(l.tex[n], n);
     }
     if (l.resolution != -1) {
-        glUniform2f(l.resolution, static_cast<float>(resolution[2]), static_cast<float>(resolution[3]));
+        glUniform2f(l.resolution, static_cast<float>(resolution[2]),
+                    static_cast<float>(resolution[3]));
     }
     // The player's viewer camera never moves.
-    if (l.camera_position != -1) glUniform3f(l.camera_position, 0.0f, 0.0f, 0.0f);
-    if (l.camera_rotation != -1) glUniform3f(l.camera_rotation, 0.0f, 0.0f, 0.0f);
+    if (l.camera_position != -1)
+        glUniform3f(l.camera_position, 0.0f, 0.0f, 0.0f);
+    if (l.camera_rotation != -1)
+        glUniform3f(l.camera_rotation, 0.0f, 0.0f, 0.0f);
 }
 
 void apply_uniform_defaults(const ShaderProgram& program) {
     glUseProgram(program.program_id);
     for (const auto& def : program.uniform_defs) {
-        if (def->location != -1) glUniform1f(def->location, def->default_val);
+        if (def->location != -1)
+            glUniform1f(def->location, def->default_val);
     }
 }
 
@@ -160,7 +175,8 @@ void apply_uniform_defaults(const ShaderProgram& program) {
 namespace demo {
 
 void upload_uniform(const UniformDef& def, float value) {
-    if (def.location != -1) glUniform1f(def.location, value);
+    if (def.location != -1)
+        glUniform1f(def.location, value);
 }
 
 }  // namespace demo
@@ -181,9 +197,11 @@ std::vector<std::string> shader_diagnostics(const ShaderProgram& program) {
     std::vector<std::string> problems;
     GLint ok = GL_FALSE;
     glGetShaderiv(program.vertex_shader_id, GL_COMPILE_STATUS, &ok);
-    if (ok != GL_TRUE) problems.push_back("vertex shader: " + shader_log(program.vertex_shader_id));
+    if (ok != GL_TRUE)
+        problems.push_back("vertex shader: " + shader_log(program.vertex_shader_id));
     glGetShaderiv(program.fragment_shader_id, GL_COMPILE_STATUS, &ok);
-    if (ok != GL_TRUE) problems.push_back("fragment shader: " + shader_log(program.fragment_shader_id));
+    if (ok != GL_TRUE)
+        problems.push_back("fragment shader: " + shader_log(program.fragment_shader_id));
     glGetProgramiv(program.program_id, GL_LINK_STATUS, &ok);
     if (ok != GL_TRUE) {
         char log[kLogSize] = {};

@@ -19,9 +19,13 @@ constexpr uint64_t kMinUniformSize = 9 + 12;
 
 ShaderProgram::ShaderProgram() : vertex_shader_source(default_vertex_source) {}
 
-ShaderProgram::ShaderProgram(InputStream& in) { read_binary(in); }
+ShaderProgram::ShaderProgram(InputStream& in) {
+    read_binary(in);
+}
 
-ShaderProgram::ShaderProgram(const Json& value) { from_json(value); }
+ShaderProgram::ShaderProgram(const Json& value) {
+    from_json(value);
+}
 
 Json ShaderProgram::to_json(bool export_files) const {
     Json value = Json::object();
@@ -39,7 +43,8 @@ Json ShaderProgram::to_json(bool export_files) const {
         value["fragment_shader_source"] = fragment_shader_source;
     }
     Json defs = Json::array();
-    for (const auto& def : uniform_defs) defs.push_back(def->to_json(export_files));
+    for (const auto& def : uniform_defs)
+        defs.push_back(def->to_json(export_files));
     value["uniform_defs"] = std::move(defs);
     return value;
 }
@@ -50,7 +55,8 @@ void ShaderProgram::write_binary(OutputStream& out) const {
     write_string(fragment_shader_filename, out);
     write_string(fragment_shader_source, out);
     write_u64(out, uniform_defs.size());
-    for (const auto& def : uniform_defs) def->write_binary(out);
+    for (const auto& def : uniform_defs)
+        def->write_binary(out);
 }
 
 void ShaderProgram::from_json(const Json& value) {

@@ -49,7 +49,7 @@ public:
     std::string fragment_shader_source;  // as authored, with its #include lines
     std::string vertex_shader_filename = "resources/default.vert";
     std::string fragment_shader_filename = "resources/untitled.frag";  // identity in JSON
-    std::string expanded_fragment_source;                                // what is compiled
+    std::string expanded_fragment_source;                              // what is compiled
     std::vector<std::unique_ptr<UniformDef>> uniform_defs;
     std::string compile_log;
     uint32_t vertex_shader_id = 0;

@@ -10,7 +10,8 @@ namespace demo {
 
 void open_font(Font& font) {
     font.ttf_font = nullptr;
-    if (!font.font_buffer || font.font_buffer->size() == 0 || font.font_buffer->size() > INT32_MAX) {
+    if (!font.font_buffer || font.font_buffer->size() == 0 ||
+        font.font_buffer->size() > INT32_MAX) {
         return;
     }
     SDL_RWops* stream = SDL_RWFromConstMem(font.font_buffer->data.data(),
@@ -19,19 +20,23 @@ void open_font(Font& font) {
 }
 
 void create_surface(FontTexture& texture) {
-    if (texture.width <= 0 || texture.height <= 0) return;
+    if (texture.width <= 0 || texture.height <= 0)
+        return;
     texture.surface = create_rgba_surface(texture.width, texture.height);
-    if (texture.surface == nullptr) return;
+    if (texture.surface == nullptr)
+        return;
     SDL_FillRect(texture.surface, nullptr, 0);
     texture.texture_id = create_rgba_texture(texture.surface->w, texture.surface->h,
                                              texture.surface->pixels, GL_CLAMP_TO_EDGE);
 }
 
 void set_text(FontTexture& texture, const std::string& text) {
-    if (text == texture.text) return;
+    if (text == texture.text)
+        return;
     texture.text = text;
     SDL_Surface* surface = texture.surface;
-    if (surface == nullptr) return;
+    if (surface == nullptr)
+        return;
     ++texture.render_count;
     SDL_FillRect(surface, nullptr, 0);
 

@@ -5,9 +5,13 @@
 
 namespace demo {
 
-Texture::Texture(InputStream& in) { read_binary(in); }
+Texture::Texture(InputStream& in) {
+    read_binary(in);
+}
 
-Texture::Texture(const Json& value) { from_json(value); }
+Texture::Texture(const Json& value) {
+    from_json(value);
+}
 
 Json Texture::to_json(bool export_files) const {
     Json value = Json::object();
@@ -17,7 +21,8 @@ Json Texture::to_json(bool export_files) const {
 }
 
 void Texture::write_binary(OutputStream& out) const {
-    if (!image_buffer) return;
+    if (!image_buffer)
+        return;
     write_string(name, out);
     image_buffer->write_binary(out);
 }

@@ -48,7 +48,8 @@ void decode_texture(Texture& texture) {
     SDL_RWops* stream = SDL_RWFromConstMem(texture.image_buffer->data.data(),
                                            static_cast<int>(texture.image_buffer->size()));
     SDL_Surface* decoded = IMG_Load_RW(stream, 1);
-    if (decoded == nullptr) return;
+    if (decoded == nullptr)
+        return;
     // Blitting onto a fixed layout turns palette, grey and RGB images into RGBA; an image with
     // alpha is blended onto the zero surface, so its colours end up scaled by alpha.
     SDL_Surface* rgba = create_rgba_surface(decoded->w, decoded->h);
@@ -63,11 +64,13 @@ void decode_texture(Texture& texture) {
         } else {
             std::vector<uint8_t> packed(static_cast<size_t>(rgba->w) * rgba->h * 4);
             for (int y = 0; y < rgba->h; ++y) {
-                std::memcpy(packed.data() + static_cast<size_t>(y) * rgba->w * 4,
-                            static_cast<uint8_t*>(rgba->pixels) + static_cast<size_t>(y) * rgba->pitch,
-                            static_cast<size_t>(rgba->w) * 4);
+                std::memcpy(
+                    packed.data() + static_cast<size_t>(y) * rgba->w * 4,
+                    static_cast<uint8_t*>(rgba->pixels) + static_cast<size_t>(y) * rgba->pitch,
+                    static_cast<size_t>(rgba->w) * 4);
             }
-            texture.texture_id = create_rgba_texture(rgba->w, rgba->h, packed.data(), GL_CLAMP_TO_EDGE);
+            texture.texture_id =
+                create_rgba_texture(rgba->w, rgba->h, packed.data(), GL_CLAMP_TO_EDGE);
         }
         SDL_UnlockSurface(rgba);
         SDL_FreeSurface(rgba);
@@ -77,8 +80,8 @@ void decode_texture(Texture& texture) {
 
 std::unique_ptr<Texture> create_blank_texture(int32_t width, int32_t height) {
     auto texture = std::make_unique<Texture>();
-    texture->name = format_message("Texture %p (%d x %d)", static_cast<void*>(texture.get()),
-                                   width, height);
+    texture->name =
+        format_message("Texture %p (%d x %d)", static_cast<void*>(texture.get()), width, height);
     const std::vector<uint8_t> zeros(static_cast<size_t>(width) * height * 4, 0);
     texture->texture_id = create_rgba_texture(width, height, zeros.data(), GL_CLAMP_TO_EDGE);
     texture->width = width;

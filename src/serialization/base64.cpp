@@ -8,15 +8,22 @@ namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-bool is_padding(char c) { return c == '=' || c == '.'; }
+bool is_padding(char c) {
+    return c == '=' || c == '.';
+}
 
 // Value of one character of either alphabet.
 uint32_t decode_char(char c) {
-    if (c >= 'A' && c <= 'Z') return static_cast<uint32_t>(c - 'A');
-    if (c >= 'a' && c <= 'z') return static_cast<uint32_t>(c - 'a' + 26);
-    if (c >= '0' && c <= '9') return static_cast<uint32_t>(c - '0' + 52);
-    if (c == '+' || c == '-') return 62;
-    if (c == '/' || c == '_') return 63;
+    if (c >= 'A' && c <= 'Z')
+        return static_cast<uint32_t>(c - 'A');
+    if (c >= 'a' && c <= 'z')
+        return static_cast<uint32_t>(c - 'a' + 26);
+    if (c >= '0' && c <= '9')
+        return static_cast<uint32_t>(c - '0' + 52);
+    if (c == '+' || c == '-')
+        return 62;
+    if (c == '/' || c == '_')
+        return 63;
     throw std::runtime_error("Input is not valid base64-encoded data.");
 }
 
@@ -27,7 +34,8 @@ std::string base64_encode(const uint8_t* bytes, size_t length) {
     out.reserve((length + 2) / 3 * 4);
     size_t i = 0;
     for (; i + 3 <= length; i += 3) {
-        const uint32_t v = (uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
+        const uint32_t v =
+            (uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
         out += kAlphabet[(v >> 18) & 63];
         out += kAlphabet[(v >> 12) & 63];
         out += kAlphabet[(v >> 6) & 63];

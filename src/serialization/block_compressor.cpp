@@ -20,14 +20,18 @@ uint32_t hash_five(const uint8_t* p) {
 // 4 otherwise. The length varint is priced from a length of 8 on, although the long form is
 // only written from 12; match choice follows this estimate exactly.
 size_t estimate_size(uint64_t x) {
-    if (x < (1u << 7)) return 1;
-    if (x < (1u << 14)) return 2;
-    if (x < (1u << 21)) return 3;
+    if (x < (1u << 7))
+        return 1;
+    if (x < (1u << 14))
+        return 2;
+    if (x < (1u << 21))
+        return 3;
     return 4;
 }
 
 void flush_literals(std::vector<uint8_t>& out, std::vector<uint8_t>& pending) {
-    if (pending.empty()) return;
+    if (pending.empty())
+        return;
     append_varint(out, static_cast<uint64_t>(pending.size()) * 2 + 1);
     out.insert(out.end(), pending.begin(), pending.end());
     pending.clear();
@@ -39,7 +43,8 @@ std::vector<uint8_t> compress_block(const uint8_t* input, size_t length, size_t 
                                     size_t bucket_count) {
     std::vector<uint8_t> out;
     append_varint(out, length);
-    if (length == 0) return out;
+    if (length == 0)
+        return out;
 
     // Row layout: cell 0 is the head (next slot to write), cells 1..D hold position + 1.
     const size_t row_size = chain_depth + 1;
@@ -63,13 +68,16 @@ std::vector<uint8_t> compress_block(const uint8_t* input, size_t length, size_t 
         for (size_t visited = 0; visited < chain_depth; ++visited) {
             const size_t slot = (head + chain_depth - 1 - visited) % chain_depth;
             const uint64_t stored = cells[1 + slot];
-            if (stored == 0) break;
+            if (stored == 0)
+                break;
             const size_t p = stored - 1;
             const uint64_t distance = i - p;
             uint64_t match = 0;
-            while (i + match < length && input[p + match] == input[i + match]) ++match;
+            while (i + match < length && input[p + match] == input[i + match])
+                ++match;
             uint64_t cost = estimate_size(distance * 16);
-            if (match >= 8) cost += estimate_size(match - 4);
+            if (match >= 8)
+                cost += estimate_size(match - 4);
             const uint64_t gain = match >= cost ? match - cost : 0;
             if (gain > best_gain) {
                 best_gain = gain;

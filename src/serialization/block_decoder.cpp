@@ -22,7 +22,8 @@ bool BlockDecoder::feed_varint(const uint8_t*& p, const uint8_t* end, uint64_t& 
     while (p < end) {
         const uint8_t byte = *p++;
         // A 64-bit value needs at most ten groups; an eleventh, or bits above 64, is damage.
-        if (varint_shift_ >= 64 || (varint_shift_ == 63 && (byte & 0x7E) != 0)) fail_malformed();
+        if (varint_shift_ >= 64 || (varint_shift_ == 63 && (byte & 0x7E) != 0))
+            fail_malformed();
         varint_value_ |= static_cast<uint64_t>(byte & 0x7F) << varint_shift_;
         varint_shift_ += 7;
         if ((byte & 0x80) == 0) {
@@ -38,37 +39,44 @@ bool BlockDecoder::feed_varint(const uint8_t*& p, const uint8_t* end, uint64_t& 
 void BlockDecoder::copy_match(uint64_t distance, uint64_t length) {
     const uint64_t position = output_.size();
     // A zero distance would read the byte being written, which the encoder never produces.
-    if (distance == 0 || distance > position) fail_malformed();
+    if (distance == 0 || distance > position)
+        fail_malformed();
     const uint64_t source = position - distance;
-    if (source >= declared_length_) fail_malformed();
-    if (length > declared_length_ - position) fail_malformed();
+    if (source >= declared_length_)
+        fail_malformed();
+    if (length > declared_length_ - position)
+        fail_malformed();
     output_.resize(position + length);
     uint8_t* out = output_.data();
     if (distance >= length) {
         std::memcpy(out + position, out + source, length);
     } else {
         // Overlapping copy: byte by byte from the lowest address repeats the last d bytes.
-        for (uint64_t k = 0; k < length; ++k) out[position + k] = out[source + k];
+        for (uint64_t k = 0; k < length; ++k)
+            out[position + k] = out[source + k];
     }
 }
 
 bool BlockDecoder::decompress_block(const uint8_t* piece, size_t length, size_t* left_over) {
     const uint8_t* p = piece;
     const uint8_t* end = piece + length;
-    if (left_over) *left_over = 0;
+    if (left_over)
+        *left_over = 0;
 
     for (;;) {
         // The block is complete as soon as the declared length has been produced; whatever
         // follows in the piece belongs to the caller.
         if (state_ == State::ExpectToken && output_.size() == declared_length_) {
             state_ = State::ExpectHeader;
-            if (left_over) *left_over = static_cast<size_t>(end - p);
+            if (left_over)
+                *left_over = static_cast<size_t>(end - p);
             return true;
         }
         switch (state_) {
             case State::ExpectHeader: {
                 uint64_t declared = 0;
-                if (!feed_varint(p, end, declared)) return false;
+                if (!feed_varint(p, end, declared))
+                    return false;
                 if (size_limit_ != 0 && declared > size_limit_) {
                     throw std::length_error("Uncompressed data in message deemed too large");
                 }
@@ -80,10 +88,12 @@ bool BlockDecoder::decompress_block(const uint8_t* piece, size_t length, size_t*
             }
             case State::ExpectToken: {
                 uint64_t token = 0;
-                if (!feed_varint(p, end, token)) return false;
+                if (!feed_varint(p, end, token))
+                    return false;
                 pending_ = token >> 1;
                 if (token & 1) {
-                    if (pending_ > declared_length_ - output_.size()) fail_malformed();
+                    if (pending_ > declared_length_ - output_.size())
+                        fail_malformed();
                     state_ = State::InLiteralRun;
                 } else {
                     state_ = State::InCopy;
@@ -96,14 +106,17 @@ bool BlockDecoder::decompress_block(const uint8_t* piece, size_t length, size_t*
                 output_.insert(output_.end(), p, p + take);
                 p += take;
                 pending_ -= take;
-                if (pending_ != 0) return false;
+                if (pending_ != 0)
+                    return false;
                 state_ = State::ExpectToken;
                 break;
             }
             case State::InCopy: {
                 uint64_t m = pending_ % 8;
-                if (m == 0 && !feed_varint(p, end, m)) return false;
-                if (m > UINT64_MAX - 4) fail_malformed();
+                if (m == 0 && !feed_varint(p, end, m))
+                    return false;
+                if (m > UINT64_MAX - 4)
+                    fail_malformed();
                 copy_match(pending_ >> 3, m + 4);
                 state_ = State::ExpectToken;
                 break;

@@ -10,13 +10,18 @@
 
 namespace demo {
 
-ByteBuffer::ByteBuffer(const Json& value) { from_json(value); }
+ByteBuffer::ByteBuffer(const Json& value) {
+    from_json(value);
+}
 
-ByteBuffer::ByteBuffer(InputStream& in) { read_binary(in); }
+ByteBuffer::ByteBuffer(InputStream& in) {
+    read_binary(in);
+}
 
 ByteBuffer::ByteBuffer(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) report_fatal_error(format_message("File not found: %s", path.c_str()));
+    if (file == nullptr)
+        report_fatal_error(format_message("File not found: %s", path.c_str()));
     std::fseek(file, 0, SEEK_END);
     const long end = std::ftell(file);
     std::fseek(file, 0, SEEK_SET);
@@ -40,7 +45,8 @@ void ByteBuffer::write_binary(OutputStream& out) const {
 
 void ByteBuffer::from_json(const Json& value) {
     data.clear();
-    if (value.is_string()) data = base64_decode(value.get_ref<const std::string&>());
+    if (value.is_string())
+        data = base64_decode(value.get_ref<const std::string&>());
 }
 
 void ByteBuffer::read_binary(InputStream& in) {
@@ -76,7 +82,8 @@ void buffer_to_json(Json& object, const char* key, const std::unique_ptr<ByteBuf
 
 std::unique_ptr<ByteBuffer> buffer_from_json(const Json& object, const char* key,
                                              const std::string& side_file) {
-    if (object.is_object() && object.contains(key)) return std::make_unique<ByteBuffer>(object[key]);
+    if (object.is_object() && object.contains(key))
+        return std::make_unique<ByteBuffer>(object[key]);
     return std::make_unique<ByteBuffer>(side_file);
 }
 

@@ -27,16 +27,20 @@ constexpr uint64_t kMinStoredElement = 8 + 9;
 
 // What loading does with an element right after its stored form was read.
 void element_loaded(MediaHooks* media, AudioSample& sample) {
-    if (media != nullptr) media->audio_sample_loaded(sample);
+    if (media != nullptr)
+        media->audio_sample_loaded(sample);
 }
 void element_loaded(MediaHooks* media, ShaderProgram& program) {
-    if (media != nullptr) media->shader_program_loaded(program);
+    if (media != nullptr)
+        media->shader_program_loaded(program);
 }
 void element_loaded(MediaHooks* media, Texture& texture) {
-    if (media != nullptr) media->texture_loaded(texture);
+    if (media != nullptr)
+        media->texture_loaded(texture);
 }
 void element_loaded(MediaHooks* media, Font& font) {
-    if (media != nullptr) media->font_loaded(font);
+    if (media != nullptr)
+        media->font_loaded(font);
 }
 template <typename T>
 void element_loaded(MediaHooks*, T&) {}
@@ -46,14 +50,21 @@ void element_loaded(MediaHooks*, T&) {}
 void enter_key(JsonKeyMaps& keys, MediaHooks* media, FontTexture& texture) {
     keys.font_textures[texture.name] = &texture;
     texture.resolve_references(keys);
-    if (media != nullptr) media->font_texture_resolved(texture);
+    if (media != nullptr)
+        media->font_texture_resolved(texture);
 }
-void enter_key(JsonKeyMaps& keys, MediaHooks*, Texture& texture) { keys.textures[texture.name] = &texture; }
+void enter_key(JsonKeyMaps& keys, MediaHooks*, Texture& texture) {
+    keys.textures[texture.name] = &texture;
+}
 void enter_key(JsonKeyMaps& keys, MediaHooks*, ShaderProgram& program) {
     keys.shaders[program.fragment_shader_filename] = &program;
 }
-void enter_key(JsonKeyMaps& keys, MediaHooks*, Font& font) { keys.fonts[font.name] = &font; }
-void enter_key(JsonKeyMaps& keys, MediaHooks*, Effect& effect) { keys.effects[effect.name] = &effect; }
+void enter_key(JsonKeyMaps& keys, MediaHooks*, Font& font) {
+    keys.fonts[font.name] = &font;
+}
+void enter_key(JsonKeyMaps& keys, MediaHooks*, Effect& effect) {
+    keys.effects[effect.name] = &effect;
+}
 void enter_key(JsonKeyMaps& keys, MediaHooks*, AudioSample& sample) {
     keys.audio_samples[sample.name] = &sample;
 }
@@ -69,7 +80,9 @@ void enter_key(JsonKeyMaps&, MediaHooks*, Data&) {}
 // Binary form
 // ---------------------------------------------------------------------------------------------
 
-Demo::Demo(InputStream& in, MediaHooks* hooks) : media(hooks) { read_binary(in); }
+Demo::Demo(InputStream& in, MediaHooks* hooks) : media(hooks) {
+    read_binary(in);
+}
 
 void Demo::read_binary(InputStream& in) {
     IdRegistry registry;
@@ -81,7 +94,8 @@ void Demo::read_binary(InputStream& in) {
         const uint64_t count = read_count(in, kMinStoredElement, ("the count of " + name).c_str());
         bool supported = false;
         visit_collections([&](size_t which, auto& elements) {
-            if (which != index) return;
+            if (which != index)
+                return;
             supported = true;
             using Element = typename std::decay_t<decltype(elements)>::value_type::element_type;
             for (uint64_t i = 0; i < count; ++i) {
@@ -106,20 +120,25 @@ void Demo::read_binary(InputStream& in) {
     end_beat = read_f32(in, "the end beat");
     bpm = read_f32(in, "the tempo");
     beat_offset = read_f32(in, "the beat offset");
-    if (media != nullptr) media->demo_loaded(*this);
+    if (media != nullptr)
+        media->demo_loaded(*this);
     load_progress(total_objects, total_objects);
 }
 
 void Demo::resolve_references(const IdRegistry& registry) {
-    for (auto& event : events) event->resolve_references(registry);
+    for (auto& event : events)
+        event->resolve_references(registry);
     for (auto& effect : effects) {
         effect->resolve_references(registry);
-        if (media != nullptr) media->effect_resolved(*effect);
+        if (media != nullptr)
+            media->effect_resolved(*effect);
     }
-    for (auto& group : event_groups) group->resolve_references(registry);
+    for (auto& group : event_groups)
+        group->resolve_references(registry);
     for (auto& texture : font_textures) {
         texture->resolve_references(registry);
-        if (media != nullptr) media->font_texture_resolved(*texture);
+        if (media != nullptr)
+            media->font_texture_resolved(*texture);
     }
 }
 
@@ -128,8 +147,10 @@ std::unordered_map<const void*, uint64_t> Demo::assign_ids() const {
     uint64_t next = 1;
     for (size_t index = 0; index < kCollectionCount; ++index) {
         visit_collections([&](size_t which, const auto& elements) {
-            if (which != index) return;
-            for (const auto& element : elements) ids.emplace(element.get(), next++);
+            if (which != index)
+                return;
+            for (const auto& element : elements)
+                ids.emplace(element.get(), next++);
         });
     }
     return ids;
@@ -139,12 +160,14 @@ void Demo::write_binary(OutputStream& out) const {
     const auto ids = assign_ids();
     out.set_id_table(&ids);
     uint64_t total = 0;
-    for (size_t index = 0; index < kCollectionCount; ++index) total += collection_size(index);
+    for (size_t index = 0; index < kCollectionCount; ++index)
+        total += collection_size(index);
     write_u64(out, total);
     for (size_t index = 0; index < kCollectionCount; ++index) {
         write_u64(out, collection_size(index));
         visit_collections([&](size_t which, const auto& elements) {
-            if (which != index) return;
+            if (which != index)
+                return;
             for (const auto& element : elements) {
                 write_u64(out, out.id_of(element.get()));
                 element->write_binary(out);
@@ -161,7 +184,8 @@ void Demo::write_binary(OutputStream& out) const {
 uint64_t Demo::collection_size(size_t index) const {
     uint64_t size = 0;
     visit_collections([&](size_t which, const auto& elements) {
-        if (which == index) size = elements.size();
+        if (which == index)
+            size = elements.size();
     });
     return size;
 }
@@ -175,8 +199,10 @@ Json Demo::to_json(bool export_files) const {
     for (size_t index = 0; index < kCollectionCount; ++index) {
         Json array = Json::array();
         visit_collections([&](size_t which, const auto& elements) {
-            if (which != index) return;
-            for (const auto& element : elements) array.push_back(element->to_json(export_files));
+            if (which != index)
+                return;
+            for (const auto& element : elements)
+                array.push_back(element->to_json(export_files));
         });
         doc[std::string(kCollectionNames[index])] = std::move(array);
     }
@@ -206,7 +232,8 @@ void Demo::from_json(const Json& value) {
         const Json& elements = json_array(value, name.c_str());
         bool supported = false;
         visit_collections([&](size_t which, auto& collection) {
-            if (which != index) return;
+            if (which != index)
+                return;
             supported = true;
             using Element = typename std::decay_t<decltype(collection)>::value_type::element_type;
             for (const Json& element : elements) {
@@ -223,14 +250,18 @@ void Demo::from_json(const Json& value) {
         if (index == kEffects) {
             for (auto& effect : effects) {
                 effect->resolve_references(keys);
-                if (media != nullptr) media->effect_resolved(*effect);
+                if (media != nullptr)
+                    media->effect_resolved(*effect);
             }
         }
         if (index == kEvents) {
             // Groups are resolved after the events they name exist, wherever they stand.
-            for (auto& event : events) event->resolve_references(keys);
-            for (auto& event : events) keys.events[event->name] = event.get();
-            for (auto& group : event_groups) group->resolve_references(keys);
+            for (auto& event : events)
+                event->resolve_references(keys);
+            for (auto& event : events)
+                keys.events[event->name] = event.get();
+            for (auto& group : event_groups)
+                group->resolve_references(keys);
         }
     }
     if (value.is_object() && value.contains("music")) {
@@ -241,7 +272,8 @@ void Demo::from_json(const Json& value) {
     end_beat = json_float(value, "end_beat");
     bpm = json_float(value, "bpm");
     beat_offset = json_float(value, "beat_offset");
-    if (media != nullptr) media->demo_loaded(*this);
+    if (media != nullptr)
+        media->demo_loaded(*this);
     load_progress(total_objects, total_objects);
 }
 
@@ -251,10 +283,14 @@ std::vector<std::string> Demo::side_file_names() const {
         names.push_back(program->vertex_shader_filename);
         names.push_back(program->fragment_shader_filename);
     }
-    for (const auto& texture : textures) names.push_back(texture->name);
-    for (const auto& sample : audio_samples) names.push_back(sample->name);
-    for (const auto& font : fonts) names.push_back(font->filename);
-    for (const auto& data : datas) names.push_back(data->name);
+    for (const auto& texture : textures)
+        names.push_back(texture->name);
+    for (const auto& sample : audio_samples)
+        names.push_back(sample->name);
+    for (const auto& font : fonts)
+        names.push_back(font->filename);
+    for (const auto& data : datas)
+        names.push_back(data->name);
     return names;
 }
 
@@ -263,7 +299,8 @@ std::vector<std::string> Demo::side_file_names() const {
 // ---------------------------------------------------------------------------------------------
 
 void Demo::load_progress(uint64_t objects_read, uint64_t total) {
-    if (on_progress) on_progress(objects_read, total);
+    if (on_progress)
+        on_progress(objects_read, total);
 }
 
 }  // namespace demo

@@ -43,8 +43,8 @@ enum Collection : size_t {
 };
 
 inline constexpr std::array<std::string_view, kCollectionCount> kCollectionNames = {
-    "events", "effects", "shaders",       "textures", "audio_samples", "event_groups",
-    "fonts",  "font_textures", "datas", "models",   "scenes"};
+    "events", "effects",       "shaders", "textures", "audio_samples", "event_groups",
+    "fonts",  "font_textures", "datas",   "models",   "scenes"};
 
 // Where the exported project keeps the music.
 inline constexpr const char* kMusicSideFile = "resources/music.mp3";

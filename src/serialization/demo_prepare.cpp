@@ -8,12 +8,15 @@ namespace demo {
 
 void Demo::prepare_after_load() {
     // The second compile is the one that expands includes: the demo is complete now.
-    for (auto& program : shaders) recompile(*program);
-    for (auto& effect : effects) prepare(*effect);
+    for (auto& program : shaders)
+        recompile(*program);
+    for (auto& effect : effects)
+        prepare(*effect);
 }
 
 void Demo::prime_effects() {
-    for (auto& effect : effects) draw(*effect, nullptr, false);
+    for (auto& effect : effects)
+        draw(*effect, nullptr, false);
 }
 
 }  // namespace demo

@@ -27,14 +27,16 @@ std::string read_whole_file(const std::string& path) {
 void write_file(const std::string& path, const uint8_t* bytes, uint64_t length) {
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     std::error_code ignored;
-    if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
+    if (!parent.empty())
+        std::filesystem::create_directories(parent, ignored);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
         throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
     }
     const size_t written = length == 0 ? 0 : std::fwrite(bytes, 1, length, file);
     const bool closed = std::fclose(file) == 0;
-    if (written != length || !closed) throw std::runtime_error("cannot write " + path);
+    if (written != length || !closed)
+        throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace demo

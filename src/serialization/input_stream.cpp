@@ -22,13 +22,13 @@ void InputStream::require(uint64_t size, const char* what) const {
 
 void InputStream::read_bytes(void* out, uint64_t size, const char* what) {
     require(size, what);
-    if (size == 0) return;
+    if (size == 0)
+        return;
     if (data_ != nullptr) {
         std::memcpy(out, data_ + offset_, size);
     } else if (std::fread(out, 1, size, file_) != size) {
-        throw PackageError("package is truncated: the file ended while reading " +
-                               std::string(what),
-                           offset_);
+        throw PackageError(
+            "package is truncated: the file ended while reading " + std::string(what), offset_);
     }
     offset_ += size;
 }

@@ -7,7 +7,8 @@ namespace demo {
 namespace {
 
 const Json* member(const Json& object, const char* key) {
-    if (!object.is_object()) return nullptr;
+    if (!object.is_object())
+        return nullptr;
     auto it = object.find(key);
     return it == object.end() ? nullptr : &*it;
 }
@@ -16,14 +17,17 @@ const Json* member(const Json& object, const char* key) {
 
 float json_float(const Json& object, const char* key, float fallback) {
     const Json* value = member(object, key);
-    if (value == nullptr || !value->is_number()) return fallback;
+    if (value == nullptr || !value->is_number())
+        return fallback;
     return value->get<float>();
 }
 
 int64_t json_int(const Json& object, const char* key, int64_t fallback) {
     const Json* value = member(object, key);
-    if (value == nullptr) return fallback;
-    if (value->is_number_integer()) return value->get<int64_t>();
+    if (value == nullptr)
+        return fallback;
+    if (value->is_number_integer())
+        return value->get<int64_t>();
     if (value->is_number_float()) {
         const double d = value->get<double>();
         if (std::isfinite(d) && std::floor(d) == d && std::fabs(d) < 9.2e18) {

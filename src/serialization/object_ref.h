@@ -24,9 +24,11 @@ struct ObjectRef {
     // class resolves to no object.
     void resolve(const IdRegistry& registry) {
         object = nullptr;
-        if (id == 0) return;
+        if (id == 0)
+            return;
         auto it = registry.find(id);
-        if (it != registry.end()) object = dynamic_cast<T*>(it->second);
+        if (it != registry.end())
+            object = dynamic_cast<T*>(it->second);
     }
 
     // Looks the key up in the map of the target's collection.

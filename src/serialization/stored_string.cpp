@@ -34,15 +34,14 @@ std::string read_string(InputStream& in, const char* what) {
     try {
         done = decoder.decompress_block(stored.data(), stored.size(), &left_over);
     } catch (const std::exception& e) {
-        throw PackageError("package is corrupt: " + std::string(what) + " does not decompress (" +
-                               e.what() + ")",
-                           start);
+        throw PackageError(
+            "package is corrupt: " + std::string(what) + " does not decompress (" + e.what() + ")",
+            start);
     }
     // A block cut short would leave the text's tail missing; that is damage, not zeros.
     if (!done) {
-        throw PackageError("package is corrupt: " + std::string(what) +
-                               " ends before its declared length",
-                           start);
+        throw PackageError(
+            "package is corrupt: " + std::string(what) + " ends before its declared length", start);
     }
     const std::vector<uint8_t>& text = decoder.output();
     return std::string(text.begin(), text.end());

@@ -3,10 +3,10 @@
 #include "audio/audio_sample.h"
 #include "player/player_state.h"
 #include "render/effect.h"
-#include "timeline/event_group.h"
 #include "serialization/json_fields.h"
 #include "serialization/primitives.h"
 #include "serialization/stored_string.h"
+#include "timeline/event_group.h"
 #include "timeline/track_evaluation.h"
 
 namespace demo {
@@ -22,7 +22,8 @@ constexpr uint64_t kMinPointSize = 4 + 4 + 9;
 template <typename T>
 std::string reference_name(const ObjectRef<T>& ref) {
     if constexpr (requires(const T& t) { t.name; }) {
-        if (ref.object != nullptr) return ref.object->name;
+        if (ref.object != nullptr)
+            return ref.object->name;
     }
     return ref.key;
 }
@@ -70,9 +71,13 @@ ControlTrack track_from_json(const Json& value) {
 // Binary form
 // ---------------------------------------------------------------------------------------------
 
-Event::Event(InputStream& in) { read_binary(in); }
+Event::Event(InputStream& in) {
+    read_binary(in);
+}
 
-Event::Event(const Json& value) { from_json(value); }
+Event::Event(const Json& value) {
+    from_json(value);
+}
 
 // A reference that resolved to nothing is written as 0: its old identifier could name another
 // object of the package being written.
@@ -134,7 +139,8 @@ void Event::read_binary(InputStream& in) {
             point.beat = read_f32(in, "a control point beat");
             point.value = read_f32(in, "a control point value");
             point.text = read_string(in, "a control point text");
-            if (!point.text.empty()) point.value = 0.0f;
+            if (!point.text.empty())
+                point.value = 0.0f;
             track.points.push_back(std::move(point));
         }
         // A repeated name replaces the earlier track.
@@ -314,18 +320,22 @@ const ControlTrack* Event::find_track(const std::string& track_name) const {
 }
 
 float Event::evaluate_value(const ControlTrack* track, float beat) const {
-    if (!is_active(beat) || track == nullptr) return 0.0f;
+    if (!is_active(beat) || track == nullptr)
+        return 0.0f;
     return evaluate_track(*track, beat - start_beat);
 }
 
 std::string Event::evaluate_text(const std::string& track_name, float beat,
                                  int32_t chars_per_beat) const {
-    if (!is_active(beat)) return std::string();
+    if (!is_active(beat))
+        return std::string();
     const float t = beat - start_beat;
     const ControlTrack* track = find_track(track_name);
-    if (track == nullptr || track->points.empty()) return std::string();
+    if (track == nullptr || track->points.empty())
+        return std::string();
     const int64_t cur = current_text_point(*track, t);
-    if (cur < 0) return std::string();
+    if (cur < 0)
+        return std::string();
     const ControlPoint& point = track->points[cur];
     std::string text = replace_placeholders(point.text, current_beat, point.beat, start_beat);
     if (chars_per_beat == -1 || cur + 1 == static_cast<int64_t>(track->points.size())) {

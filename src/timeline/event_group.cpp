@@ -7,9 +7,13 @@
 
 namespace demo {
 
-EventGroup::EventGroup(InputStream& in) { read_binary(in); }
+EventGroup::EventGroup(InputStream& in) {
+    read_binary(in);
+}
 
-EventGroup::EventGroup(const Json& value) { from_json(value); }
+EventGroup::EventGroup(const Json& value) {
+    from_json(value);
+}
 
 Json EventGroup::to_json(bool /*export_files*/) const {
     Json members = Json::array();
@@ -25,7 +29,8 @@ Json EventGroup::to_json(bool /*export_files*/) const {
 void EventGroup::write_binary(OutputStream& out) const {
     write_string(name, out);
     write_u64(out, events.size());
-    for (const auto& member : events) write_u64(out, out.id_of(member.object));
+    for (const auto& member : events)
+        write_u64(out, out.id_of(member.object));
 }
 
 void EventGroup::from_json(const Json& value) {
@@ -42,22 +47,27 @@ void EventGroup::read_binary(InputStream& in) {
     name = read_string(in, "an event group name");
     const uint64_t count = read_count(in, 8, "an event group's member count");
     events.assign(count, ObjectRef<Event>{});
-    for (auto& member : events) member.id = read_u64(in, "an event group member");
+    for (auto& member : events)
+        member.id = read_u64(in, "an event group member");
 }
 
 void EventGroup::resolve_references(const IdRegistry& registry) {
-    for (auto& member : events) member.resolve(registry);
+    for (auto& member : events)
+        member.resolve(registry);
 }
 
 void EventGroup::resolve_references(const JsonKeyMaps& keys) {
-    for (auto& member : events) member.resolve(keys.events);
+    for (auto& member : events)
+        member.resolve(keys.events);
 }
 
 bool EventGroup::earliest_member_start(float& start) const {
     bool found = false;
     for (const auto& member : events) {
-        if (member.object == nullptr) continue;
-        if (!found || member.object->start_beat < start) start = member.object->start_beat;
+        if (member.object == nullptr)
+            continue;
+        if (!found || member.object->start_beat < start)
+            start = member.object->start_beat;
         found = true;
     }
     return found;

@@ -30,7 +30,8 @@ bool drawable(const Event& event) {
 // Maps a beat onto a group's local time: its earliest member starts with the group event.
 bool group_local_beat(const Event& group_event, float beat, float& local) {
     float earliest = 0.0f;
-    if (group_event.group.object == nullptr || !group_event.group.object->earliest_member_start(earliest)) {
+    if (group_event.group.object == nullptr ||
+        !group_event.group.object->earliest_member_start(earliest)) {
         return false;
     }
     local = beat - group_event.start_beat + earliest;
@@ -40,11 +41,13 @@ bool group_local_beat(const Event& group_event, float beat, float& local) {
 void update_event(Event& event, float beat) {
     switch (event.type) {
         case kEffectEvent: {
-            if (!drawable(event)) return;
+            if (!drawable(event))
+                return;
             update_texts(event, beat, nullptr);
             for (auto& input : event.effect.object->effects) {
                 Effect* x = input.object;
-                if (x == nullptr || x->program.object == nullptr) continue;
+                if (x == nullptr || x->program.object == nullptr)
+                    continue;
                 apply_uniform_defaults(*x->program.object);
                 draw(*x, nullptr, true);
                 capture_screen(*x);
@@ -53,7 +56,8 @@ void update_event(Event& event, float beat) {
         }
         case kGroupEvent: {
             float local = 0.0f;
-            if (!group_local_beat(event, beat, local)) return;
+            if (!group_local_beat(event, beat, local))
+                return;
             // Nested groups are not entered here; their members update when drawn.
             for (auto& member : event.group.object->events) {
                 Event* m = member.object;
@@ -71,13 +75,16 @@ void update_event(Event& event, float beat) {
 }  // namespace
 
 void render_frame(Demo& demo, float beat) {
-    if (demo.sound_texture) upload_texture_pixels(*demo.sound_texture, acquire_analysis().sound_bytes.data());
+    if (demo.sound_texture)
+        upload_texture_pixels(*demo.sound_texture, acquire_analysis().sound_bytes.data());
     for (auto& event : demo.events) {
-        if (in_frame_range(*event, beat)) update_event(*event, beat);
+        if (in_frame_range(*event, beat))
+            update_event(*event, beat);
     }
     for (auto& event : demo.events) {
         if (in_frame_range(*event, beat) && event->visible) {
-            draw_event(*event, demo.sound_texture ? demo.sound_texture->texture_id : 0, beat, nullptr);
+            draw_event(*event, demo.sound_texture ? demo.sound_texture->texture_id : 0, beat,
+                       nullptr);
         }
     }
 }
@@ -85,31 +92,38 @@ void render_frame(Demo& demo, float beat) {
 void draw_event(Event& event, uint32_t sound_texture, float beat, Event* group_event) {
     switch (event.type) {
         case kEffectEvent: {
-            if (!drawable(event)) return;
+            if (!drawable(event))
+                return;
             Effect& effect = *event.effect.object;
             const ShaderProgram& program = *effect.program.object;
             const ProgramHook hook = [&event, beat, group_event](ShaderProgram*) {
                 apply_to_program(event, beat, group_event);
             };
             const bool bind_sound = program.locations.sound_texture != -1;
-            if (bind_sound) bind_texture_unit(kSoundTextureUnit, sound_texture);
+            if (bind_sound)
+                bind_texture_unit(kSoundTextureUnit, sound_texture);
             draw(effect, hook, true);
-            if (bind_sound) bind_texture_unit(kSoundTextureUnit, 0);
+            if (bind_sound)
+                bind_texture_unit(kSoundTextureUnit, 0);
             break;
         }
         case kAudioSampleEvent:
-            if (event.audio_sample) play_sample(*event.audio_sample.object);
+            if (event.audio_sample)
+                play_sample(*event.audio_sample.object);
             break;
         case kGroupEvent: {
             // A group that contains itself, directly or through others, is not entered again
             // while it is being drawn.
-            if (event.being_drawn) return;
+            if (event.being_drawn)
+                return;
             float local = 0.0f;
-            if (!group_local_beat(event, beat, local)) return;
+            if (!group_local_beat(event, beat, local))
+                return;
             event.being_drawn = true;
             for (auto& member : event.group.object->events) {
                 Event* m = member.object;
-                if (m != nullptr && in_frame_range(*m, local)) draw_event(*m, sound_texture, local, &event);
+                if (m != nullptr && in_frame_range(*m, local))
+                    draw_event(*m, sound_texture, local, &event);
             }
             event.being_drawn = false;
             break;

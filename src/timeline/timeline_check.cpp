@@ -12,7 +12,8 @@ namespace {
 // Follows group events depth first; reports a path back to a group event already on it.
 void find_cycles(const Event& event, std::vector<const Event*>& path,
                  std::set<const Event*>& reported, std::vector<std::string>& lines) {
-    if (event.type != kGroupEvent || event.group.object == nullptr) return;
+    if (event.type != kGroupEvent || event.group.object == nullptr)
+        return;
     auto on_path = std::find(path.begin(), path.end(), &event);
     if (on_path != path.end()) {
         if (reported.insert(&event).second) {
@@ -27,7 +28,8 @@ void find_cycles(const Event& event, std::vector<const Event*>& path,
     }
     path.push_back(&event);
     for (const auto& member : event.group.object->events) {
-        if (member.object != nullptr) find_cycles(*member.object, path, reported, lines);
+        if (member.object != nullptr)
+            find_cycles(*member.object, path, reported, lines);
     }
     path.pop_back();
 }

@@ -16,7 +16,8 @@ namespace {
 // The group event's track for a member's target, or none.
 const ControlTrack* group_track(const Event& member, const Event* group_event,
                                 const std::string& target, std::string& track_name) {
-    if (group_event == nullptr) return nullptr;
+    if (group_event == nullptr)
+        return nullptr;
     track_name = member.name + "." + target;
     return group_event->find_track(track_name);
 }
@@ -30,21 +31,24 @@ float on_group_time(const Event& member, const Event& group_event, float beat) {
 
 void update_texts(Event& event, float beat, const Event* group_event) {
     Effect* effect = event.effect.object;
-    if (effect == nullptr) return;
+    if (effect == nullptr)
+        return;
     for (auto& ref : effect->font_textures) {
         FontTexture* texture = ref.object;
-        if (texture == nullptr) continue;
+        if (texture == nullptr)
+            continue;
         if (!event.is_active(beat)) {
             set_text(*texture, "");
             continue;
         }
         std::string track_name;
-        if (const ControlTrack* track = group_track(event, group_event, texture->name, track_name)) {
+        if (const ControlTrack* track =
+                group_track(event, group_event, texture->name, track_name)) {
             set_text(*texture, track->points.empty()
                                    ? std::string()
-                                   : group_event->evaluate_text(track_name,
-                                                                on_group_time(event, *group_event, beat),
-                                                                texture->chars_per_beat));
+                                   : group_event->evaluate_text(
+                                         track_name, on_group_time(event, *group_event, beat),
+                                         texture->chars_per_beat));
             continue;
         }
         const ControlTrack* own = event.find_track(texture->name);
@@ -56,15 +60,19 @@ void update_texts(Event& event, float beat, const Event* group_event) {
 
 void apply_to_program(Event& event, float beat, const Event* group_event) {
     Effect* effect = event.effect.object;
-    if (effect == nullptr || effect->program.object == nullptr) return;
+    if (effect == nullptr || effect->program.object == nullptr)
+        return;
     for (const auto& def : effect->program.object->uniform_defs) {
-        if (def->location == -1) continue;
+        if (def->location == -1)
+            continue;
         float value = def->default_val;
         if (event.is_active(beat)) {
             std::string track_name;
-            if (const ControlTrack* track = group_track(event, group_event, def->name, track_name)) {
+            if (const ControlTrack* track =
+                    group_track(event, group_event, def->name, track_name)) {
                 if (!track->points.empty()) {
-                    value = group_event->evaluate_value(track, on_group_time(event, *group_event, beat));
+                    value = group_event->evaluate_value(track,
+                                                        on_group_time(event, *group_event, beat));
                 }
             } else if (const ControlTrack* own = event.find_track(def->name);
                        own != nullptr && !own->points.empty()) {

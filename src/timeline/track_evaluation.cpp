@@ -9,9 +9,12 @@ namespace {
 
 // Truncates toward zero without overflowing the 32-bit result.
 int32_t truncate_to_int(float value) {
-    if (!(value == value)) return 0;
-    if (value >= 2147483647.0f) return INT32_MAX;
-    if (value <= -2147483648.0f) return INT32_MIN;
+    if (!(value == value))
+        return 0;
+    if (value >= 2147483647.0f)
+        return INT32_MAX;
+    if (value <= -2147483648.0f)
+        return INT32_MIN;
     return static_cast<int32_t>(value);
 }
 
@@ -23,7 +26,8 @@ std::string format_float(float value) {
 
 void replace_first(std::string& text, const std::string& placeholder, const std::string& by) {
     const size_t at = text.find(placeholder);
-    if (at != std::string::npos) text.replace(at, placeholder.size(), by);
+    if (at != std::string::npos)
+        text.replace(at, placeholder.size(), by);
 }
 
 // Catmull-Rom through p1..p2, with p0 and p3 the outer neighbours.
@@ -39,7 +43,8 @@ float catmull_rom(float p0, float p1, float p2, float p3, float u) {
 float evaluate_track(const ControlTrack& track, float t) {
     const std::vector<ControlPoint>& p = track.points;
     const int64_t n = static_cast<int64_t>(p.size());
-    if (n == 0) return 0.0f;
+    if (n == 0)
+        return 0.0f;
 
     int64_t cur = -1;
     int64_t next = -1;
@@ -51,13 +56,16 @@ float evaluate_track(const ControlTrack& track, float t) {
             break;
         }
     }
-    if (cur < 0) return 0.0f;
+    if (cur < 0)
+        return 0.0f;
     if (next < 0) {
         next = cur + 1;
-        if (next == n) next = track.repeat ? 0 : n - 1;
+        if (next == n)
+            next = track.repeat ? 0 : n - 1;
     }
     int64_t after = next + 1;
-    if (after == n) after = track.repeat ? 0 : n - 1;
+    if (after == n)
+        after = track.repeat ? 0 : n - 1;
     const int64_t prev = cur == 0 ? (track.repeat ? n - 1 : 0) : cur - 1;
 
     switch (track.mode) {
@@ -65,13 +73,15 @@ float evaluate_track(const ControlTrack& track, float t) {
             return p[cur].value;
         case kModeLinear: {
             const float d = p[next].beat - p[cur].beat;
-            if (d == 0.0f) return p[cur].value;
+            if (d == 0.0f)
+                return p[cur].value;
             const float u = (t - p[cur].beat) / d;
             return (1.0f - u) * p[cur].value + u * p[next].value;
         }
         case kModeSmooth: {
             const float d = p[next].beat - p[cur].beat;
-            if (d == 0.0f) return p[cur].value;
+            if (d == 0.0f)
+                return p[cur].value;
             const float u = (t - p[cur].beat) / d;
             const float p1 = p[cur].value;
             const float p2 = p[next].value;
@@ -91,7 +101,8 @@ float evaluate_track(const ControlTrack& track, float t) {
 int64_t current_text_point(const ControlTrack& track, float t) {
     int64_t cur = -1;
     for (size_t i = 0; i < track.points.size(); ++i) {
-        if (track.points[i].beat <= t) cur = static_cast<int64_t>(i);
+        if (track.points[i].beat <= t)
+            cur = static_cast<int64_t>(i);
     }
     return cur;
 }
@@ -112,9 +123,11 @@ std::string type_on(const std::string& text, float t, float point_beat, float ne
                     int32_t chars_per_beat) {
     const float u = (t - point_beat) / (next_beat - point_beat);
     const int64_t length = static_cast<int64_t>(text.size());
-    const float typed = std::floor(u * static_cast<float>(length) * static_cast<float>(chars_per_beat));
+    const float typed =
+        std::floor(u * static_cast<float>(length) * static_cast<float>(chars_per_beat));
     const int64_t k = static_cast<int64_t>(truncate_to_int(typed)) + 1;
-    if (length == 0 || k < 0 || k >= length) return text;
+    if (length == 0 || k < 0 || k >= length)
+        return text;
     return text.substr(0, static_cast<size_t>(k));
 }
 

@@ -62,7 +62,8 @@ public:
     // above `threshold`.
     std::optional<double> onset(double hz, double threshold, double from = 0.0) const {
         for (double t = from; t + 0.02 < frames() / double(kRate); t += 0.01) {
-            if (amplitude(t, hz, 0.02) > threshold) return t;
+            if (amplitude(t, hz, 0.02) > threshold)
+                return t;
         }
         return std::nullopt;
     }
@@ -73,7 +74,8 @@ public:
         bool on = false;
         for (double t = from; t < to; t += 0.005) {
             const bool now = amplitude(t, hz, 0.01) > threshold;
-            if (now && !on) ++count;
+            if (now && !on)
+                ++count;
             on = now;
         }
         return count;
@@ -83,7 +85,9 @@ private:
     std::vector<int16_t> stereo_;
 };
 
-fs::path demotool_binary() { return DEMOTOOL_PATH; }
+fs::path demotool_binary() {
+    return DEMOTOOL_PATH;
+}
 
 void sox(const std::string& arguments) {
     const std::string command = "sox -q " + arguments;
@@ -93,9 +97,8 @@ void sox(const std::string& arguments) {
 // Sample events on beats; `visible` false for events that must never play.
 std::string sample_event(const std::string& name, const std::string& sample, double beat,
                          bool visible = true) {
-    return R"({"type":2,"name":")" + name + R"(","audio_sample":")" + sample +
-           R"(","beat":)" + std::to_string(beat) + R"(,"visible":")" +
-           (visible ? "true" : "false") + R"("})";
+    return R"({"type":2,"name":")" + name + R"(","audio_sample":")" + sample + R"(","beat":)" +
+           std::to_string(beat) + R"(,"visible":")" + (visible ? "true" : "false") + R"("})";
 }
 
 // Packs a demo at 120 bpm (one beat = 0.5 s) whose music is a 220 Hz tone, plays it to its end
@@ -110,15 +113,17 @@ Mix play(const TempDir& dir, const std::vector<std::string>& events, double end_
     sox("-n" + s + (dir / "sounds/b.wav").string() + " synth 0.6 sine 3000 vol 0.4");
     sox("-n" + s + (dir / "sounds/c.wav").string() + " synth 0.15 sine 2000 vol 0.4");
     std::string list;
-    for (const std::string& event : events) list += (list.empty() ? "" : ",") + event;
+    for (const std::string& event : events)
+        list += (list.empty() ? "" : ",") + event;
     write_text(dir / "project.json",
                R"({"audio_samples":[{"name":"sounds/a.wav"},{"name":"sounds/b.wav"},)"
                R"({"name":"sounds/c.wav"}],"events":[)" +
                    list + R"(],"end_beat":)" + std::to_string(end_beat) +
                    R"(,"bpm":120.0,"beat_offset":0.0})");
-    const std::string pack = demotool_binary().string() + " pack " + (dir / "project.json").string() +
-                             " -o " + (dir / "demo").string() + " --player " +
-                             player_binary().string() + " > " + (dir / "pack.log").string() + " 2>&1";
+    const std::string pack = demotool_binary().string() + " pack " +
+                             (dir / "project.json").string() + " -o " + (dir / "demo").string() +
+                             " --player " + player_binary().string() + " > " +
+                             (dir / "pack.log").string() + " 2>&1";
     EXPECT_EQ(std::system(pack.c_str()), 0) << read_text(dir / "pack.log");
     const RunResult run = run_under_xvfb(dir.path(), 640, 360, {"./demo"});
     EXPECT_EQ(run.exit_code, 0) << run.describe();
@@ -128,17 +133,19 @@ Mix play(const TempDir& dir, const std::vector<std::string>& events, double end_
 // Where the music starts in the file: the clock's beat 0.
 double music_start(const Mix& mix) {
     const std::optional<double> start = mix.onset(220.0, kMusicAmplitude * 0.5);
-    if (!start) ADD_FAILURE() << "the music never starts";
+    if (!start)
+        ADD_FAILURE() << "the music never starts";
     return start.value_or(0.0);
 }
 
 TEST(AudioPlayback, SamplesPlayOnTheirBeatsWithTheMusicDucked) {
     TempDir dir;
-    const Mix mix = play(dir,
-                         {sample_event("a1", "sounds/a.wav", 4), sample_event("b1", "sounds/b.wav", 4),
-                          sample_event("hidden", "sounds/a.wav", 8, false),
-                          sample_event("a2", "sounds/a.wav", 12), sample_event("b2", "sounds/b.wav", 12)},
-                         16);
+    const Mix mix =
+        play(dir,
+             {sample_event("a1", "sounds/a.wav", 4), sample_event("b1", "sounds/b.wav", 4),
+              sample_event("hidden", "sounds/a.wav", 8, false),
+              sample_event("a2", "sounds/a.wav", 12), sample_event("b2", "sounds/b.wav", 12)},
+             16);
     const double t0 = music_start(mix);
     const double full = kMusicAmplitude;
     const double ducked = kMusicAmplitude * 100.0 / 128.0;

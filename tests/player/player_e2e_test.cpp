@@ -233,5 +233,20 @@ INSTANTIATE_TEST_SUITE_P(Desktops, WindowSize, testing::Values(Size{1366, 768}, 
                                     std::to_string(info.param.height);
                          });
 
+// The bundled example, as the README's play command runs it: to its end beat (120 at 120 bpm,
+// one minute after two seconds of settling), then a normal exit.
+TEST(ExampleDemo, PlaysToItsEndBeatAndExitsWithStatusZero) {
+    TempDir dir;
+    const fs::path demo = dir / "example_demo";
+    fs::copy_file(EXAMPLE_DEMO_PATH, demo);
+    fs::permissions(demo, fs::perms::owner_all);
+    const RunResult run =
+        run_under_xvfb(dir.path(), 640, 360, {"./example_demo"}, std::chrono::seconds(240));
+    EXPECT_EQ(run.exit_code, 0) << run.describe();
+    EXPECT_GE(run.seconds, 60.0) << run.describe();
+    EXPECT_FALSE(fs::exists(dir / "error.log"));
+    EXPECT_FALSE(fs::exists(dir / "crash.txt"));
+}
+
 }  // namespace
 }  // namespace demo::e2e

@@ -108,7 +108,7 @@ TEST(DemoRead, EmptyPackageGivesEmptyCollections) {
 
 TEST(DemoRead, LastTwelveBytesAreTheTimingValues) {
     Bytes bytes = package_of_datas(0, 0, {}, {}, 0.0f, 0.0f, 0.0f);
-    bytes.resize(bytes.size() - 12);
+    bytes.erase(bytes.end() - 12, bytes.end());
     // 256.0, 140.0 and 0.0 as little-endian binary32.
     append(bytes, {0x00, 0x00, 0x80, 0x43, 0x00, 0x00, 0x0C, 0x43, 0x00, 0x00, 0x00, 0x00});
     const auto demo = load(bytes);

@@ -43,8 +43,10 @@ int run(const std::string& arguments) {
 // Interleaved 16-bit stereo samples of a WAV file written by demotool (44-byte header).
 std::vector<int16_t> read_wav(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (bytes.size() < 44) return {};
+    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
+    if (bytes.size() < 44)
+        return {};
     std::vector<int16_t> samples((bytes.size() - 44) / 2);
     std::memcpy(samples.data(), bytes.data() + 44, samples.size() * 2);
     return samples;
@@ -68,7 +70,9 @@ double catmull_rom(double p0, double p1, double p2, double p3, double u) {
     return 0.5 * (2 * p1 + (p2 - p0) * u + (2 * p0 - 5 * p1 + 4 * p2 - p3) * u * u +
                   (-p0 + 3 * p1 - 3 * p2 + p3) * u * u * u);
 }
-double linear(double a, double b, double u) { return (1 - u) * a + u * b; }
+double linear(double a, double b, double u) {
+    return (1 - u) * a + u * b;
+}
 
 // The background shader at pixel (x, y) of an image whose first row is the top.
 Rgb plasma(int x, int y, double beat, double speed, double hue, double level) {
@@ -78,7 +82,8 @@ Rgb plasma(int x, int y, double beat, double speed, double hue, double level) {
     const double py = (fy - 0.5 * kHeight) / kHeight;
     const double t = beat * speed;
     const double v = std::sin(px * 6.0 + t) + std::sin(py * 7.0 - t * 1.3) +
-                     std::sin((px + py) * 5.0 + t * 0.7) + std::sin(std::hypot(px, py) * 12.0 - t * 2.0);
+                     std::sin((px + py) * 5.0 + t * 0.7) +
+                     std::sin(std::hypot(px, py) * 12.0 - t * 2.0);
     const double k = 0.35 + level * 2.0;
     auto channel = [&](double phase) {
         const double c = (0.5 + 0.5 * std::cos(6.28318 * (phase + v * 0.12 + hue))) * k;
@@ -123,8 +128,10 @@ TEST(RenderExample, BackgroundFollowsItsTracksAndTheSoundLevel) {
     // speed: Linear from 0.5 at beat 0 to 1.0 at beat 32.
     // hue: Smooth through (0, 0), (16, 0.3), (32, 0.1), (48, 0.6); the first segment has no
     // point before it, so its outer neighbour is its own start value.
-    check_background(2.0, linear(0.5, 1.0, 2.0 / 32.0), catmull_rom(0.0, 0.0, 0.3, 0.1, 2.0 / 16.0));
-    check_background(20.0, linear(0.5, 1.0, 20.0 / 32.0), catmull_rom(0.0, 0.3, 0.1, 0.6, 4.0 / 16.0));
+    check_background(2.0, linear(0.5, 1.0, 2.0 / 32.0),
+                     catmull_rom(0.0, 0.0, 0.3, 0.1, 2.0 / 16.0));
+    check_background(20.0, linear(0.5, 1.0, 20.0 / 32.0),
+                     catmull_rom(0.0, 0.3, 0.1, 0.6, 4.0 / 16.0));
 }
 
 // Amplitude of `hz` over `count` left-channel frames from `first` (Goertzel).
@@ -143,8 +150,9 @@ double tone(const std::vector<int16_t>& mix, int64_t first, int64_t count, doubl
 TEST(RenderExample, WavHasTheMusicWithTheSamplesAtTheirBeats) {
     const fs::path frames = scratch("frames");
     const fs::path wav = scratch("span.wav");
-    ASSERT_EQ(run("render " + std::string(EXAMPLE_DEMO_PATH) + " --from 14 --to 18 --fps 2 --size 64x36 -o " +
-                  frames.string() + " --wav " + wav.string()),
+    ASSERT_EQ(run("render " + std::string(EXAMPLE_DEMO_PATH) +
+                  " --from 14 --to 18 --fps 2 --size 64x36 -o " + frames.string() + " --wav " +
+                  wav.string()),
               0);
     EXPECT_TRUE(fs::exists(frames / "frame000000.png"));
     EXPECT_TRUE(fs::exists(frames / "frame000004.png"));
