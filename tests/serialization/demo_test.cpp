@@ -165,6 +165,51 @@ TEST(DemoRead, ObjectsSharingAnIdentifierBothLoadInOrder) {
     EXPECT_EQ(demo->datas[1]->buffer->data, bytes_of("second"));
 }
 
+// Two audio samples stored under one identifier, and audio-sample events naming it and an
+// identifier that is nowhere in the package: the first resolves to the later sample, the
+// second to nothing.
+TEST(DemoRead, ReferencesToASharedIdentifierResolveToTheLaterObject) {
+    auto sample_event = [](uint64_t id, uint64_t sample, const std::string& name) {
+        Bytes event = u64(id);
+        append(event, {2});          // audio-sample event
+        append(event, u64(0));       // no tracks
+        append(event, {1});          // visible
+        append(event, u64(sample));  // the sample it fires
+        append(event, f32(4.0f));    // start beat
+        append(event, stored_string(name));
+        return event;
+    };
+    auto sample = [](uint64_t id, const std::string& name) {
+        Bytes stored = u64(id);
+        append(stored, stored_string(name));
+        append(stored, stored_buffer({}));
+        return stored;
+    };
+    Bytes bytes = u64(4);
+    append(bytes, u64(2));  // events
+    append(bytes, sample_event(1, 0xABCDEF0012345678ull, "shared"));
+    append(bytes, sample_event(2, 99, "unknown"));
+    for (int i = 0; i < 3; ++i)
+        append(bytes, u64(0));  // effects, shaders, textures
+    append(bytes, u64(2));      // audio samples
+    append(bytes, sample(0xABCDEF0012345678ull, "earlier"));
+    append(bytes, sample(0xABCDEF0012345678ull, "later"));
+    for (int i = 0; i < 6; ++i)
+        append(bytes, u64(0));  // event groups ... scenes
+    append(bytes, stored_buffer({}));
+    append(bytes, f32(8.0f));
+    append(bytes, f32(120.0f));
+    append(bytes, f32(0.0f));
+
+    const auto demo = load(bytes);
+    ASSERT_EQ(demo->events.size(), 2u);
+    ASSERT_EQ(demo->audio_samples.size(), 2u);
+    EXPECT_EQ(demo->events[0]->end_beat, 5.0f);
+    ASSERT_NE(demo->events[0]->audio_sample.object, nullptr);
+    EXPECT_EQ(demo->events[0]->audio_sample.object->name, "later");
+    EXPECT_EQ(demo->events[1]->audio_sample.object, nullptr);
+}
+
 // Models and scenes have no element class in this build; with no per-object lengths there is
 // no way past such an element, so the read stops and says which collection.
 TEST(DemoRead, ElementsOfCollectionsWithoutAClassAreRefusedByName) {
