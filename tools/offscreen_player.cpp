@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "audio/audio_device.h"
+#include "player/gl_attributes.h"
 #include "player/player_media.h"
 #include "player/player_state.h"
 #include "render/float_texture.h"
@@ -29,13 +30,7 @@ OffscreenPlayer::OffscreenPlayer(int32_t width, int32_t height) : width_(width),
     }
     TTF_Init();
 
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    set_gl_attributes();
     SDL_Window* window =
         SDL_CreateWindow("demotool", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
                          height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);

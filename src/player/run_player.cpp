@@ -14,6 +14,7 @@
 #include "audio/sound_analysis.h"
 #include "player/background_watch.h"
 #include "player/check_gl_errors.h"
+#include "player/gl_attributes.h"
 #include "player/locate_package.h"
 #include "player/player_state.h"
 #include "render/float_texture.h"
@@ -33,17 +34,6 @@ SDL_GLContext gl_context = nullptr;
 // ---------------------------------------------------------------------------------------------
 // Start-up helpers
 // ---------------------------------------------------------------------------------------------
-
-// Requests an OpenGL 3.0 core context, double-buffered, with depth and stencil.
-void set_gl_attributes() {
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-}
 
 // Window and render size: the desktop width at 16:9, in truncating 32-bit arithmetic.
 void set_resolution(int32_t desktop_width) {

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "player/gl_attributes.h"
 #include "player/player_state.h"
 #include "render/effect.h"
 #include "render/effect_renderer.h"
@@ -51,11 +52,7 @@ private:
             return;
         }
         TTF_Init();
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
-        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+        set_gl_attributes();
         window_ = SDL_CreateWindow("gl_tests", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                                    kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         if (window_ == nullptr) {
