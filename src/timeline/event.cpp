@@ -96,30 +96,18 @@ void Event::write_binary(OutputStream& out) const {
             write_string(point.text, out);
         }
     }
-    switch (type) {
-        case kEffectEvent:
-            write_bool(out, visible);
-            write_u64(out, out.id_of(effect.object));
-            write_f32(out, start_beat);
-            write_f32(out, end_beat);
-            write_string(name, out);
-            break;
-        case kAudioSampleEvent:
-            write_bool(out, visible);
-            write_u64(out, out.id_of(audio_sample.object));
-            write_f32(out, start_beat);
-            write_string(name, out);
-            break;
-        case kGroupEvent:
-            write_bool(out, visible);
-            write_u64(out, out.id_of(group.object));
-            write_f32(out, start_beat);
-            write_f32(out, end_beat);
-            write_string(name, out);
-            break;
-        default:
-            break;
-    }
+    if (type < kEffectEvent || type > kGroupEvent)
+        return;
+    // The three known types share one tail; an audio-sample event stores no end beat.
+    write_bool(out, visible);
+    const void* target = type == kEffectEvent        ? static_cast<const void*>(effect.object)
+                         : type == kAudioSampleEvent ? static_cast<const void*>(audio_sample.object)
+                                                     : static_cast<const void*>(group.object);
+    write_u64(out, out.id_of(target));
+    write_f32(out, start_beat);
+    if (type != kAudioSampleEvent)
+        write_f32(out, end_beat);
+    write_string(name, out);
 }
 
 void Event::read_binary(InputStream& in) {
@@ -146,31 +134,19 @@ void Event::read_binary(InputStream& in) {
         // A repeated name replaces the earlier track.
         control_points[track_name] = std::move(track);
     }
-    switch (type) {
-        case kEffectEvent:
-            visible = read_bool(in, "an event's visible flag");
-            effect.id = read_u64(in, "an event's effect");
-            start_beat = read_f32(in, "an event's start beat");
-            end_beat = read_f32(in, "an event's end beat");
-            name = read_string(in, "an event name");
-            break;
-        case kAudioSampleEvent:
-            visible = read_bool(in, "an event's visible flag");
-            audio_sample.id = read_u64(in, "an event's audio sample");
-            start_beat = read_f32(in, "an event's start beat");
-            end_beat = start_beat + 1.0f;
-            name = read_string(in, "an event name");
-            break;
-        case kGroupEvent:
-            visible = read_bool(in, "an event's visible flag");
-            group.id = read_u64(in, "an event's group");
-            start_beat = read_f32(in, "an event's start beat");
-            end_beat = read_f32(in, "an event's end beat");
-            name = read_string(in, "an event name");
-            break;
-        default:
-            break;
-    }
+    if (type < kEffectEvent || type > kGroupEvent)
+        return;
+    visible = read_bool(in, "an event's visible flag");
+    const uint64_t target = read_u64(in, "an event's effect, sample or group");
+    if (type == kEffectEvent)
+        effect.id = target;
+    if (type == kAudioSampleEvent)
+        audio_sample.id = target;
+    if (type == kGroupEvent)
+        group.id = target;
+    start_beat = read_f32(in, "an event's start beat");
+    end_beat = type == kAudioSampleEvent ? start_beat + 1.0f : read_f32(in, "an event's end beat");
+    name = read_string(in, "an event name");
 }
 
 // ---------------------------------------------------------------------------------------------
