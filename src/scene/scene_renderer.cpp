@@ -120,6 +120,54 @@ void draw_node(const Model& model, const ShaderProgram& program, const NodeDraw&
     }
 }
 
+// A depth target for shadow passes. Every scene draws its shadow pass right before its
+// visible pass, so scenes of one size can share one target with the same pixels, and a demo
+// of many scenes does not need 256 MiB of depth for each.
+struct ShadowTarget {
+    GLuint framebuffer = 0;
+    GLuint depth_texture = 0;
+    GLint width = 0;
+    GLint height = 0;
+};
+
+// The shared target of that size, created on first use (and again when the GL context it was
+// made in is gone).
+const ShadowTarget& shared_shadow_target(GLint width, GLint height) {
+    static std::vector<ShadowTarget> targets;
+    for (auto it = targets.begin(); it != targets.end(); ++it) {
+        if (it->width != width || it->height != height)
+            continue;
+        if (glIsFramebuffer(it->framebuffer) && glIsTexture(it->depth_texture))
+            return *it;
+        targets.erase(it);
+        break;
+    }
+    ShadowTarget target;
+    target.width = width;
+    target.height = height;
+    glGenFramebuffers(1, &target.framebuffer);
+    glGenTextures(1, &target.depth_texture);
+    glBindTexture(GL_TEXTURE_2D, target.depth_texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, width, height, 0, GL_DEPTH_COMPONENT,
+                 GL_FLOAT, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, target.depth_texture,
+                           0);
+    glDrawBuffer(GL_NONE);
+    glReadBuffer(GL_NONE);
+    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    if (status != GL_FRAMEBUFFER_COMPLETE)
+        std::printf("FB Error! Status: 0x%x\n", status);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    targets.push_back(target);
+    return targets.back();
+}
+
 }  // namespace
 
 void create_shadow_resources(Scene& scene) {
@@ -133,25 +181,9 @@ void create_shadow_resources(Scene& scene) {
             "supports\n",
             scene.name.c_str(), scene.shadow_width, scene.shadow_height);
     }
-    glGenFramebuffers(1, &scene.shadow_fbo);
-    glGenTextures(1, &scene.shadow_depth_texture);
-    glBindTexture(GL_TEXTURE_2D, scene.shadow_depth_texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, scene.shadow_width, scene.shadow_height, 0,
-                 GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, scene.shadow_fbo);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D,
-                           scene.shadow_depth_texture, 0);
-    glDrawBuffer(GL_NONE);
-    glReadBuffer(GL_NONE);
-    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
-    if (status != GL_FRAMEBUFFER_COMPLETE)
-        std::printf("FB Error! Status: 0x%x\n", status);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    const ShadowTarget& target = shared_shadow_target(scene.shadow_width, scene.shadow_height);
+    scene.shadow_fbo = target.framebuffer;
+    scene.shadow_depth_texture = target.depth_texture;
 }
 
 void upload_joint_matrices(Model& model) {
