@@ -6,11 +6,32 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 
 namespace demo {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// Temporary files not yet committed or removed. A library that ends the process with exit()
+// (Xlib does when its display goes away, as under xvfb-run on Ctrl-C) skips the destructors
+// on the stack, but this list is destroyed at exit and removes what it still holds.
+struct PendingFiles {
+    std::set<std::string> paths;
+    ~PendingFiles() {
+        for (const std::string& path : paths)
+            unlink(path.c_str());
+    }
+};
+
+PendingFiles& pending() {
+    static PendingFiles files;
+    return files;
+}
+
+}  // namespace
 
 TemporaryFile::TemporaryFile(const std::string& final_path)
     : final_(fs::absolute(final_path).string()) {
@@ -25,6 +46,7 @@ TemporaryFile::TemporaryFile(const std::string& final_path)
         if (fd >= 0) {
             close(fd);
             temporary_ = candidate;
+            pending().paths.insert(temporary_);
             return;
         }
         if (errno != EEXIST || attempt >= 100) {
@@ -36,6 +58,7 @@ TemporaryFile::TemporaryFile(const std::string& final_path)
 TemporaryFile::~TemporaryFile() {
     if (!committed_)
         unlink(temporary_.c_str());
+    pending().paths.erase(temporary_);
 }
 
 void TemporaryFile::commit() {
@@ -45,6 +68,7 @@ void TemporaryFile::commit() {
         throw std::runtime_error("cannot rename the finished file to " + final_ + ": " +
                                  error.message());
     committed_ = true;
+    pending().paths.erase(temporary_);
 }
 
 }  // namespace demo

@@ -1,8 +1,10 @@
 #include "video_export.h"
 
 #include <chrono>
+#include <stdexcept>
 
 #include "audio/offline_mix.h"
+#include "interrupt_watch.h"
 #include "offscreen_player.h"
 #include "progress_bar.h"
 
@@ -17,6 +19,8 @@ void export_video(OffscreenPlayer& player, const OfflineMix& mix, const std::vec
     std::vector<uint8_t> pixels(static_cast<size_t>(settings.width) * settings.height * 4);
     std::vector<int16_t> sound(static_cast<size_t>(settings.max_sound_chunk) *
                                OfflineMix::kChannels);
+    // Watching from before the temporary file exists, so an interruption always removes it.
+    const InterruptWatch watch;
     VideoEncoder encoder(path, settings);
 
     ExportTimes ignored;
@@ -32,6 +36,8 @@ void export_video(OffscreenPlayer& player, const OfflineMix& mix, const std::vec
     ProgressBar bar("Encoding", "frames");
     int64_t sound_done = 0;
     for (size_t i = 0; i < beats.size(); ++i) {
+        if (watch.interrupted())
+            throw std::runtime_error("interrupted; no video written");
         player.render(beats[i], mix);
         lap(spent.rendering);
         player.read_back(pixels.data());

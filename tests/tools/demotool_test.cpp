@@ -843,5 +843,33 @@ TEST_F(DemotoolTest, RenderRefusesWhatCannotBeAVideoAndLeavesNoFile) {
     }
 }
 
+// Stopped during an export (SIGTERM here: a background test run may ignore Ctrl-C), render
+// ends at the next frame and removes the temporary file.
+TEST_F(DemotoolTest, AnInterruptedVideoLeavesNoFile) {
+    pack_sample_raw();
+    const std::set<std::string> before = entries_of(root_);
+    std::vector<std::string> args = {"render", "sample.pkg", "-o",    "long.mp4", "--from",
+                                     "0",      "--to",       "10000", "--size",   "64x36"};
+    const std::string program = kDemotool;
+    std::vector<char*> argv = argv_of(program, args);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        alarm(kRunTimeoutSeconds);
+        const int null = open("/dev/null", O_WRONLY);
+        if (null < 0 || chdir(root_.c_str()) != 0)
+            _exit(126);
+        dup2(null, 1);
+        dup2(null, 2);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    for (int i = 0; i < 1200 && entries_of(root_) == before; ++i)
+        usleep(25000);
+    kill(pid, SIGTERM);
+    const RunResult r = wait_for(pid, "", "");
+    EXPECT_TRUE(r.exited && r.status == 1) << r;
+    EXPECT_EQ(entries_of(root_), before);
+}
+
 }  // namespace
 }  // namespace demo
