@@ -64,9 +64,11 @@ void parse_size(const std::string& text, int32_t& width, int32_t& height) {
 const VideoFormat* video_format_for(const std::string& output, int32_t width, int32_t height) {
     const VideoFormat* format = find_video_format(output);
     if (format == nullptr) {
-        if (std::filesystem::path(output).has_extension()) {
-            throw UsageError{"cannot tell what to write as '" + output + "': a video ends in " +
-                             video_extensions() + ", a folder of PNG frames has no extension"};
+        const std::string extension = std::filesystem::path(output).extension().string();
+        if (!extension.empty()) {
+            throw UsageError{"unknown extension '" + extension + "' in '" + output +
+                             "': render writes videos ending in " + video_extensions() +
+                             ", or PNG frames into a folder without an extension"};
         }
         return nullptr;
     }
@@ -176,6 +178,8 @@ int run_render(const Arguments& args) {
     int32_t height = 1080;
     if (!parsed.value("--size").empty())
         parse_size(parsed.value("--size"), width, height);
+    if (single && find_video_format(output) != nullptr)
+        throw UsageError{"--beat writes one PNG; a video needs --from B0 --to B1"};
     const VideoFormat* video = sequence ? video_format_for(output, width, height) : nullptr;
     const int crf = parse_crf(parsed.value("--crf"), video);
 
@@ -223,7 +227,9 @@ int run_render(const Arguments& args) {
     }
 
     const double end_seconds = std::max(0.0, seconds_at(demo, last_beat));
-    const OfflineMix mix(demo, end_seconds + 0.1, fps);
+    // The mix reaches past the end of the last frame, which a video may place after B1.
+    const double last_frame_end = seconds_at(demo, beats.back()) + 1.0 / fps;
+    const OfflineMix mix(demo, std::max(end_seconds, last_frame_end) + 0.1, fps);
     if (video != nullptr) {
         // The sound starts with the first frame, silent where that is before the music.
         const int64_t first_mix_frame =

@@ -829,13 +829,17 @@ TEST_F(DemotoolTest, RenderRefusesWhatCannotBeAVideoAndLeavesNoFile) {
         std::vector<std::string> args;
         std::string message;
     } cases[] = {
-        {{"-o", "odd.mp4", "--size", "321x180"}, "even width and height"},
-        {{"-o", "missing/out.mkv", "--size", "320x180"}, "No such file or directory"},
-        {{"-o", "clip.avi", "--size", "320x180"}, ".mp4, .mkv, .webm"},
+        {{"--from", "0", "--to", "1", "-o", "odd.mp4", "--size", "321x180"},
+         "even width and height"},
+        {{"--from", "0", "--to", "1", "-o", "missing/out.mkv"}, "No such file or directory"},
+        {{"--from", "0", "--to", "1", "-o", "clip.avi"}, ".mp4, .mkv, .webm"},
+        {{"--beat", "1", "-o", "still.mp4"}, "--beat writes one PNG"},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> args = {"render", "sample.pkg", "--from", "0", "--to", "1"};
+        // The first --size counts, so a case's own comes before the common one.
+        std::vector<std::string> args = {"render", "sample.pkg"};
         args.insert(args.end(), c.args.begin(), c.args.end());
+        args.insert(args.end(), {"--size", "320x180"});
         const RunResult r = run(args);
         EXPECT_TRUE(r.exited && r.status != 0) << r;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r;
