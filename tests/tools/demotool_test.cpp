@@ -136,6 +136,14 @@ protected:
     // Runs demotool with `args` in `cwd`, standard input empty, standard output and error
     // captured to files (so neither is a terminal).
     RunResult run(std::vector<std::string> args, const fs::path& cwd) {
+        RunResult result = wait_for(start(std::move(args), cwd), "", "");
+        result.out = text_file(captures_ / "stdout");
+        result.err = text_file(captures_ / "stderr");
+        return result;
+    }
+
+    // Starts demotool as run() does and returns its process id without waiting.
+    pid_t start(std::vector<std::string> args, const fs::path& cwd) {
         const fs::path out_path = captures_ / "stdout";
         const fs::path err_path = captures_ / "stderr";
         const std::string program = kDemotool;
@@ -154,10 +162,7 @@ protected:
             execv(program.c_str(), argv.data());
             _exit(127);
         }
-        RunResult result = wait_for(pid, "", "");
-        result.out = text_file(out_path);
-        result.err = text_file(err_path);
-        return result;
+        return pid;
     }
 
     RunResult run(std::vector<std::string> args) { return run(std::move(args), root_); }
@@ -852,21 +857,9 @@ TEST_F(DemotoolTest, RenderRefusesWhatCannotBeAVideoAndLeavesNoFile) {
 TEST_F(DemotoolTest, AnInterruptedVideoLeavesNoFile) {
     pack_sample_raw();
     const std::set<std::string> before = entries_of(root_);
-    std::vector<std::string> args = {"render", "sample.pkg", "-o",    "long.mp4", "--from",
-                                     "0",      "--to",       "10000", "--size",   "64x36"};
-    const std::string program = kDemotool;
-    std::vector<char*> argv = argv_of(program, args);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        alarm(kRunTimeoutSeconds);
-        const int null = open("/dev/null", O_WRONLY);
-        if (null < 0 || chdir(root_.c_str()) != 0)
-            _exit(126);
-        dup2(null, 1);
-        dup2(null, 2);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
+    const pid_t pid = start({"render", "sample.pkg", "-o", "long.mp4", "--from", "0", "--to",
+                             "10000", "--size", "64x36"},
+                            root_);
     for (int i = 0; i < 1200 && entries_of(root_) == before; ++i)
         usleep(25000);
     kill(pid, SIGTERM);
