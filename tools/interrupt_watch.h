@@ -10,6 +10,7 @@ namespace demo {
 
 class InterruptWatch {
 public:
+    // Installs the handlers; the destructor puts the previous ones back.
     InterruptWatch();
     ~InterruptWatch();
     InterruptWatch(const InterruptWatch&) = delete;
