@@ -40,9 +40,14 @@ bool safe_name(const std::string& name) {
     return true;
 }
 
+// Side files of the previous input, removed before the next one is laid out.
+std::vector<fs::path> laid_out;
+
 void lay_out_side_files(const std::string& rest) {
-    for (const fs::directory_entry& entry : fs::directory_iterator(fs::current_path()))
-        fs::remove_all(entry.path());
+    std::error_code ignored;
+    for (const fs::path& path : laid_out)
+        fs::remove_all(path, ignored);
+    laid_out.clear();
     size_t at = 0;
     while (at < rest.size()) {
         const size_t name_end = rest.find('\0', at);
@@ -53,7 +58,7 @@ void lay_out_side_files(const std::string& rest) {
             contents_end = rest.size();
         const std::string name = rest.substr(at, name_end - at);
         if (safe_name(name)) {
-            std::error_code ignored;
+            laid_out.push_back(*fs::path(name).begin());  // its top folder, or itself
             fs::create_directories(fs::path(name).parent_path(), ignored);
             std::ofstream(name, std::ios::binary)
                 << rest.substr(name_end + 1, contents_end - name_end - 1);

@@ -20,12 +20,24 @@ enum class Format { Png, Jpeg, Bmp, Gif, Pnm, Other };
 std::optional<Format> sdl_image_format(const uint8_t* bytes, size_t size, int* matches) {
     using Test = int (*)(SDL_RWops*);
     const std::array<std::pair<Test, Format>, 18> tests = {{
-        {IMG_isPNG, Format::Png},   {IMG_isJPG, Format::Jpeg},  {IMG_isBMP, Format::Bmp},
-        {IMG_isGIF, Format::Gif},   {IMG_isPNM, Format::Pnm},   {IMG_isAVIF, Format::Other},
-        {IMG_isCUR, Format::Other}, {IMG_isICO, Format::Other}, {IMG_isJXL, Format::Other},
-        {IMG_isLBM, Format::Other}, {IMG_isPCX, Format::Other}, {IMG_isSVG, Format::Other},
-        {IMG_isTIF, Format::Other}, {IMG_isXCF, Format::Other}, {IMG_isXPM, Format::Other},
-        {IMG_isXV, Format::Other},  {IMG_isWEBP, Format::Other}, {IMG_isQOI, Format::Other},
+        {IMG_isPNG, Format::Png},
+        {IMG_isJPG, Format::Jpeg},
+        {IMG_isBMP, Format::Bmp},
+        {IMG_isGIF, Format::Gif},
+        {IMG_isPNM, Format::Pnm},
+        {IMG_isAVIF, Format::Other},
+        {IMG_isCUR, Format::Other},
+        {IMG_isICO, Format::Other},
+        {IMG_isJXL, Format::Other},
+        {IMG_isLBM, Format::Other},
+        {IMG_isPCX, Format::Other},
+        {IMG_isSVG, Format::Other},
+        {IMG_isTIF, Format::Other},
+        {IMG_isXCF, Format::Other},
+        {IMG_isXPM, Format::Other},
+        {IMG_isXV, Format::Other},
+        {IMG_isWEBP, Format::Other},
+        {IMG_isQOI, Format::Other},
     }};
     SDL_RWops* stream = SDL_RWFromConstMem(bytes, static_cast<int>(size));
     if (stream == nullptr)
@@ -110,7 +122,8 @@ std::string image_size_refusal(ImageSize size, int32_t max_side, uint64_t budget
         return "its " + dimensions + " pixels exceed the largest texture, " +
                std::to_string(max_side) + " pixels a side";
     }
-    const uint64_t rgba = static_cast<uint64_t>(size.width) * static_cast<uint64_t>(size.height) * 4;
+    const uint64_t rgba =
+        static_cast<uint64_t>(size.width) * static_cast<uint64_t>(size.height) * 4;
     if (rgba > budget) {
         return "its " + dimensions + " pixels need " + std::to_string(rgba) +
                " bytes, more than the " + std::to_string(budget) + " left to this package";

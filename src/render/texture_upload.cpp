@@ -56,9 +56,10 @@ void decode_texture(Texture& texture, InputStream* package) {
     const std::optional<ImageSize> image = read_image_size(bytes, size);
     if (!image) {
         if (has_image_signature(bytes, size)) {
-            std::printf("Texture %s is not decoded: its format is not one whose size can be read "
-                        "before decoding (PNG, JPEG, BMP, GIF, PNM)\n",
-                        texture.name.c_str());
+            std::printf(
+                "Texture %s is not decoded: its format is not one whose size can be read "
+                "before decoding (PNG, JPEG, BMP, GIF, PNM)\n",
+                texture.name.c_str());
         }
         return;
     }
