@@ -70,7 +70,26 @@ PY
 "$BUILD/demotool" pack "$WORK/project/project.json" -o "$WORK/soak_demo" \
   --player "$BUILD/demoplayer" > /dev/null
 
-export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$WORK/sound.raw" LIBGL_ALWAYS_SOFTWARE=1
+# The disk driver paces itself with plain delays, so on a busy machine its output runs behind
+# the clock the player fires samples by. The sound therefore goes through a pipe whose reader
+# notes when each piece arrived: positions in the sound map to the moments they were mixed.
+mkfifo "$WORK/sound.fifo"
+python3 - "$WORK/sound.fifo" "$WORK/sound.raw" "$WORK/arrivals.txt" <<'PY' &
+import os, sys, time
+fifo, raw, arrivals = sys.argv[1:4]
+fd = os.open(fifo, os.O_RDONLY)
+total = 0
+with open(raw, "wb") as out, open(arrivals, "w") as log:
+    while True:
+        data = os.read(fd, 1 << 16)
+        if not data:
+            break
+        out.write(data)
+        total += len(data)
+        log.write(f"{time.monotonic():.6f} {total}\n")
+PY
+READER=$!
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$WORK/sound.fifo" LIBGL_ALWAYS_SOFTWARE=1
 (cd "$WORK" && exec xvfb-run -a -s "-screen 0 640x360x24" ./soak_demo > "$WORK/player.out" 2>&1) &
 RUNNER=$!
 # The player is the soak_demo process under xvfb-run.
@@ -91,12 +110,16 @@ while [ "$(date +%s)" -lt "$END" ] && kill -0 "$PID" 2>/dev/null; do
 done
 kill -INT "$PID" 2>/dev/null || true
 wait "$RUNNER" || true
+wait "$READER" || true
 mkdir -p soak-results
 cp "$WORK/rss.txt" "$WORK/player.out" soak-results/
 
-python3 - "$WORK/rss.txt" "$WORK/sound.raw" "$BPM" "$OFFSET" "$WORK/player.out" <<'PY'
-import array, sys
+python3 - "$WORK/rss.txt" "$WORK/sound.raw" "$BPM" "$OFFSET" "$WORK/player.out" \
+  "$WORK/arrivals.txt" <<'PY'
+import array, bisect, sys
 rss_path, sound_path, bpm, offset, out_path = sys.argv[1], sys.argv[2], float(sys.argv[3]), float(sys.argv[4]), sys.argv[5]
+arrivals = [tuple(map(float, l.split())) for l in open(sys.argv[6]) if l.strip()]
+arrival_ends = [a[1] for a in arrivals]
 rows = [tuple(map(int, l.split())) for l in open(rss_path).read().split("\n")[1:] if l.strip()]
 after_minute = [r for r in rows if r[0] >= 60]
 if after_minute:
@@ -122,9 +145,18 @@ for i, v in enumerate(left):
 if len(onsets) < 2:
     sys.exit("too few onsets in the sound: " + str(len(onsets)))
 click, last = onsets[0], onsets[-1]
-t = (last - click) / rate
-beat = round(t * bpm / 60.0 - offset)
+
+def arrived(frame):
+    """When the piece holding `frame` reached the pipe: when the mixer had just mixed it."""
+    return arrivals[bisect.bisect_right(arrival_ends, frame * 4)][0]
+
+in_file = (last - click) / rate
+t = arrived(last) - arrived(click)
+beat = 2 * round((t * bpm / 60.0 - offset) / 2)  # bursts are on even beats
 error_ms = (t - (beat + offset) * 60.0 / bpm) * 1000.0
-print(f"sound: {len(onsets) - 1} bursts; the last at {t:.3f} s after the music started, "
-      f"{error_ms:+.1f} ms from beat {beat} ({'ok' if abs(error_ms) <= 20 else 'LATE OR EARLY'})")
+print(f"sound: {len(onsets) - 1} bursts; {len(left) / rate:.1f} s of sound written in "
+      f"{arrivals[-1][0] - arrivals[0][0]:.1f} s")
+print(f"last burst: beat {beat}, mixed {t:.3f} s after the music started ({in_file:.3f} s "
+      f"into the music in the file): {error_ms:+.1f} ms from its beat "
+      f"({'ok' if abs(error_ms) <= 20 else 'LATE OR EARLY'})")
 PY

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 
@@ -35,9 +36,12 @@ std::vector<int16_t> decode_pcm(const ByteBuffer& bytes) {
 
 int64_t checked_frame(double frames, const char* what) {
     if (!(std::fabs(frames) <= static_cast<double>(kMaxMixFrames))) {
-        throw std::range_error(std::string(what) + " lies at frame " + std::to_string(frames) +
-                               ", outside the " + std::to_string(kMaxMixFrames) +
-                               " frames a mix can span");
+        char position[32];
+        std::snprintf(position, sizeof position, "%.4g", frames / OfflineMix::kFrequency);
+        throw std::range_error(std::string(what) + " lies " + position +
+                               " s from the music's start, outside the " +
+                               std::to_string(kMaxMixFrames / OfflineMix::kFrequency) +
+                               " s a mix can span either side of it");
     }
     return static_cast<int64_t>(frames);
 }

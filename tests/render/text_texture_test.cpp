@@ -135,12 +135,8 @@ TEST_F(TextTexture, UtfEightAndLatinOneTextsShowTheSameCharacters) {
     auto font = dejavu(24);
     auto utf8 = font_texture(*font, 256, 32, false);
     auto latin1 = font_texture(*font, 256, 32, false);
-    set_text(*utf8,
-             "Gr\xC3\xBC\xC3\x9F"
-             "e");
-    set_text(*latin1,
-             "Gr\xFC\xDF"
-             "e");
+    set_text(*utf8, "Gr\xC3\xBC\xC3\x9F\x65");
+    set_text(*latin1, "Gr\xFC\xDF\x65");
     const std::vector<uint8_t> pixels = read_texture(utf8->texture_id, 256, 32);
     EXPECT_FALSE(all_zero(pixels));
     EXPECT_EQ(pixels, read_texture(latin1->texture_id, 256, 32));

@@ -536,12 +536,8 @@ TEST(DemoJson, LatinOneStringsExportAsTheirCharacters) {
     event->type = kEffectEvent;
     event->effect.object = demo.effects[0].get();
     event->name = "caf\xE9";
-    event->control_points["caption"].points = {{0.0f, 0.0f,
-                                                "Gr\xFC\xDF"
-                                                "e"},
-                                               {1.0f, 0.0f,
-                                                "Gr\xC3\xBC\xC3\x9F"
-                                                "e"}};
+    event->control_points["caption"].points = {{0.0f, 0.0f, "Gr\xFC\xDF\x65"},
+                                               {1.0f, 0.0f, "Gr\xC3\xBC\xC3\x9F\x65"}};
     demo.events.push_back(std::move(event));
     demo.music = std::make_unique<ByteBuffer>();
 
@@ -553,9 +549,7 @@ TEST(DemoJson, LatinOneStringsExportAsTheirCharacters) {
     EXPECT_EQ(back.events[0]->effect.object, back.effects.at(0).get());
     EXPECT_EQ(back.effects[0]->name, "caf\xC3\xA9");
     for (const ControlPoint& point : back.events[0]->control_points["caption"].points)
-        EXPECT_EQ(point.text,
-                  "Gr\xC3\xBC\xC3\x9F"
-                  "e");
+        EXPECT_EQ(point.text, "Gr\xC3\xBC\xC3\x9F\x65");
     EXPECT_EQ(back.datas.at(0)->buffer->data, pattern(30, 3));
 }
 
