@@ -156,6 +156,15 @@ beat = 2 * round((t * bpm / 60.0 - offset) / 2)  # bursts are on even beats
 error_ms = (t - (beat + offset) * 60.0 / bpm) * 1000.0
 print(f"sound: {len(onsets) - 1} bursts; {len(left) / rate:.1f} s of sound written in "
       f"{arrivals[-1][0] - arrivals[0][0]:.1f} s")
+# Every burst against its beat: a drift would show as a difference between early and late ones.
+errors = []
+for onset in onsets[1:]:
+    mixed = arrived(onset) - arrived(click)
+    nearest = 2 * round((mixed * bpm / 60.0 - offset) / 2)
+    errors.append((mixed - (nearest + offset) * 60.0 / bpm) * 1000.0)
+for label, part in (("first", errors[:100]), ("last", errors[-100:])):
+    print(f"{label} {len(part)} bursts: mean {sum(part) / len(part):+.1f} ms, "
+          f"min {min(part):+.1f} ms, max {max(part):+.1f} ms from their beats")
 print(f"last burst: beat {beat}, mixed {t:.3f} s after the music started ({in_file:.3f} s "
       f"into the music in the file): {error_ms:+.1f} ms from its beat "
       f"({'ok' if abs(error_ms) <= 20 else 'LATE OR EARLY'})")
