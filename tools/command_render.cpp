@@ -104,6 +104,11 @@ double seconds_at(const Demo& demo, float beat) {
     return (static_cast<double>(beat) + demo.beat_offset) * 60.0 / demo.bpm;
 }
 
+// The mix frame the clock reaches at `beat`, rounded; refused when out of any mix's range.
+int64_t frame_at(const Demo& demo, float beat, const char* what) {
+    return checked_frame(std::round(seconds_at(demo, beat) * OfflineMix::kFrequency), what);
+}
+
 // Writes interleaved 16-bit stereo at 44.1 kHz as a WAV file.
 void write_wav(const std::string& path, const std::vector<int16_t>& samples) {
     const uint32_t data_bytes = static_cast<uint32_t>(samples.size() * 2);
@@ -194,28 +199,33 @@ int run_render(const Arguments& args) {
     const PackageBytes package = load_package_file(parsed.positional[0]);
     OffscreenPlayer player(width, height);
     Demo& demo = player.load(package);
-    if (!(demo.bpm > 0.0f))
-        throw std::runtime_error("the demo's tempo is not positive");
+    if (!(demo.bpm > 0.0f) || !std::isfinite(demo.bpm))
+        throw std::runtime_error("the demo's tempo is not a positive number");
+    if (!std::isfinite(demo.beat_offset))
+        throw std::runtime_error("the demo's beat offset is not a number");
 
     int fps = 60;
     if (sequence) {
         first_beat = parse_float(parsed.value("--from"), "--from");
         last_beat = parse_float(parsed.value("--to"), "--to");
-        fps = static_cast<int>(parse_float(parsed.value("--fps", "60"), "--fps"));
-        if (fps <= 0 || fps > 1000)
-            throw UsageError{"--fps needs a number from 1 to 1000"};
+        // Checked as a float first: converting 1e10 to an int is undefined.
+        const float rate = parse_float(parsed.value("--fps", "60"), "--fps");
+        if (!(rate >= 1.0f && rate <= OfflineMix::kMaxFramesPerSecond))
+            throw std::range_error("--fps needs a number from 1 to 1000");
+        fps = static_cast<int>(rate);
         if (last_beat < first_beat)
             throw UsageError{"--to must not be before --from"};
         // Frames at exact times, so the beats of a sequence do not drift.
         const double start = seconds_at(demo, first_beat);
         const double end = seconds_at(demo, last_beat);
         // A folder holds both ends; a video's frames each last 1/fps and together span the
-        // range.
-        const int64_t count =
-            video != nullptr ? std::max<int64_t>(1, std::llround((end - start) * fps))
-                             : static_cast<int64_t>(std::floor((end - start) * fps + 1e-9)) + 1;
-        if (count > 1000000)
+        // range. Counted in doubles first: a huge range must not overflow the integer.
+        const double span = (end - start) * fps;
+        const double frames =
+            video != nullptr ? std::max(1.0, std::round(span)) : std::floor(span + 1e-9) + 1;
+        if (!(frames <= 1000000))
             throw UsageError{"the sequence would be over a million frames"};
+        const int64_t count = static_cast<int64_t>(frames);
         for (int64_t i = 0; i < count; ++i) {
             const double t = start + static_cast<double>(i) / fps;
             beats.push_back(static_cast<float>(t * demo.bpm / 60.0 - demo.beat_offset));
@@ -232,8 +242,7 @@ int run_render(const Arguments& args) {
     const OfflineMix mix(demo, std::max(end_seconds, last_frame_end) + 0.1, fps);
     if (video != nullptr) {
         // The sound starts with the first frame, silent where that is before the music.
-        const int64_t first_mix_frame =
-            std::llround(seconds_at(demo, first_beat) * OfflineMix::kFrequency);
+        const int64_t first_mix_frame = frame_at(demo, first_beat, "the first frame");
         export_video(player, mix, beats, first_mix_frame, output, {video, width, height, fps, crf});
     } else {
         write_images(player, mix, beats, output, single, width, height);
@@ -241,11 +250,9 @@ int run_render(const Arguments& args) {
 
     const std::string wav = parsed.value("--wav");
     if (!wav.empty()) {
-        const int64_t first =
-            std::max<int64_t>(0, static_cast<int64_t>(std::llround(seconds_at(demo, first_beat) *
-                                                                   OfflineMix::kFrequency)));
+        const int64_t first = std::max<int64_t>(0, frame_at(demo, first_beat, "the first frame"));
         const int64_t last =
-            static_cast<int64_t>(std::llround(end_seconds * OfflineMix::kFrequency));
+            checked_frame(std::round(end_seconds * OfflineMix::kFrequency), "the last frame");
         write_wav(wav, mix.frames(first, std::max<int64_t>(0, last - first)));
     }
     return 0;

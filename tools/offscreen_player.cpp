@@ -91,7 +91,8 @@ void OffscreenPlayer::render(float beat) {
 
 void OffscreenPlayer::render(float beat, const OfflineMix& mix) {
     const double seconds = (static_cast<double>(beat) + demo_->beat_offset) * 60.0 / demo_->bpm;
-    const int64_t end_frame = static_cast<int64_t>(std::llround(seconds * OfflineMix::kFrequency));
+    const int64_t end_frame =
+        checked_frame(std::round(seconds * OfflineMix::kFrequency), "a rendered frame");
     if (mix.has_music() && end_frame > 0) {
         analysed_.resize(static_cast<size_t>(kFftSize) * OfflineMix::kChannels);
         mix.frames_into(end_frame - kFftSize, kFftSize, analysed_.data());

@@ -20,7 +20,7 @@ void PlayerMedia::shader_program_loaded(ShaderProgram& program) {
 }
 
 void PlayerMedia::texture_loaded(Texture& texture) {
-    decode_texture(texture);
+    decode_texture(texture, package);
 }
 
 void PlayerMedia::audio_sample_loaded(AudioSample& sample) {

@@ -1,5 +1,6 @@
 #include "serialization/stored_string.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -28,12 +29,18 @@ std::string read_string(InputStream& in, const char* what) {
     in.read_bytes(stored.data(), length, what);
     scramble(stored.data(), stored.size());
 
-    BlockDecoder decoder(kMaxStoredStringLength);
+    // The decoder's cap carries what is left of the package's budget, so a declared length
+    // beyond it is refused before anything is produced.
+    const uint64_t budget = in.unpack_budget();
+    BlockDecoder decoder(std::max<uint64_t>(1, std::min(kMaxStoredStringLength, budget)));
     bool done = false;
     size_t left_over = 0;
     try {
         done = decoder.decompress_block(stored.data(), stored.size(), &left_over);
     } catch (const std::exception& e) {
+        if (dynamic_cast<const std::length_error*>(&e) != nullptr &&
+            budget < kMaxStoredStringLength)
+            in.charge_unpacked(budget + 1, what, start);
         throw PackageError(
             "package is corrupt: " + std::string(what) + " does not decompress (" + e.what() + ")",
             start);
@@ -44,6 +51,7 @@ std::string read_string(InputStream& in, const char* what) {
             "package is corrupt: " + std::string(what) + " ends before its declared length", start);
     }
     const std::vector<uint8_t>& text = decoder.output();
+    in.charge_unpacked(text.size(), what, start);
     return std::string(text.begin(), text.end());
 }
 

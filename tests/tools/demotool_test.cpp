@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <random>
@@ -738,6 +739,32 @@ TEST_F(DemotoolTest, InfoOnDamagedPackagesFailsCleanly) {
         } else {
             EXPECT_EQ(r.err, "") << r;
         }
+    }
+}
+
+// Timing values and arguments from which no frame or sample position can follow are refused
+// with one line and status 1 before anything is written, never converted out of range.
+TEST_F(DemotoolTest, RenderRefusesTimingsNoFrameCanComeFrom) {
+    struct Case {
+        const char* label;
+        float bpm, offset;
+        std::vector<std::string> args;
+    };
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<std::string> one_frame = {"--beat", "4"};
+    const std::vector<std::string> sequence = {"--from", "0", "--to", "1", "--fps"};
+    for (const Case& c :
+         {Case{"tempo 1e-40", 1e-40f, 0.5f, one_frame}, Case{"offset NaN", 130.0f, nan, one_frame},
+          Case{"offset 1e30", 130.0f, 1e30f, one_frame}, Case{"fps 1e10", 130.0f, 0.5f, sequence},
+          Case{"fps 0.5", 130.0f, 0.5f, sequence}}) {
+        SCOPED_TRACE(c.label);
+        write_file_bytes(root_ / "t.pkg", package_of_datas(0, 0, {}, {}, 16.0f, c.bpm, c.offset));
+        std::vector<std::string> args = {"render", "t.pkg", "-o", "out", "--wav", "out.wav"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        if (c.args == sequence)
+            args.push_back(c.label + 4);
+        expect_one_error_line(run(args), "render");
+        EXPECT_FALSE(fs::exists(root_ / "out.wav"));
     }
 }
 
