@@ -21,6 +21,9 @@ SDL_Surface* create_rgba_surface(int32_t width, int32_t height);
 // texture 0 and a size of 0 x 0; loading goes on.
 void decode_texture(Texture& texture);
 
+// Deletes the texture's GL texture.
+void release(Texture& texture);
+
 // A blank texture of the given size, all bytes zero, named "Texture <address> (w x h)".
 std::unique_ptr<Texture> create_blank_texture(int32_t width, int32_t height);
 
