@@ -477,10 +477,10 @@ TEST_F(DemotoolTest, CollectionsWithoutAClassAreRefusedByName) {
 // info
 // ---------------------------------------------------------------------------------------------
 
-TEST_F(DemotoolTest, InfoDescribesThePackedDemo) {
+TEST_F(DemotoolTest, InfoDescribesTheDemoOfAPackageOrProject) {
     pack_sample_player();
     pack_sample_raw();
-    for (const char* input : {"sample_demo", "sample.pkg"}) {
+    for (const char* input : {"sample_demo", "sample.pkg", "proj/project.json"}) {
         SCOPED_TRACE(input);
         const RunResult r = run({"info", input});
         ASSERT_TRUE(r.exited && r.status == 0) << r;
