@@ -574,7 +574,7 @@ TEST_F(DemotoolTest, InfoOnDamagedPackagesFailsCleanly) {
 
 TEST_F(DemotoolTest, EveryCommandAnswersHelp) {
     std::vector<std::vector<std::string>> commands = {{"--help"}, {"-h"}};
-    for (const char* command : {"pack", "unpack", "info", "check", "render"}) {
+    for (const char* command : {"pack", "unpack", "info", "check", "render", "play"}) {
         commands.push_back({command, "--help"});
         commands.push_back({command, "-h"});
     }
