@@ -154,6 +154,13 @@ void create_shadow_resources(Scene& scene) {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
+void release_shadow_resources(Scene& scene) {
+    glDeleteFramebuffers(1, &scene.shadow_fbo);
+    glDeleteTextures(1, &scene.shadow_depth_texture);
+    scene.shadow_fbo = 0;
+    scene.shadow_depth_texture = 0;
+}
+
 void upload_joint_matrices(Model& model) {
     if (!model.skeleton || model.matrices_ubo == 0)
         return;

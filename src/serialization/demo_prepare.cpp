@@ -5,6 +5,8 @@
 #include "render/shader_compiler.h"
 #include "render/text_rendering.h"
 #include "render/texture_upload.h"
+#include "scene/model_upload.h"
+#include "scene/scene_renderer.h"
 #include "serialization/demo.h"
 
 namespace demo {
@@ -33,6 +35,10 @@ void Demo::release_media() {
         release(*texture);
     for (auto& font : fonts)
         close_font(*font);
+    for (auto& model : models)
+        release(*model);
+    for (auto& scene : scenes)
+        release_shadow_resources(*scene);
     if (sound_texture)
         release(*sound_texture);
     retire_samples(std::move(audio_samples));
