@@ -110,8 +110,8 @@ std::string describe(const Model& model) {
     for (const auto& mesh : model.gltf.meshes)
         primitives += mesh.primitives.size();
     char text[160];
-    std::snprintf(text, sizeof text, "%zu meshes, %zu primitives", model.gltf.meshes.size(),
-                  primitives);
+    std::snprintf(text, sizeof text, "%zu meshes, %zu primitives, %zu images",
+                  model.gltf.meshes.size(), primitives, model.gltf.images.size());
     std::string line = "'" + model.filename + "' (" +
                        human_bytes(model.buffer ? model.buffer->size() : 0) + ", " + text;
     if (!model.parsed)

@@ -101,23 +101,72 @@ void draw_node(const Model& model, const ShaderProgram& program, const NodeDraw&
     const BuiltinLocations& l = program.locations;
     if (l.node_index != -1)
         glUniform1i(l.node_index, draw.node);
-    upload_matrix(l.model_view_proj_matrix, projection * view * draw.world);
-    upload_matrix(l.model_view_matrix, view * draw.world);
-    upload_matrix(l.normal_matrix, glm::transpose(glm::inverse(draw.world)));
-    upload_matrix(l.model_matrix, draw.world);
-    upload_matrix(l.light_mvp_matrix, light_vp * draw.world);
+    const NodeMatrices m = node_matrices(draw.world, view, projection, light_vp);
+    upload_matrix(l.model_view_proj_matrix, m.model_view_projection);
+    upload_matrix(l.model_view_matrix, m.model_view);
+    upload_matrix(l.normal_matrix, m.normal);
+    upload_matrix(l.model_matrix, m.model);
+    upload_matrix(l.light_mvp_matrix, m.light_model_view_projection);
     if (l.tag != -1)
         glUniform1i(l.tag, draw.extras.tag);
-    const auto m = static_cast<size_t>(draw.mesh);
-    const auto& primitives = model.gltf.meshes[m].primitives;
-    const MeshVaoRange range = model.mesh_vao_ranges[m];
+    const auto mesh = static_cast<size_t>(draw.mesh);
+    const auto& primitives = model.gltf.meshes[mesh].primitives;
+    const MeshVaoRange range = model.mesh_vao_ranges[mesh];
     for (size_t i = 0; i < primitives.size(); ++i) {
-        if (!model.check.drawable[m][i])
+        if (!model.check.drawable[mesh][i])
             continue;
         upload_material(model, program, primitives[i].material);
         glBindVertexArray(model.vaos[static_cast<size_t>(range.first) + i]);
         draw_primitive(model.gltf, primitives[i]);
     }
+}
+
+// A depth target for shadow passes. Every scene draws its shadow pass right before its
+// visible pass, so scenes of one size can share one target with the same pixels, and a demo
+// of many scenes does not need 256 MiB of depth for each.
+struct ShadowTarget {
+    GLuint framebuffer = 0;
+    GLuint depth_texture = 0;
+    GLint width = 0;
+    GLint height = 0;
+};
+
+// The shared target of that size, created on first use (and again when the GL context it was
+// made in is gone).
+const ShadowTarget& shared_shadow_target(GLint width, GLint height) {
+    static std::vector<ShadowTarget> targets;
+    for (auto it = targets.begin(); it != targets.end(); ++it) {
+        if (it->width != width || it->height != height)
+            continue;
+        if (glIsFramebuffer(it->framebuffer) && glIsTexture(it->depth_texture))
+            return *it;
+        targets.erase(it);
+        break;
+    }
+    ShadowTarget target;
+    target.width = width;
+    target.height = height;
+    glGenFramebuffers(1, &target.framebuffer);
+    glGenTextures(1, &target.depth_texture);
+    glBindTexture(GL_TEXTURE_2D, target.depth_texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, width, height, 0, GL_DEPTH_COMPONENT,
+                 GL_FLOAT, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, target.depth_texture,
+                           0);
+    glDrawBuffer(GL_NONE);
+    glReadBuffer(GL_NONE);
+    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    if (status != GL_FRAMEBUFFER_COMPLETE)
+        std::printf("FB Error! Status: 0x%x\n", status);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    targets.push_back(target);
+    return targets.back();
 }
 
 }  // namespace
@@ -133,32 +182,9 @@ void create_shadow_resources(Scene& scene) {
             "supports\n",
             scene.name.c_str(), scene.shadow_width, scene.shadow_height);
     }
-    glGenFramebuffers(1, &scene.shadow_fbo);
-    glGenTextures(1, &scene.shadow_depth_texture);
-    glBindTexture(GL_TEXTURE_2D, scene.shadow_depth_texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, scene.shadow_width, scene.shadow_height, 0,
-                 GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, scene.shadow_fbo);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D,
-                           scene.shadow_depth_texture, 0);
-    glDrawBuffer(GL_NONE);
-    glReadBuffer(GL_NONE);
-    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
-    if (status != GL_FRAMEBUFFER_COMPLETE)
-        std::printf("FB Error! Status: 0x%x\n", status);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-}
-
-void release_shadow_resources(Scene& scene) {
-    glDeleteFramebuffers(1, &scene.shadow_fbo);
-    glDeleteTextures(1, &scene.shadow_depth_texture);
-    scene.shadow_fbo = 0;
-    scene.shadow_depth_texture = 0;
+    const ShadowTarget& target = shared_shadow_target(scene.shadow_width, scene.shadow_height);
+    scene.shadow_fbo = target.framebuffer;
+    scene.shadow_depth_texture = target.depth_texture;
 }
 
 void upload_joint_matrices(Model& model) {

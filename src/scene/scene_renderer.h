@@ -12,9 +12,6 @@ class ShaderProgram;
 // the GL implementation allows when it asks for more (said once).
 void create_shadow_resources(Scene& scene);
 
-// Deletes the depth target.
-void release_shadow_resources(Scene& scene);
-
 // Writes the skeleton's joint matrices into the model's uniform buffer at binding point 0.
 // Only the first 100 fit; more are left out (and were reported at load).
 void upload_joint_matrices(Model& model);

@@ -6,7 +6,6 @@
 #include "render/text_rendering.h"
 #include "render/texture_upload.h"
 #include "scene/model_upload.h"
-#include "scene/scene_renderer.h"
 #include "serialization/demo.h"
 
 namespace demo {
@@ -37,8 +36,7 @@ void Demo::release_media() {
         close_font(*font);
     for (auto& model : models)
         release(*model);
-    for (auto& scene : scenes)
-        release_shadow_resources(*scene);
+    // Scenes draw into depth targets shared by size, which the next demo uses again.
     if (sound_texture)
         release(*sound_texture);
     retire_samples(std::move(audio_samples));

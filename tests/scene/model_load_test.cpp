@@ -2,8 +2,6 @@
 // assets, each of which must load without reading outside its data and name what is wrong.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "scene/node_walk.h"
 #include "scene_assets.h"
 #include "serialization/base64.h"
@@ -123,68 +121,6 @@ TEST(ModelLoading, ImagesBecomeEightBitRgbaOrAreLeftOut) {
     EXPECT_NE(bomb->parse_warnings.find("30000 x 30000"), std::string::npos);
 }
 
-struct Damage {
-    const char* what;
-    std::function<void(tinygltf::Model&)> apply;
-    const char* reported;  // expected in one of the model's problem lines
-};
-
-// Every kind of reference that can point outside its data, on a textured, skinned, animated
-// asset; the problem lines must name the element.
-const Damage kDamages[] = {
-    {"accessor index", [](auto& m) { m.meshes[0].primitives[0].attributes["POSITION"] = 99; },
-     "accessor 99 does not exist"},
-    {"buffer view index", [](auto& m) { m.accessors[0].bufferView = 99; },
-     "buffer view 99 does not exist"},
-    {"buffer index", [](auto& m) { m.bufferViews[0].buffer = 7; }, "buffer 7 does not exist"},
-    {"byte range", [](auto& m) { m.accessors[0].count = 1000; }, "lie outside buffer 0"},
-    {"huge count", [](auto& m) { m.accessors[0].count = size_t{1} << 62; }, "lie outside"},
-    {"index value",
-     [](auto& m) {
-         m.meshes[0].primitives[0].indices = gb::add_shorts(m, {0, 1, 9}, 1);
-     },
-     "index 9 at 2 is past the 6 vertices"},
-    {"mesh index", [](auto& m) { m.nodes[2].mesh = 42; }, "mesh 42 does not exist"},
-    {"node index", [](auto& m) { m.nodes[1].children.push_back(77); }, "child 77 does not exist"},
-    {"material index", [](auto& m) { m.meshes[0].primitives[0].material = 5; },
-     "material 5 does not exist"},
-    {"texture index",
-     [](auto& m) {
-         m.materials.emplace_back();
-         m.materials.back().pbrMetallicRoughness.baseColorTexture.index = 9;
-     },
-     "texture 9 does not exist"},
-    {"image index",
-     [](auto& m) {
-         m.textures.push_back({});
-         m.textures.back().source = 4;
-         m.materials.emplace_back();
-         m.materials.back().pbrMetallicRoughness.baseColorTexture.index =
-             static_cast<int>(m.textures.size()) - 1;
-     },
-     "image 4, which does not exist"},
-    {"joint index", [](auto& m) { m.skins[0].joints[1] = 50; }, "joint node 50 does not exist"},
-    {"inverse bind matrices",
-     [](auto& m) { m.accessors[m.skins[0].inverseBindMatrices].count = 1; },
-     "inverse bind matrices"},
-    {"sampler accessor", [](auto& m) { m.animations[0].samplers[0].output = 88; },
-     "sampler 0: accessor 88 does not exist"},
-    {"channel sampler", [](auto& m) { m.animations[0].channels[0].sampler = 3; },
-     "channel 0: sampler 3 does not exist"},
-    {"channel target", [](auto& m) { m.animations[0].channels[0].target_node = -4; },
-     "target node -4 does not exist"},
-    {"node cycle", [](auto& m) { m.nodes[0].children.push_back(1); }, "is its own ancestor"},
-    {"two parents", [](auto& m) { m.nodes[2].children.push_back(0); }, "has 2 parents"},
-    {"default scene", [](auto& m) { m.defaultScene = 3; }, "default scene 3 does not exist"},
-    {"primitive mode", [](auto& m) { m.meshes[0].primitives[0].mode = 9; }, "not a primitive mode"},
-    {"float joints",
-     [](auto& m) {
-         auto& a = m.meshes[0].primitives[0].attributes;
-         a["JOINTS_0"] = a["POSITION"];
-     },
-     "JOINTS_0: accessor 1 is not integer"},
-};
-
 class DamagedAsset : public ::testing::TestWithParam<Damage> {};
 
 TEST_P(DamagedAsset, LoadsAndNamesTheElement) {
@@ -211,12 +147,13 @@ TEST_P(DamagedAsset, LoadsAndNamesTheElement) {
     animate_nodes(*model, 1, 0.5f);
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, DamagedAsset, ::testing::ValuesIn(kDamages), [](const auto& info) {
-    std::string name = info.param.what;
-    for (char& c : name)
-        c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Faults, DamagedAsset, ::testing::ValuesIn(damaged_assets()),
+                         [](const auto& info) {
+                             std::string name = info.param.what;
+                             for (char& c : name)
+                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
 
 TEST(ModelLoading, MoreThanAHundredJointsAreSaid) {
     tinygltf::Model asset = bending_strip({0, 0, 0, 1});

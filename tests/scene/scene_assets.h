@@ -2,6 +2,7 @@
 // them through the package's binary form as the player does.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,6 +88,73 @@ inline tinygltf::Model bending_strip(const std::vector<float>& turn) {
                     {turn[0], turn[1], turn[2], turn[3], turn[0], turn[1], turn[2], turn[3]});
     gb::set_scene(asset, {lower, body});
     return asset;
+}
+
+struct Damage {
+    const char* what;
+    std::function<void(tinygltf::Model&)> apply;
+    const char* reported;  // expected in one of the model's problem lines
+};
+
+// Every kind of reference that can point outside its data, made on the bending strip (a
+// skinned, animated asset); the problem lines must name the element.
+inline const std::vector<Damage>& damaged_assets() {
+    static const std::vector<Damage> damages = {
+        {"accessor index", [](auto& m) { m.meshes[0].primitives[0].attributes["POSITION"] = 99; },
+         "accessor 99 does not exist"},
+        {"buffer view index", [](auto& m) { m.accessors[0].bufferView = 99; },
+         "buffer view 99 does not exist"},
+        {"buffer index", [](auto& m) { m.bufferViews[0].buffer = 7; }, "buffer 7 does not exist"},
+        {"byte range", [](auto& m) { m.accessors[0].count = 1000; }, "lie outside buffer 0"},
+        {"huge count", [](auto& m) { m.accessors[0].count = size_t{1} << 62; }, "lie outside"},
+        {"index value",
+         [](auto& m) {
+             m.meshes[0].primitives[0].indices = gb::add_shorts(m, {0, 1, 9}, 1);
+         },
+         "index 9 at 2 is past the 6 vertices"},
+        {"mesh index", [](auto& m) { m.nodes[2].mesh = 42; }, "mesh 42 does not exist"},
+        {"node index", [](auto& m) { m.nodes[1].children.push_back(77); },
+         "child 77 does not exist"},
+        {"material index", [](auto& m) { m.meshes[0].primitives[0].material = 5; },
+         "material 5 does not exist"},
+        {"texture index",
+         [](auto& m) {
+             m.materials.emplace_back();
+             m.materials.back().pbrMetallicRoughness.baseColorTexture.index = 9;
+         },
+         "texture 9 does not exist"},
+        {"image index",
+         [](auto& m) {
+             m.textures.push_back({});
+             m.textures.back().source = 4;
+             m.materials.emplace_back();
+             m.materials.back().pbrMetallicRoughness.baseColorTexture.index =
+                 static_cast<int>(m.textures.size()) - 1;
+         },
+         "image 4, which does not exist"},
+        {"joint index", [](auto& m) { m.skins[0].joints[1] = 50; }, "joint node 50 does not exist"},
+        {"inverse bind matrices",
+         [](auto& m) { m.accessors[m.skins[0].inverseBindMatrices].count = 1; },
+         "inverse bind matrices"},
+        {"sampler accessor", [](auto& m) { m.animations[0].samplers[0].output = 88; },
+         "sampler 0: accessor 88 does not exist"},
+        {"channel sampler", [](auto& m) { m.animations[0].channels[0].sampler = 3; },
+         "channel 0: sampler 3 does not exist"},
+        {"channel target", [](auto& m) { m.animations[0].channels[0].target_node = -4; },
+         "target node -4 does not exist"},
+        {"node cycle", [](auto& m) { m.nodes[0].children.push_back(1); }, "is its own ancestor"},
+        {"two parents", [](auto& m) { m.nodes[2].children.push_back(0); }, "has 2 parents"},
+        {"default scene", [](auto& m) { m.defaultScene = 3; }, "default scene 3 does not exist"},
+        {"primitive mode", [](auto& m) { m.meshes[0].primitives[0].mode = 9; },
+         "not a primitive mode"},
+        {"float joints",
+         [](auto& m) {
+             auto& a = m.meshes[0].primitives[0].attributes;
+             a["JOINTS_0"] = a["POSITION"];
+         },
+         "JOINTS_0: accessor 1 is not integer"},
+    };
+    return damages;
 }
 
 }  // namespace demo::scene_test
