@@ -24,8 +24,8 @@ constexpr const char* kRenderHelp =
     "usage: demotool render INPUT -o OUT (--beat B | --from B0 --to B1 --fps N)\n"
     "                       [--size WxH] [--crf Q] [--wav FILE]\n"
     "\n"
-    "Renders the demo inside a packed player or bare package offscreen (needs an OpenGL\n"
-    "context, e.g. under xvfb-run; no window is shown).\n"
+    "Renders the demo of a project document, a packed player or a bare package offscreen\n"
+    "(needs an OpenGL context, e.g. under xvfb-run; no window is shown).\n"
     "\n"
     "  --beat B           write one PNG, OUT, at beat B\n"
     "  --from B0 --to B1  write frames from beat B0 up to B1 into the folder OUT, or, when OUT\n"
@@ -35,29 +35,6 @@ constexpr const char* kRenderHelp =
     "  --size WxH         render size (default 1920x1080; even sides for a video)\n"
     "  --crf Q            video quality, lower is better (default 18 for H.264, 31 for VP9)\n"
     "  --wav FILE         also write the demo's mixed sound for the rendered span\n";
-
-float parse_float(const std::string& text, const char* option) {
-    try {
-        size_t used = 0;
-        const float value = std::stof(text, &used);
-        if (used == text.size() && std::isfinite(value))
-            return value;
-    } catch (const std::exception&) {
-    }
-    throw UsageError{std::string(option) + " needs a number, not '" + text + "'"};
-}
-
-void parse_size(const std::string& text, int32_t& width, int32_t& height) {
-    int w = 0;
-    int h = 0;
-    char extra = 0;
-    if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &extra) != 2 || w <= 0 || h <= 0 ||
-        w > 16384 || h > 16384) {
-        throw UsageError{"--size needs WxH, for example 1280x720, not '" + text + "'"};
-    }
-    width = w;
-    height = h;
-}
 
 // The video format OUT asks for, or null for a folder of PNG frames (OUT has no extension).
 // Everything an encoder would refuse is refused here, before any work starts.

@@ -6,6 +6,12 @@
 
 namespace demo {
 
+namespace {
+
+FatalErrorHandler fatal_error_handler = nullptr;
+
+}  // namespace
+
 std::string format_message(const char* format, ...) {
     char buffer[256];
     va_list args;
@@ -14,12 +20,6 @@ std::string format_message(const char* format, ...) {
     va_end(args);
     return buffer;
 }
-
-namespace {
-
-FatalErrorHandler fatal_error_handler = nullptr;
-
-}  // namespace
 
 void set_fatal_error_handler(FatalErrorHandler handler) {
     fatal_error_handler = handler;

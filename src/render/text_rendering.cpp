@@ -31,6 +31,19 @@ void create_surface(FontTexture& texture) {
                                              texture.surface->pixels, GL_CLAMP_TO_EDGE);
 }
 
+void close_font(Font& font) {
+    if (font.ttf_font != nullptr)
+        TTF_CloseFont(font.ttf_font);
+    font.ttf_font = nullptr;
+}
+
+void release(FontTexture& texture) {
+    SDL_FreeSurface(texture.surface);
+    texture.surface = nullptr;
+    glDeleteTextures(1, &texture.texture_id);
+    texture.texture_id = 0;
+}
+
 void set_text(FontTexture& texture, const std::string& text) {
     if (text == texture.text)
         return;

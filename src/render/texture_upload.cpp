@@ -105,6 +105,11 @@ void decode_texture(Texture& texture, InputStream* package) {
     SDL_FreeSurface(decoded);
 }
 
+void release(Texture& texture) {
+    glDeleteTextures(1, &texture.texture_id);
+    texture.texture_id = 0;
+}
+
 std::unique_ptr<Texture> create_blank_texture(int32_t width, int32_t height) {
     auto texture = std::make_unique<Texture>();
     texture->name =

@@ -24,6 +24,9 @@ SDL_Surface* create_rgba_surface(int32_t width, int32_t height);
 // named on standard output; a decoded image's RGBA bytes are charged to `package`.
 void decode_texture(Texture& texture, InputStream* package = nullptr);
 
+// Deletes the texture's GL texture.
+void release(Texture& texture);
+
 // A blank texture of the given size, all bytes zero, named "Texture <address> (w x h)".
 std::unique_ptr<Texture> create_blank_texture(int32_t width, int32_t height);
 

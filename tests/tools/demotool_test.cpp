@@ -651,10 +651,10 @@ TEST_F(DemotoolTest, DamagedAssetsRenderAndPlayWithoutACrash) {
 // info
 // ---------------------------------------------------------------------------------------------
 
-TEST_F(DemotoolTest, InfoDescribesThePackedDemo) {
+TEST_F(DemotoolTest, InfoDescribesTheDemoOfAPackageOrProject) {
     pack_sample_player();
     pack_sample_raw();
-    for (const char* input : {"sample_demo", "sample.pkg"}) {
+    for (const char* input : {"sample_demo", "sample.pkg", "proj/project.json"}) {
         SCOPED_TRACE(input);
         const RunResult r = run({"info", input});
         ASSERT_TRUE(r.exited && r.status == 0) << r;
@@ -774,7 +774,7 @@ TEST_F(DemotoolTest, RenderRefusesTimingsNoFrameCanComeFrom) {
 
 TEST_F(DemotoolTest, EveryCommandAnswersHelp) {
     std::vector<std::vector<std::string>> commands = {{"--help"}, {"-h"}};
-    for (const char* command : {"pack", "unpack", "info", "check", "render"}) {
+    for (const char* command : {"pack", "unpack", "info", "check", "render", "play"}) {
         commands.push_back({command, "--help"});
         commands.push_back({command, "-h"});
     }
