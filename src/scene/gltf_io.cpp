@@ -27,12 +27,19 @@ bool leave_out_image(tinygltf::Image* image, int index, std::string* warn, const
     return true;
 }
 
+// What one parse may still decode into images, and what it has decoded.
+struct ImageBudget {
+    uint64_t left = 0;
+    uint64_t used = 0;
+};
+
 // Decodes every image to four 8-bit channels, whatever its channels and depth, so that the
 // upload and the GLB writer see one layout. Sizes come from the header first: a few bytes of
 // header must not be able to demand gigabytes.
 bool load_image(tinygltf::Image* image, const int index, std::string* /*err*/, std::string* warn,
                 int /*req_width*/, int /*req_height*/, const unsigned char* bytes, int size,
-                void* /*user*/) {
+                void* user) {
+    auto* budget = static_cast<ImageBudget*>(user);
     int width = 0;
     int height = 0;
     int channels = 0;
@@ -43,9 +50,16 @@ bool load_image(tinygltf::Image* image, const int index, std::string* /*err*/, s
                                 ", larger than any texture; it is left out";
         return leave_out_image(image, index, warn, why.c_str());
     }
+    const uint64_t rgba_bytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4;
+    if (rgba_bytes > budget->left) {
+        return leave_out_image(image, index, warn,
+                               "would unpack to more than the package can justify; it is left out");
+    }
     unsigned char* pixels = stbi_load_from_memory(bytes, size, &width, &height, &channels, 4);
     if (pixels == nullptr)
         return leave_out_image(image, index, warn, "does not decode; it is left out");
+    budget->left -= rgba_bytes;
+    budget->used += rgba_bytes;
     image->width = width;
     image->height = height;
     image->component = 4;
@@ -106,8 +120,8 @@ bool refuse_write(std::string* err, const std::string& path, const std::vector<u
 }
 
 // One loader set up the same way for every read.
-void configure(tinygltf::TinyGLTF& loader) {
-    loader.SetImageLoader(load_image, nullptr);
+void configure(tinygltf::TinyGLTF& loader, ImageBudget* budget) {
+    loader.SetImageLoader(load_image, budget);
     loader.SetImageWriter(write_image, nullptr);
     tinygltf::FsCallbacks fs{};
     fs.FileExists = tinygltf::FileExists;
@@ -121,7 +135,7 @@ void configure(tinygltf::TinyGLTF& loader) {
 }  // namespace
 
 GltfParse parse_gltf(tinygltf::Model& out, const uint8_t* bytes, uint64_t size, bool binary,
-                     const std::string& base_dir) {
+                     const std::string& base_dir, uint64_t image_budget) {
     GltfParse result;
     out = tinygltf::Model();
     if (size > std::numeric_limits<unsigned int>::max()) {
@@ -129,7 +143,8 @@ GltfParse parse_gltf(tinygltf::Model& out, const uint8_t* bytes, uint64_t size, 
         return result;
     }
     tinygltf::TinyGLTF loader;
-    configure(loader);
+    ImageBudget budget{image_budget, 0};
+    configure(loader, &budget);
     if (binary) {
         result.ok = loader.LoadBinaryFromMemory(&out, &result.errors, &result.warnings, bytes,
                                                 static_cast<unsigned int>(size), base_dir,
@@ -145,7 +160,8 @@ GltfParse parse_gltf(tinygltf::Model& out, const uint8_t* bytes, uint64_t size, 
 
 std::vector<uint8_t> write_glb(const tinygltf::Model& model) {
     tinygltf::TinyGLTF writer;
-    configure(writer);
+    ImageBudget no_images;
+    configure(writer, &no_images);
     std::ostringstream stream;
     if (!writer.WriteGltfSceneToStream(&model, stream, false, true))
         return {};

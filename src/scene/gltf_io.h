@@ -16,6 +16,7 @@ struct GltfParse {
     bool ok = false;
     std::string warnings;
     std::string errors;
+    uint64_t image_bytes = 0;  // RGBA bytes of the images it decoded
 };
 
 // Largest width or height of a glTF image that is decoded; larger images are left out (their
@@ -23,9 +24,9 @@ struct GltfParse {
 inline constexpr int kMaxGltfImageSide = 16384;
 
 // Parses an asset held in memory: GLB when `binary`, else glTF text. Relative URIs are taken
-// from `base_dir`.
+// from `base_dir`. Images are decoded only while their RGBA bytes fit in `image_budget`.
 GltfParse parse_gltf(tinygltf::Model& out, const uint8_t* bytes, uint64_t size, bool binary,
-                     const std::string& base_dir);
+                     const std::string& base_dir, uint64_t image_budget = UINT64_MAX);
 
 // The document as GLB bytes. Decoded images without a buffer view are stored as PNG, so an
 // asset read from text with image files keeps its images. Empty on failure.

@@ -100,9 +100,12 @@ void Model::from_json(const Json& value) {
 void Model::read_binary(InputStream& in) {
     filename = read_string(in, "a model name");
     buffer = std::make_unique<ByteBuffer>(in);
-    // The binary form always holds GLB, whatever the name says.
-    const GltfParse parse =
-        parse_gltf(gltf, buffer->data.data(), buffer->size(), true, "resources");
+    // The binary form always holds GLB, whatever the name says. Its images count against what
+    // the package may unpack.
+    const uint64_t offset = in.offset();
+    const GltfParse parse = parse_gltf(gltf, buffer->data.data(), buffer->size(), true, "resources",
+                                       in.unpack_budget());
+    in.charge_unpacked(parse.image_bytes, "a model's images", offset);
     parsed = parse.ok;
     parse_warnings = parse.warnings;
     parse_errors = parse.errors;
