@@ -34,6 +34,7 @@
 #include "serialization/output_stream.h"
 #include "serialization/scramble.h"
 #include "serialization/stored_string.h"
+#include "serialization/whole_block_decoder.h"
 
 namespace {
 
@@ -416,6 +417,20 @@ void bm_decode_incremental(benchmark::State& state, const std::vector<uint8_t>* 
     finish(state, data->size());
 }
 
+// The whole-block decoder that reads stored strings, into a string kept between rounds.
+void bm_decode_demo(benchmark::State& state, const std::vector<uint8_t>* data) {
+    const std::vector<uint8_t> block = compress(*data);
+    std::string output;
+    for (auto _ : state) {
+        const bool done = demo::decode_whole_block(block.data(), block.size(), 0, output);
+        benchmark::DoNotOptimize(done);
+        benchmark::DoNotOptimize(output.data());
+    }
+    if (output != std::string(data->begin(), data->end()))
+        state.SkipWithError("decoded block differs from the input");
+    finish(state, data->size());
+}
+
 void bm_decode_snappy(benchmark::State& state, const std::vector<uint8_t>* data) {
     std::string block;
     snappy::Compress(reinterpret_cast<const char*>(data->data()), data->size(), &block);
@@ -503,7 +518,10 @@ public:
             std::snprintf(line, sizeof line, format, args...);
             out << line;
         };
-        out << "\nMedians of " << runs_of("memcpy/16MiB") << " rounds, MB/s of uncompressed data\n";
+        size_t rounds = 0;
+        for (const auto& [key, v] : values_)
+            rounds = std::max(rounds, v.size());
+        out << "\nMedians of " << rounds << " rounds, MB/s of uncompressed data\n";
 
         const double copy16 = rate("memcpy/16MiB");
         const double scrambled = rate("scramble/16MiB");
@@ -522,34 +540,40 @@ public:
 
         print("\n%-8s %-12s %14s %14s %8s\n", "corpus", "codec", "compress MB/s", "decode MB/s",
               "size");
+        // A figure that was not measured (filtered out, or not a codec's) shows as "-".
+        auto figure = [](double value, double scale, const char* format) {
+            char text[32] = "-";
+            if (value > 0)
+                std::snprintf(text, sizeof text, format, value * scale);
+            return std::string(text);
+        };
         for (const char* corpus : {"text", "random", "exe"}) {
             const std::string c = corpus;
-            if (rate("memcpy/" + c) <= 0)
-                continue;  // filtered out
-            print("%-8s %-12s %14s %14.1f %8s\n", corpus, "memcpy", "", rate("memcpy/" + c) / 1e6,
-                  "");
-            for (const char* codec : {"demo", "incremental", "snappy", "lz4"}) {
-                const double comp = rate("compress/" + std::string(codec) + "/" + c);
-                const double dec = rate("decode/" + std::string(codec) + "/" + c);
+            for (const char* codec : {"memcpy", "demo", "incremental", "snappy", "lz4"}) {
+                const std::string k =
+                    std::string(codec) == "memcpy" ? "" : std::string(codec) + "/";
+                const double comp = rate("compress/" + k + c);
+                const double dec = rate(k.empty() ? "memcpy/" + c : "decode/" + k + c);
                 if (comp <= 0 && dec <= 0)
                     continue;
-                const double size = median("compress/" + std::string(codec) + "/" + c + "#size");
-                print("%-8s %-12s %14.1f %14.1f %7.1f%%\n", corpus, codec, comp / 1e6, dec / 1e6,
-                      100.0 * size);
+                print("%-8s %-12s %14s %14s %8s\n", corpus, codec,
+                      figure(comp, 1e-6, "%.1f").c_str(), figure(dec, 1e-6, "%.1f").c_str(),
+                      figure(median("compress/" + k + c + "#size"), 100, "%.1f%%").c_str());
             }
             // Our decoder is the whole-block one when it is measured, else the incremental one.
             double ours = rate("decode/demo/" + c);
             if (ours <= 0)
                 ours = rate("decode/incremental/" + c);
-            const double comp = rate("compress/demo/" + c);
-            const double snappy_comp = rate("compress/snappy/" + c);
-            const double snappy_dec = rate("decode/snappy/" + c);
-            const double lz4_dec = rate("decode/lz4/" + c);
-            if (ours > 0 && snappy_dec > 0 && lz4_dec > 0 && comp > 0 && snappy_comp > 0) {
-                print("%-8s decode %.2fx Snappy, %.2fx LZ4, %.3fx memcpy; compress %.3fx Snappy\n",
-                      corpus, ours / snappy_dec, ours / lz4_dec, ours / rate("memcpy/" + c),
-                      comp / snappy_comp);
-            }
+            auto ratio = [&](const char* what, double a, double b) {
+                if (a > 0 && b > 0)
+                    print("%-8s %s %.3fx\n", corpus, what, a / b);
+            };
+            ratio("decode / Snappy decode", ours, rate("decode/snappy/" + c));
+            ratio("decode / LZ4 decode   ", ours, rate("decode/lz4/" + c));
+            ratio("decode / memcpy       ", ours, rate("memcpy/" + c));
+            ratio("compress / Snappy     ", rate("compress/demo/" + c),
+                  rate("compress/snappy/" + c));
+            ratio("compress / LZ4        ", rate("compress/demo/" + c), rate("compress/lz4/" + c));
         }
         out.flush();
     }
@@ -565,7 +589,6 @@ private:
         return v.size() % 2 == 1 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
     }
     double rate(const std::string& name) { return median(name + "#bytes_per_second"); }
-    size_t runs_of(const std::string& name) { return values_[name + "#bytes_per_second"].size(); }
 
     std::map<std::string, std::vector<double>> values_;
     double package_bytes_ = 0;
@@ -622,6 +645,7 @@ int main(int argc, char** argv) {
         {"compress/demo/", bm_compress_demo},
         {"compress/snappy/", bm_compress_snappy},
         {"compress/lz4/", bm_compress_lz4},
+        {"decode/demo/", bm_decode_demo},
         {"decode/incremental/", bm_decode_incremental},
         {"decode/snappy/", bm_decode_snappy},
         {"decode/lz4/", bm_decode_lz4},

@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "serialization/block_compressor.h"
-#include "serialization/block_decoder.h"
 #include "serialization/package_error.h"
 #include "serialization/primitives.h"
 #include "serialization/scramble.h"
+#include "serialization/whole_block_decoder.h"
 
 namespace demo {
 
@@ -28,11 +28,10 @@ std::string read_string(InputStream& in, const char* what) {
     in.read_bytes(stored.data(), length, what);
     scramble(stored.data(), stored.size());
 
-    BlockDecoder decoder(kMaxStoredStringLength);
+    std::string text;
     bool done = false;
-    size_t left_over = 0;
     try {
-        done = decoder.decompress_block(stored.data(), stored.size(), &left_over);
+        done = decode_whole_block(stored.data(), stored.size(), kMaxStoredStringLength, text);
     } catch (const std::exception& e) {
         throw PackageError(
             "package is corrupt: " + std::string(what) + " does not decompress (" + e.what() + ")",
@@ -43,8 +42,7 @@ std::string read_string(InputStream& in, const char* what) {
         throw PackageError(
             "package is corrupt: " + std::string(what) + " ends before its declared length", start);
     }
-    const std::vector<uint8_t>& text = decoder.output();
-    return std::string(text.begin(), text.end());
+    return text;
 }
 
 }  // namespace demo

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "serialization/block_compressor.h"
 #include "serialization/block_decoder.h"
 #include "serialization/varint.h"
+#include "serialization/whole_block_decoder.h"
 #include "test_support.h"
 
 namespace demo {
@@ -38,13 +40,54 @@ std::vector<uint8_t> varint(uint64_t value) {
     return out;
 }
 
+// What a decoder made of a block given whole: done, output and bytes left over, or the type and
+// message of what it threw.
+struct Outcome {
+    bool done = false;
+    std::vector<uint8_t> output;
+    size_t left_over = 0;
+    std::string error;
+};
+
+template <typename Decode>
+Outcome outcome_of(Decode decode) {
+    Outcome outcome;
+    try {
+        decode(outcome);
+    } catch (const std::exception& e) {
+        outcome = Outcome{};
+        outcome.error = std::string(typeid(e).name()) + ": " + e.what();
+    }
+    return outcome;
+}
+
+// Decodes `block` as one piece with both decoders, expects them to agree, and returns that.
+Outcome decode_both(const std::vector<uint8_t>& block, uint64_t limit = 0) {
+    const Outcome incremental = outcome_of([&](Outcome& o) {
+        BlockDecoder decoder(limit);
+        o.done = decoder.decompress_block(block.data(), block.size(), &o.left_over);
+        if (o.done)
+            o.output = decoder.output();
+    });
+    const Outcome whole = outcome_of([&](Outcome& o) {
+        std::string out = "stale";
+        o.done = decode_whole_block(block.data(), block.size(), limit, out, &o.left_over);
+        if (o.done)
+            o.output = bytes_of(out);
+    });
+    EXPECT_EQ(whole.error, incremental.error);
+    EXPECT_EQ(whole.done, incremental.done);
+    EXPECT_EQ(whole.output, incremental.output);
+    EXPECT_EQ(whole.left_over, incremental.left_over);
+    return incremental;
+}
+
 // Decodes a block fed as one piece; the block must be complete and fill the piece.
 std::vector<uint8_t> decode(const std::vector<uint8_t>& block, uint64_t limit = 0) {
-    BlockDecoder decoder(limit);
-    size_t left_over = 99;
-    EXPECT_TRUE(decoder.decompress_block(block.data(), block.size(), &left_over));
-    EXPECT_EQ(left_over, 0u);
-    return decoder.output();
+    const Outcome outcome = decode_both(block, limit);
+    EXPECT_TRUE(outcome.done);
+    EXPECT_EQ(outcome.left_over, 0u);
+    return outcome.output;
 }
 
 // A block whose header, literal token, copy token and copy length are all two-byte varints:
@@ -203,6 +246,8 @@ TEST(BlockDecoder, OverlappingCopyRepeatsTheLastBytes) {
 
 TEST(BlockDecoder, ReportsBytesAfterTheBlock) {
     const std::vector<uint8_t> piece = {0x03, 0x07, 'a', 'b', 'c', 0xEE, 0xFF, 0x00};
+    EXPECT_EQ(decode_both(piece).left_over, 3u);
+    EXPECT_EQ(decode_both({0x00, 0x42}).left_over, 1u);
     BlockDecoder decoder;
     size_t left_over = 0;
     EXPECT_TRUE(decoder.decompress_block(piece.data(), piece.size(), &left_over));
@@ -237,6 +282,8 @@ TEST(BlockDecoder, NotDoneBeforeTheLastByte) {
     for (size_t n = 0; n < block.size(); ++n) {
         BlockDecoder decoder;
         EXPECT_FALSE(decoder.decompress_block(block.data(), n)) << "prefix " << n;
+        std::string out;
+        EXPECT_FALSE(decode_whole_block(block.data(), n, 0, out)) << "prefix " << n;
     }
 }
 
@@ -267,6 +314,12 @@ TEST(BlockDecoder, SizeLimit) {
     // Without a limit the same header is accepted and simply waits for more input.
     BlockDecoder unlimited;
     EXPECT_FALSE(unlimited.decompress_block(huge.data(), huge.size()));
+
+    // The whole-block decoder takes the same limit.
+    EXPECT_EQ(decode(ten, 10), std::vector<uint8_t>(10, 'k'));
+    EXPECT_NE(decode_both(eleven, 10).error.find(kTooLarge), std::string::npos);
+    EXPECT_NE(decode_both(huge, 1 << 20).error.find(kTooLarge), std::string::npos);
+    EXPECT_FALSE(decode_both(huge).done);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -371,6 +424,12 @@ void expect_malformed(const std::vector<uint8_t>& block) {
                 decoder.decompress_block(&byte, 1);
         },
         kMalformed);
+    expect_throw_with_message<std::runtime_error>(
+        [&] {
+            std::string out;
+            decode_whole_block(block.data(), block.size(), 0, out);
+        },
+        kMalformed);
 }
 
 TEST(BlockDecoderMalformed, LiteralRunPastDeclaredLength) {
@@ -418,6 +477,25 @@ TEST(BlockDecoderMalformed, VarintLongerThanSixtyFourBits) {
     long_token.insert(long_token.end(), 10, 0x81);
     long_token.push_back(0x00);
     expect_malformed(long_token);
+}
+
+TEST(BlockDecoderMalformed, DamagedBlocksGetTheSameAnswerFromBothDecoders) {
+    // Blocks with bytes overwritten, cut short or extended: each decoder must come to the same
+    // result, or throw the same error.
+    std::mt19937 rng(77);
+    auto pick = [&rng](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+    for (int round = 0; round < 3000; ++round) {
+        const std::vector<uint8_t> data = sample_data(Shape::Mixture, 1 + pick(600), round);
+        std::vector<uint8_t> block = compress(data);
+        for (size_t k = pick(4); k > 0; --k)
+            block[pick(block.size())] = static_cast<uint8_t>(pick(256));
+        if (pick(4) == 0)
+            block.resize(pick(block.size()));
+        if (pick(4) == 0)
+            block.push_back(static_cast<uint8_t>(pick(256)));
+        SCOPED_TRACE("round " + std::to_string(round));
+        decode_both(block, pick(2) == 0 ? 0 : data.size());
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
