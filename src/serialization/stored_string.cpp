@@ -1,5 +1,6 @@
 #include "serialization/stored_string.h"
 
+#include <span>
 #include <stdexcept>
 #include <vector>
 
@@ -12,9 +13,10 @@
 namespace demo {
 
 void write_string(const std::string& text, OutputStream& out) {
-    std::vector<uint8_t> stored =
-        compress_block(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
-                       kStringChainDepth, kStringBucketCount);
+    // One compressor per thread, so its table is set up once rather than for every string.
+    thread_local BlockCompressor compressor;
+    const std::span<uint8_t> stored =
+        compressor.compress(reinterpret_cast<const uint8_t*>(text.data()), text.size());
     scramble(stored.data(), stored.size());
     write_u64(out, stored.size());
     out.write_bytes(stored.data(), stored.size());

@@ -3,10 +3,12 @@
 #include <bit>
 #include <cstdint>
 #include <random>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "reference_compressor.h"
 #include "serialization/block_compressor.h"
 #include "serialization/block_decoder.h"
 #include "serialization/varint.h"
@@ -223,6 +225,55 @@ TEST(BlockCompressor, CompressesRepetitiveData) {
         const std::vector<uint8_t> data = sample_data(shape, 65536, 7);
         const size_t limit = shape == Shape::Runs ? data.size() / 8 : data.size() / 2;
         EXPECT_LT(compress(data).size(), limit) << test_util::shape_name(shape);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The fast compressor gives the bytes of the plain one
+// ---------------------------------------------------------------------------------------------
+
+// Compresses with `compressor` and with the plain reference; both must give the same bytes.
+void expect_reference_bytes(BlockCompressor& compressor, const std::vector<uint8_t>& data,
+                            size_t depth, size_t buckets) {
+    const std::span<uint8_t> fast = compressor.compress(data.data(), data.size());
+    ASSERT_EQ(std::vector<uint8_t>(fast.begin(), fast.end()),
+              test_util::reference_compress(data.data(), data.size(), depth, buckets))
+        << data.size() << " bytes, D = " << depth << ", B = " << buckets;
+}
+
+TEST(BlockCompressorSameBytes, CorpusThroughOneCompressorPerTableShape) {
+    // Each compressor keeps its table from one block to the next, so a row left uncleared
+    // would show in a later block.
+    uint32_t seed = 900;
+    BlockCompressor strings;
+    for (Shape shape : {Shape::Runs, Shape::Text, Shape::Noise, Shape::Mixture}) {
+        for (size_t size : sample_sizes())
+            expect_reference_bytes(strings, sample_data(shape, size, ++seed), 12, 4096);
+    }
+    // Other shapes, with a few sizes: the plain compressor sets up its whole table every time.
+    for (auto [depth, buckets] :
+         {std::pair<size_t, size_t>{1, 1}, {1, 4096}, {12, 1}, {3, 7}, {64, 65536}, {12, 100000}}) {
+        BlockCompressor compressor(depth, buckets);
+        for (size_t size : {0, 5, 13, 4097, 30011, 100000})
+            expect_reference_bytes(compressor, sample_data(Shape::Mixture, size, ++seed), depth,
+                                   buckets);
+    }
+    EXPECT_THROW(BlockCompressor(0, 4096), std::invalid_argument);
+    EXPECT_THROW(BlockCompressor(12, 0), std::invalid_argument);
+}
+
+TEST(BlockCompressorSameBytes, RandomInputs) {
+    // Bytes from alphabets of 1 to 256 symbols: small ones fill every row and make long,
+    // overlapping matches; large ones leave most candidates to the one-compare rejection.
+    std::mt19937 rng(2024);
+    auto pick = [&rng](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+    BlockCompressor compressor;
+    for (int round = 0; round < 1500; ++round) {
+        const size_t alphabet = 1 + pick(pick(2) == 0 ? 4 : 256);
+        std::vector<uint8_t> data(pick(3000));
+        for (uint8_t& byte : data)
+            byte = static_cast<uint8_t>(pick(alphabet));
+        expect_reference_bytes(compressor, data, kStringChainDepth, kStringBucketCount);
     }
 }
 
