@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "decode_outcome.h"
 #include "reference_compressor.h"
 #include "serialization/block_compressor.h"
 #include "serialization/block_decoder.h"
@@ -42,41 +43,12 @@ std::vector<uint8_t> varint(uint64_t value) {
     return out;
 }
 
-// What a decoder made of a block given whole: done, output and bytes left over, or the type and
-// message of what it threw.
-struct Outcome {
-    bool done = false;
-    std::vector<uint8_t> output;
-    size_t left_over = 0;
-    std::string error;
-};
-
-template <typename Decode>
-Outcome outcome_of(Decode decode) {
-    Outcome outcome;
-    try {
-        decode(outcome);
-    } catch (const std::exception& e) {
-        outcome = Outcome{};
-        outcome.error = std::string(typeid(e).name()) + ": " + e.what();
-    }
-    return outcome;
-}
-
 // Decodes `block` as one piece with both decoders, expects them to agree, and returns that.
-Outcome decode_both(const std::vector<uint8_t>& block, uint64_t limit = 0) {
-    const Outcome incremental = outcome_of([&](Outcome& o) {
-        BlockDecoder decoder(limit);
-        o.done = decoder.decompress_block(block.data(), block.size(), &o.left_over);
-        if (o.done)
-            o.output = decoder.output();
-    });
-    const Outcome whole = outcome_of([&](Outcome& o) {
-        std::string out = "stale";
-        o.done = decode_whole_block(block.data(), block.size(), limit, out, &o.left_over);
-        if (o.done)
-            o.output = bytes_of(out);
-    });
+test_util::DecodeOutcome decode_both(const std::vector<uint8_t>& block, uint64_t limit = 0) {
+    const test_util::DecodeOutcome incremental =
+        test_util::incremental_outcome(block.data(), block.size(), limit);
+    const test_util::DecodeOutcome whole =
+        test_util::whole_outcome(block.data(), block.size(), limit);
     EXPECT_EQ(whole.error, incremental.error);
     EXPECT_EQ(whole.done, incremental.done);
     EXPECT_EQ(whole.output, incremental.output);
@@ -86,7 +58,7 @@ Outcome decode_both(const std::vector<uint8_t>& block, uint64_t limit = 0) {
 
 // Decodes a block fed as one piece; the block must be complete and fill the piece.
 std::vector<uint8_t> decode(const std::vector<uint8_t>& block, uint64_t limit = 0) {
-    const Outcome outcome = decode_both(block, limit);
+    const test_util::DecodeOutcome outcome = decode_both(block, limit);
     EXPECT_TRUE(outcome.done);
     EXPECT_EQ(outcome.left_over, 0u);
     return outcome.output;
