@@ -47,17 +47,20 @@ inline size_t estimate_size(uint64_t x) {
     return x < (1u << 7) ? 1 : x < (1u << 14) ? 2 : x < (1u << 21) ? 3 : 4;
 }
 
+// Loads eight bytes as one word, in memory order.
+inline uint64_t load_word(const uint8_t* p) {
+    uint64_t word;
+    std::memcpy(&word, p, 8);
+    return word;
+}
+
 // Number of equal bytes at `a` and `b`, up to `limit`, compared a word at a time.
 inline size_t match_length(const uint8_t* a, const uint8_t* b, size_t limit) {
     size_t length = 0;
     while (length + 8 <= limit) {
-        uint64_t x;
-        uint64_t y;
-        std::memcpy(&x, a + length, 8);
-        std::memcpy(&y, b + length, 8);
-        if (x != y) {
+        const uint64_t diff = load_word(a + length) ^ load_word(b + length);
+        if (diff != 0) {
             // The first differing byte in memory order ends the match.
-            const uint64_t diff = x ^ y;
             const int bits = std::endian::native == std::endian::little ? std::countr_zero(diff)
                                                                         : std::countl_zero(diff);
             return length + static_cast<size_t>(bits) / 8;
@@ -150,9 +153,13 @@ void BlockCompressor::compress_with(const uint8_t* input, size_t length, Shape s
             const size_t distance = i - p;
             const size_t distance_cost = estimate_size(static_cast<uint64_t>(distance) * 16);
             // Beating the best gain takes a match longer than best_gain + distance_cost bytes:
-            // one compare of the last byte such a match needs rules most candidates out.
+            // one compare of the last byte such a match needs (of the last word, once it is
+            // that long) rules most candidates out.
             const size_t needed = best_gain + distance_cost + 1;
-            if (needed > left || input[p + needed - 1] != input[i + needed - 1])
+            if (needed > left)
+                continue;
+            if (needed >= 8 ? load_word(input + p + needed - 8) != load_word(input + i + needed - 8)
+                            : input[p + needed - 1] != input[i + needed - 1])
                 continue;
             const size_t match = match_length(input + p, input + i, left);
             const size_t cost = distance_cost + (match >= 8 ? estimate_size(match - 4) : 0);
