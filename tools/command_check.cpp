@@ -10,6 +10,8 @@
 #include "offscreen_player.h"
 #include "package_file.h"
 #include "render/shader_compiler.h"
+#include "scene/model.h"
+#include "scene/scene.h"
 #include "timeline/timeline_check.h"
 
 namespace demo {
@@ -22,8 +24,9 @@ constexpr const char* kCheckHelp =
     "Loads the demo inside a packed player or bare package as the player would (needs an\n"
     "OpenGL context, e.g. under xvfb-run) and reports every shader compile or link message,\n"
     "uniform definitions the shader does not declare, event tracks that drive nothing, images,\n"
-    "sounds and fonts that do not decode, and references that name nothing. Exits with status\n"
-    "1 when anything is wrong.\n";
+    "sounds and fonts that do not decode, references that name nothing, and glTF models and\n"
+    "scenes that will not draw or move as authored. Exits with status 1 when anything is\n"
+    "wrong.\n";
 
 // Tracks every effect event may carry besides uniforms and texts: camera, light, animation.
 const std::set<std::string> kBuiltinTracks = {"camera_position_x",
@@ -64,6 +67,41 @@ bool track_drives_something(const Effect& effect, const std::string& track) {
 
 std::string program_name(const ShaderProgram& program) {
     return "'" + program.fragment_shader_filename + "'";
+}
+
+// What would keep the demo's 3D scenes from showing as authored.
+void check_scenes(const Demo& demo, std::vector<std::string>& problems) {
+    for (const auto& model : demo.models) {
+        for (const std::string& line : model->problems())
+            problems.push_back(line);
+    }
+    for (const auto& scene : demo.scenes) {
+        for (const std::string& line : scene->problems())
+            problems.push_back(line);
+    }
+    for (const auto& effect : demo.effects) {
+        const ShaderProgram* program = effect->program.object;
+        if (effect->scene.object != nullptr && program != nullptr &&
+            program->locations.model_view_proj_matrix == -1) {
+            problems.push_back("effect '" + effect->name + "': draws scene '" +
+                               effect->scene.object->name + "' with program " +
+                               program_name(*program) +
+                               ", which does not use uModelViewProjMatrix");
+        }
+    }
+    for (const auto& event : demo.events) {
+        const Effect* effect = event->type == kEffectEvent ? event->effect.object : nullptr;
+        const Scene* scene = effect != nullptr ? effect->scene.object : nullptr;
+        const Model* model =
+            scene != nullptr && scene->root_node ? scene->root_node->model.object : nullptr;
+        if (model != nullptr && model->has_animations &&
+            (!model->skeleton || model->skeleton->joints.empty()) &&
+            event->find_track("animation_index") == nullptr) {
+            problems.push_back("event '" + event->name + "': model '" + model->filename +
+                               "' is animated per node, but without an 'animation_index' "
+                               "track the mask is 0 and nothing moves");
+        }
+    }
 }
 
 }  // namespace
@@ -149,6 +187,7 @@ int run_check(const Arguments& args) {
             }
         }
     }
+    check_scenes(demo, problems);
     for (const std::string& line : find_timeline_problems(demo))
         problems.push_back(line);
 

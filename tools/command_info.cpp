@@ -105,6 +105,54 @@ std::string describe(const FontTexture& texture) {
            ")";
 }
 
+std::string describe(const Model& model) {
+    size_t primitives = 0;
+    for (const auto& mesh : model.gltf.meshes)
+        primitives += mesh.primitives.size();
+    char text[160];
+    std::snprintf(text, sizeof text, "%zu meshes, %zu primitives, %zu images",
+                  model.gltf.meshes.size(), primitives, model.gltf.images.size());
+    std::string line = "'" + model.filename + "' (" +
+                       human_bytes(model.buffer ? model.buffer->size() : 0) + ", " + text;
+    if (!model.parsed)
+        line += ", does not parse";
+    if (model.skeleton) {
+        line += ", skin '" + model.skeleton->name + "' with " +
+                std::to_string(model.skeleton->joints.size()) + " joints";
+    } else {
+        line += ", no skin";
+    }
+    line += ")";
+    if (model.animations) {
+        for (const auto& animation : model.animations->list) {
+            std::snprintf(text, sizeof text, " (keys %g to %g s)", animation->start_time,
+                          animation->end_time);
+            line += "\n      animation '" + animation->name + "'" + text;
+        }
+    }
+    return line;
+}
+
+std::string describe(const Scene& scene) {
+    std::string text = "'" + scene.name + "' (";
+    if (scene.camera) {
+        char at[96];
+        std::snprintf(at, sizeof at, "camera at (%g, %g, %g)", scene.camera->position.x,
+                      scene.camera->position.y, scene.camera->position.z);
+        text += at;
+    } else {
+        text += "no camera";
+    }
+    const Model* model = scene.root_node ? scene.root_node->model.object : nullptr;
+    text += model != nullptr ? ", model '" + model->filename + "'" : std::string(", no model");
+    if (scene.camera_scene.object != nullptr) {
+        text += std::string(", borrows ") +
+                (scene.camera_scene_only_direction ? "the camera direction" : "the camera") +
+                " of '" + scene.camera_scene.object->name + "'";
+    }
+    return text + ")";
+}
+
 // Decodes the samples with SDL's dummy audio driver, to tell their lengths without a sound
 // card. Returns false when the mixer cannot be opened even so.
 bool open_audio_for_decoding() {
@@ -157,6 +205,9 @@ int run_info(const Arguments& args) {
     for (const auto& texture : demo->textures) {
         image_bytes += texture->image_buffer ? texture->image_buffer->size() : 0;
     }
+    uint64_t model_bytes = 0;
+    for (const auto& model : demo->models)
+        model_bytes += model->buffer ? model->buffer->size() : 0;
     uint64_t font_bytes = 0;
     for (const auto& font : demo->fonts)
         font_bytes += font->font_buffer ? font->font_buffer->size() : 0;
@@ -164,6 +215,7 @@ int run_info(const Arguments& args) {
     std::printf("  images         %s\n", human_bytes(image_bytes).c_str());
     std::printf("  fonts          %s\n", human_bytes(font_bytes).c_str());
     std::printf("  sounds         %s\n", human_bytes(sound_bytes).c_str());
+    std::printf("  models         %s\n", human_bytes(model_bytes).c_str());
     std::printf("  data blobs     %s\n", human_bytes(data_bytes).c_str());
     std::printf("  music          %s\n",
                 human_bytes(demo->music ? demo->music->size() : 0).c_str());
@@ -194,6 +246,16 @@ int run_info(const Arguments& args) {
     for (const auto& texture : demo->font_textures) {
         if (texture->font.object == nullptr) {
             dangling.push_back("font texture '" + texture->name + "' names no font");
+        }
+    }
+    for (const auto& scene : demo->scenes) {
+        if (scene->root_node && scene->root_node->model.object == nullptr &&
+            (scene->root_node->model.id != 0 || !scene->root_node->model.key.empty())) {
+            dangling.push_back("scene '" + scene->name + "': its model names nothing");
+        }
+        if (scene->camera_scene.object == nullptr &&
+            (scene->camera_scene.id != 0 || !scene->camera_scene.key.empty())) {
+            dangling.push_back("scene '" + scene->name + "': its camera scene names nothing");
         }
     }
     for (const std::string& line : find_timeline_problems(*demo))

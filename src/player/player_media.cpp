@@ -8,6 +8,8 @@
 #include "render/shader_compiler.h"
 #include "render/text_rendering.h"
 #include "render/texture_upload.h"
+#include "scene/model_upload.h"
+#include "scene/scene_renderer.h"
 #include "serialization/demo.h"
 #include "timeline/timeline_check.h"
 
@@ -31,6 +33,14 @@ void PlayerMedia::font_loaded(Font& font) {
 
 void PlayerMedia::font_texture_resolved(FontTexture& texture) {
     create_surface(texture);
+}
+
+void PlayerMedia::model_loaded(Model& model) {
+    upload_to_gpu(model);
+}
+
+void PlayerMedia::scene_loaded(Scene& scene) {
+    create_shadow_resources(scene);
 }
 
 void PlayerMedia::effect_resolved(Effect& effect) {

@@ -12,6 +12,8 @@ public:
     void audio_sample_loaded(AudioSample& sample) override;
     void font_loaded(Font& font) override;
     void font_texture_resolved(FontTexture& texture) override;
+    void model_loaded(Model& model) override;
+    void scene_loaded(Scene& scene) override;
     void effect_resolved(Effect& effect) override;
     void demo_loaded(Demo& demo) override;
 };

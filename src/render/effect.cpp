@@ -3,6 +3,7 @@
 #include "render/font_texture.h"
 #include "render/shader_program.h"
 #include "render/texture.h"
+#include "scene/scene.h"
 #include "serialization/json_fields.h"
 #include "serialization/primitives.h"
 #include "serialization/stored_string.h"
@@ -86,9 +87,10 @@ Json Effect::to_json(bool /*export_files*/) const {
     value["program"] = key_of(program);
     value["feedback"] = feedback;
     value["screen_texture"] = screen_texture;
-    // Scenes are known by the key they were read with until this build can load them.
-    if (has_scene_key || !scene.key.empty())
-        value["scene"] = scene.key;
+    if (scene.object != nullptr)
+        value["scene"] = scene.object->name;
+    else if (!scene.key.empty())
+        value["scene"] = scene.key;  // unresolved: written back as it was read
     return value;
 }
 
@@ -133,6 +135,7 @@ void Effect::resolve_references(const IdRegistry& registry) {
         ref.resolve(registry);
     for (auto& ref : font_textures)
         ref.resolve(registry);
+    scene.resolve(registry);
     program.resolve(registry);
 }
 
@@ -143,6 +146,9 @@ void Effect::resolve_references(const JsonKeyMaps& keys) {
         ref.resolve(keys.textures);
     for (auto& ref : font_textures)
         ref.resolve(keys.font_textures);
+    scene.object = nullptr;
+    if (has_scene_key)
+        scene.resolve(keys.scenes);
     program.resolve(keys.shaders);
 }
 
@@ -151,6 +157,12 @@ std::vector<std::string> Effect::dangling_references() const {
     report_dangling(textures, name, "texture", lines);
     report_dangling(effects, name, "input effect", lines);
     report_dangling(font_textures, name, "font texture", lines);
+    if (scene.object == nullptr && (scene.id != 0 || !scene.key.empty())) {
+        lines.push_back(
+            "effect '" + name + "': scene " +
+            (scene.key.empty() ? "id " + std::to_string(scene.id) : "'" + scene.key + "'") +
+            " names nothing");
+    }
     if (program.object == nullptr) {
         lines.push_back(
             "effect '" + name + "': has no shader program" +

@@ -10,6 +10,9 @@
 #include "render/shader_program.h"
 #include "render/texture.h"
 #include "render/texture_upload.h"
+#include "scene/model.h"
+#include "scene/scene.h"
+#include "scene/scene_renderer.h"
 
 namespace demo {
 
@@ -56,6 +59,49 @@ void render_into_target(Effect& input) {
     glViewport(0, 0, resolution[2], resolution[3]);
 }
 
+// One pass of a scene effect into the bound framebuffer: inputs, built-in uniforms, the pass
+// switch, the hook (which steers the camera, the light and the pose), then the scene.
+void draw_scene_pass(Effect& effect, ShaderProgram& program, const ProgramHook& hook, int units,
+                     bool shadow_pass) {
+    Scene& scene = *effect.scene.object;
+    upload_builtin_uniforms(program);
+    if (program.locations.is_shadow_render_pass != -1)
+        glUniform1i(program.locations.is_shadow_render_pass, shadow_pass ? 1 : 0);
+    if (hook)
+        hook(nullptr);
+    // After the hook, so both passes draw the pose of this frame's beat.
+    if (scene.root_node && scene.root_node->model.object != nullptr)
+        upload_joint_matrices(*scene.root_node->model.object);
+    scene.shadow_pass = shadow_pass;
+    render_scene(scene, program);
+    scene.shadow_pass = false;
+    unbind_units(units);
+}
+
+// A scene effect: the shadow pass into the scene's depth target, then the visible pass into
+// the framebuffer the caller had bound (the window, or an input effect's target).
+void draw_scene_passes(Effect& effect, ShaderProgram& program, const ProgramHook& hook,
+                       bool render_inputs) {
+    Scene& scene = *effect.scene.object;
+    GLint caller_framebuffer = 0;
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &caller_framebuffer);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+
+    // Inputs are bound before the depth target is, so a screen copy reads the screen and not
+    // a target without colour.
+    int units = bind_inputs(effect, program, false);
+    glBindFramebuffer(GL_FRAMEBUFFER, scene.shadow_fbo);
+    glViewport(0, 0, scene.shadow_width, scene.shadow_height);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    draw_scene_pass(effect, program, hook, units, true);
+
+    glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(caller_framebuffer));
+    glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+    units = bind_inputs(effect, program, render_inputs);
+    draw_scene_pass(effect, program, hook, units, false);
+}
+
 }  // namespace
 
 void prepare(Effect& effect) {
@@ -93,7 +139,7 @@ void prepare(Effect& effect) {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
-int bind_inputs(Effect& effect, const ShaderProgram& program, bool render_inputs) {
+int bind_inputs(Effect& effect, ShaderProgram& program, bool render_inputs) {
     if (render_inputs) {
         for (auto& input : effect.effects) {
             if (input.object != nullptr)
@@ -122,7 +168,19 @@ int bind_inputs(Effect& effect, const ShaderProgram& program, bool render_inputs
         read_screen_into_capture(effect);
         ++unit;
     }
-    // A scene's shadow map and material units follow here once scenes are drawn.
+    if (effect.scene.object != nullptr) {
+        // The shadow map, then three units the material upload binds its textures on.
+        glActiveTexture(GL_TEXTURE0 + unit);
+        glBindTexture(GL_TEXTURE_2D, effect.scene.object->shadow_depth_texture);
+        program.shadow_map_unit = GL_TEXTURE0 + unit;
+        ++unit;
+        for (uint32_t& material_unit : program.material_units) {
+            glActiveTexture(GL_TEXTURE0 + unit);
+            glBindTexture(GL_TEXTURE_2D, 0);
+            material_unit = GL_TEXTURE0 + unit;
+            ++unit;
+        }
+    }
     return unit;
 }
 
@@ -130,6 +188,10 @@ void draw(Effect& effect, const ProgramHook& hook, bool render_inputs) {
     if (effect.program.object == nullptr)
         return;
     ShaderProgram& program = *effect.program.object;
+    if (effect.scene.object != nullptr) {
+        draw_scene_passes(effect, program, hook, render_inputs);
+        return;
+    }
     const int units = bind_inputs(effect, program, render_inputs);
     upload_builtin_uniforms(program);
     if (hook)

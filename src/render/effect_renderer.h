@@ -20,9 +20,10 @@ void prepare(Effect& effect);
 void draw(Effect& effect, const ProgramHook& hook, bool render_inputs);
 
 // Binds the inputs on units 0, 1, ... in the fixed order (feedback, images, texts, input
-// effects, screen copy) and returns the number of units used. An input that names nothing
+// effects, screen copy, and for a scene its shadow map and three material units, recorded in
+// the program) and returns the number of units used. An input that names nothing
 // keeps its unit with texture 0 bound, so the others stay where the shader expects them.
-int bind_inputs(Effect& effect, const ShaderProgram& program, bool render_inputs);
+int bind_inputs(Effect& effect, ShaderProgram& program, bool render_inputs);
 
 // Copies the screen (or the bound render target) into the effect's capture texture.
 void capture_screen(Effect& effect);

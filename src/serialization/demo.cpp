@@ -42,6 +42,14 @@ void element_loaded(MediaHooks* media, Font& font) {
     if (media != nullptr)
         media->font_loaded(font);
 }
+void element_loaded(MediaHooks* media, Model& model) {
+    if (media != nullptr)
+        media->model_loaded(model);
+}
+void element_loaded(MediaHooks* media, Scene& scene) {
+    if (media != nullptr)
+        media->scene_loaded(scene);
+}
 template <typename T>
 void element_loaded(MediaHooks*, T&) {}
 
@@ -71,6 +79,12 @@ void enter_key(JsonKeyMaps& keys, MediaHooks*, AudioSample& sample) {
 void enter_key(JsonKeyMaps& keys, MediaHooks*, EventGroup& group) {
     keys.event_groups[group.name] = &group;
 }
+void enter_key(JsonKeyMaps& keys, MediaHooks*, Model& model) {
+    keys.models[model.filename] = &model;
+}
+void enter_key(JsonKeyMaps& keys, MediaHooks*, Scene& scene) {
+    keys.scenes[scene.name] = &scene;
+}
 void enter_key(JsonKeyMaps&, MediaHooks*, Event&) {}
 void enter_key(JsonKeyMaps&, MediaHooks*, Data&) {}
 
@@ -90,13 +104,10 @@ void Demo::read_binary(InputStream& in) {
     total_objects = read_u64(in, "the object total");
     for (size_t index = 0; index < kCollectionCount; ++index) {
         const std::string name(kCollectionNames[index]);
-        const uint64_t start = in.offset();
         const uint64_t count = read_count(in, kMinStoredElement, ("the count of " + name).c_str());
-        bool supported = false;
         visit_collections([&](size_t which, auto& elements) {
             if (which != index)
                 return;
-            supported = true;
             using Element = typename std::decay_t<decltype(elements)>::value_type::element_type;
             for (uint64_t i = 0; i < count; ++i) {
                 const uint64_t id = read_u64(in, "an object identifier");
@@ -107,13 +118,6 @@ void Demo::read_binary(InputStream& in) {
                 load_progress(objects_read++, total_objects);
             }
         });
-        if (count != 0 && !supported) {
-            // The format has no per-object lengths, so elements of a class this build does not
-            // know cannot be skipped either.
-            throw PackageError("package holds " + std::to_string(count) + " " + name +
-                                   ", which this build cannot read",
-                               start);
-        }
     }
     music = std::make_unique<ByteBuffer>(in);
     resolve_references(registry);
@@ -140,6 +144,8 @@ void Demo::resolve_references(const IdRegistry& registry) {
         if (media != nullptr)
             media->font_texture_resolved(*texture);
     }
+    for (auto& scene : scenes)
+        scene->resolve_references(registry);
 }
 
 std::unordered_map<const void*, uint64_t> Demo::assign_ids() const {
@@ -230,11 +236,9 @@ void Demo::from_json(const Json& value) {
     for (Collection index : kJsonCreationOrder) {
         const std::string name(kCollectionNames[index]);
         const Json& elements = json_array(value, name.c_str());
-        bool supported = false;
         visit_collections([&](size_t which, auto& collection) {
             if (which != index)
                 return;
-            supported = true;
             using Element = typename std::decay_t<decltype(collection)>::value_type::element_type;
             for (const Json& element : elements) {
                 collection.push_back(std::make_unique<Element>(element));
@@ -243,9 +247,9 @@ void Demo::from_json(const Json& value) {
                 load_progress(++objects_read, total_objects);
             }
         });
-        if (!elements.empty() && !supported) {
-            throw std::runtime_error("project holds " + std::to_string(elements.size()) + " " +
-                                     name + ", which this build cannot read");
+        if (index == kScenes) {
+            for (size_t i = 0; i < scenes.size(); ++i)
+                scenes[i]->link_by_name(elements[i], keys.models, keys.scenes);
         }
         if (index == kEffects) {
             for (auto& effect : effects) {
@@ -291,6 +295,8 @@ std::vector<std::string> Demo::side_file_names() const {
         names.push_back(font->filename);
     for (const auto& data : datas)
         names.push_back(data->name);
+    for (const auto& model : models)
+        names.push_back(model->filename);
     return names;
 }
 

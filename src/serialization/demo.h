@@ -17,6 +17,8 @@
 #include "render/font_texture.h"
 #include "render/shader_program.h"
 #include "render/texture.h"
+#include "scene/model.h"
+#include "scene/scene.h"
 #include "serialization/byte_buffer.h"
 #include "serialization/data.h"
 #include "serialization/media_hooks.h"
@@ -60,6 +62,8 @@ public:
     std::vector<std::unique_ptr<Font>> fonts;
     std::vector<std::unique_ptr<FontTexture>> font_textures;
     std::vector<std::unique_ptr<Data>> datas;
+    std::vector<std::unique_ptr<Model>> models;
+    std::vector<std::unique_ptr<Scene>> scenes;
     std::unique_ptr<ByteBuffer> music;
     float end_beat = 480.0f;
     float bpm = 130.0f;
@@ -95,7 +99,7 @@ public:
     // Draws every effect once, without program hook and without its inputs.
     void prime_effects();
 
-    // Calls `f(index, elements)` for every collection this build has a class for.
+    // Calls `f(index, elements)` for every collection.
     template <typename F>
     void visit_collections(F&& f) {
         visit(*this, f);
@@ -117,6 +121,8 @@ private:
         f(kFonts, self.fonts);
         f(kFontTextures, self.font_textures);
         f(kDatas, self.datas);
+        f(kModels, self.models);
+        f(kScenes, self.scenes);
     }
 
     void resolve_references(const IdRegistry& registry);

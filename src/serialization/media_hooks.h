@@ -12,6 +12,8 @@ class Demo;
 class Effect;
 class Font;
 class FontTexture;
+class Model;
+class Scene;
 class ShaderProgram;
 class Texture;
 
@@ -29,6 +31,10 @@ public:
     virtual void font_loaded(Font& /*font*/) {}
     // Once its font is resolved: create the drawing surface and texture.
     virtual void font_texture_resolved(FontTexture& /*texture*/) {}
+    // Right after a model's stored form was read and parsed: upload it.
+    virtual void model_loaded(Model& /*model*/) {}
+    // Right after a scene's stored form was read: create its shadow target.
+    virtual void scene_loaded(Scene& /*scene*/) {}
     // Once its references are resolved: create the quad and render target.
     virtual void effect_resolved(Effect& /*effect*/) {}
     // After every object is read and resolved: create the demo's own GPU objects.

@@ -8,6 +8,7 @@
 #include "render/shader_program.h"
 #include "render/text_rendering.h"
 #include "timeline/event.h"
+#include "timeline/scene_driver.h"
 
 namespace demo {
 
@@ -81,7 +82,8 @@ void apply_to_program(Event& event, float beat, const Event* group_event) {
         }
         upload_uniform(*def, value);
     }
-    // Scenes are driven from the event's camera and animation tracks here once they exist.
+    if (effect->scene.object != nullptr)
+        drive_scene(event, beat);
 }
 
 }  // namespace demo

@@ -19,9 +19,11 @@
 #include <random>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "../scene/scene_assets.h"
 #include "../serialization/package_bytes.h"
 
 namespace demo {
@@ -119,7 +121,10 @@ protected:
     }
     void TearDown() override {
         std::error_code ignored;
-        fs::remove_all(root_, ignored);
+        if (std::getenv("DEMOTOOL_TEST_KEEP") != nullptr)  // to look at what a test made
+            std::fprintf(stderr, "kept %s\n", root_.c_str());
+        else
+            fs::remove_all(root_, ignored);
         fs::remove_all(captures_, ignored);
     }
 
@@ -132,10 +137,10 @@ protected:
 
     // Runs demotool with `args` in `cwd`, standard input empty, standard output and error
     // captured to files (so neither is a terminal).
-    RunResult run(std::vector<std::string> args, const fs::path& cwd) {
+    RunResult run(std::vector<std::string> args, const fs::path& cwd,
+                  const std::string& program = kDemotool) {
         const fs::path out_path = captures_ / "stdout";
         const fs::path err_path = captures_ / "stderr";
-        const std::string program = kDemotool;
         std::vector<char*> argv = argv_of(program, args);
         const pid_t pid = fork();
         if (pid == 0) {
@@ -452,25 +457,181 @@ TEST_F(DemotoolTest, PackWithAMissingDataSideFileWritesCrashTxt) {
 }
 
 // Models and scenes have no element class in this build.
-TEST_F(DemotoolTest, CollectionsWithoutAClassAreRefusedByName) {
-    write_text(root_ / "models/project.json",
-               R"({"models": [{"filename": "ship.glb"}], "music": "YWJj", "bpm": 120.0})");
-    const RunResult packed = run({"pack", "models/project.json", "--raw", "-o", "x.pkg"});
-    expect_one_error_line(packed, "pack");
-    EXPECT_NE(packed.err.find("models"), std::string::npos) << packed;
-    EXPECT_FALSE(fs::exists(root_ / "x.pkg"));
+// ---------------------------------------------------------------------------------------------
+// Models and scenes
+// ---------------------------------------------------------------------------------------------
 
-    // A package with one scene (and some bytes for it) after ten empty collections.
-    Bytes package = u64(1);
-    for (int k = 0; k < 10; ++k)
-        append(package, u64(0));
-    append(package, u64(1));
-    append(package, Bytes(40, 0x5A));
-    write_file_bytes(root_ / "scene.pkg", package);
-    const RunResult info = run({"info", "scene.pkg"});
-    expect_one_error_line(info, "info");
-    EXPECT_NE(info.err.find("scenes"), std::string::npos) << info;
-    EXPECT_EQ(info.out, "");
+namespace gb = gltf_builder;
+
+constexpr const char* kSceneVertex =
+    "#version 330 core\nlayout(location = 0) in vec3 position;\n"
+    "uniform mat4 uModelViewProjMatrix;\n"
+    "void main() { gl_Position = uModelViewProjMatrix * vec4(position, 1.0); }\n";
+constexpr const char* kSceneFragment =
+    "#version 330 core\nuniform vec4 uBaseColorFactor;\nout vec4 c;\n"
+    "void main() { c = uBaseColorFactor; }\n";
+
+Json scene_json(const std::string& name, const std::string& model, bool camera) {
+    Json scene = {{"name", name}, {"camera_scene_only_direction", false}};
+    if (!model.empty())
+        scene["root_node"] = {{"name", "root"}, {"model", model}};
+    if (camera) {
+        scene["camera"] = {{"position", {0, 1, 4}}, {"direction", {0, 1, 0}},
+                           {"up", {0, 1, 0}},       {"aspect", 1.78},
+                           {"fov", 60.0},           {"znear", 0.1},
+                           {"zfar", 100.0},         {"direction_mode", false}};
+    }
+    return scene;
+}
+
+// A project in `dir` drawing each of `scenes` for one beat in turn, with the scene shaders
+// and `program` as every effect's program.
+void write_scene_project(const fs::path& dir, const Json& models, const Json& scenes,
+                         const Bytes& music, const std::string& program = "scene.frag") {
+    write_file_bytes(dir / "scene.vert", bytes_of(kSceneVertex));
+    write_file_bytes(dir / "scene.frag", bytes_of(kSceneFragment));
+    write_file_bytes(dir / "flat.vert",
+                     bytes_of("#version 330 core\nin vec3 position;\n"
+                              "void main() { gl_Position = vec4(position, 1.0); }\n"));
+    write_file_bytes(dir / "flat.frag", bytes_of("#version 330 core\nout vec4 c;\n"
+                                                 "void main() { c = vec4(1.0); }\n"));
+    write_file_bytes(dir / "resources/music.mp3", music);
+    Json doc = {{"models", models},
+                {"scenes", scenes},
+                {"effects", Json::array()},
+                {"events", Json::array()},
+                {"end_beat", 2.0 * scenes.size()},
+                {"bpm", 600.0},
+                {"beat_offset", 0.0}};
+    doc["shaders"] = Json::array();
+    for (const char* name : {"scene", "flat"})
+        doc["shaders"].push_back({{"vertex_shader_filename", std::string(name) + ".vert"},
+                                  {"fragment_shader_filename", std::string(name) + ".frag"},
+                                  {"uniform_defs", Json::array()}});
+    for (size_t i = 0; i < scenes.size(); ++i) {
+        const std::string name = scenes[i]["name"];
+        doc["effects"].push_back({{"name", name}, {"program", program}, {"scene", name}});
+        doc["events"].push_back({{"type", 1},
+                                 {"name", name},
+                                 {"effect", name},
+                                 {"start_beat", 2.0 * i},
+                                 {"end_beat", 2.0 * i + 2.0}});
+    }
+    write_file_bytes(dir / "project.json", bytes_of(doc.dump(2)));
+}
+
+// A glTF text file with its buffer and image as files beside it, as exporters write them.
+void write_text_gltf(const fs::path& dir, const std::string& name, tinygltf::Model asset) {
+    const tinygltf::Image image = asset.images.at(0);
+    const tinygltf::BufferView view = asset.bufferViews.at(static_cast<size_t>(image.bufferView));
+    const auto& data = asset.buffers[0].data;
+    write_file_bytes(dir / (name + ".png"),
+                     Bytes(data.begin() + static_cast<long>(view.byteOffset),
+                           data.begin() + static_cast<long>(view.byteOffset + view.byteLength)));
+    write_file_bytes(dir / (name + ".bin"), Bytes(data.begin(), data.end()));
+    std::ostringstream text;
+    tinygltf::TinyGLTF writer;
+    writer.WriteGltfSceneToStream(&asset, text, true, false);
+    Json doc = Json::parse(text.str());
+    doc["buffers"][0]["uri"] = name + ".bin";
+    doc["images"][0] = {{"uri", name + ".png"}};
+    write_file_bytes(dir / (name + ".gltf"), bytes_of(doc.dump(2)));
+}
+
+TEST_F(DemotoolTest, ModelsAndScenesPackDescribeUnpackAndRepack) {
+    const fs::path dir = root_ / "3d";
+    tinygltf::Model figure = scene_test::bending_strip({0, 0, 0, 1});
+    figure.meshes[0].primitives[0].material =
+        gb::add_material(figure, {1, 1, 1, 1}, {9, 8, 7, 255}, 1, 1);
+    write_text_gltf(dir, "figure", figure);
+    write_file_bytes(dir / "ground.glb", write_glb(scene_test::square_asset()));
+    Json borrower = scene_json("s1", "ground.glb", false);
+    borrower["camera_scene"] = "s0";
+    borrower["camera_scene_only_direction"] = true;
+    write_scene_project(dir, {{{"filename", "figure.gltf"}}, {{"filename", "ground.glb"}}},
+                        {scene_json("s0", "figure.gltf", true), borrower}, music_);
+    const RunResult packed = run({"pack", "3d/project.json", "--raw", "-o", "3d.pkg"});
+    ASSERT_TRUE(packed.exited && packed.status == 0) << packed;
+
+    const RunResult info = run({"info", "3d.pkg"});
+    ASSERT_TRUE(info.exited && info.status == 0) << info;
+    for (const char* line :
+         {"'figure.gltf.glb' (", "1 meshes, 1 primitives, 1 images, skin 'strip' with 2 joints)",
+          "animation 'bend' (keys 0 to 1 s)", "'ground.glb' (", "no skin)",
+          "'s0' (camera at (0, 1, 4), model 'figure.gltf.glb')",
+          "'s1' (no camera, model 'ground.glb', borrows the camera direction of 's0')",
+          "References: all resolve"}) {
+        EXPECT_NE(info.out.find(line), std::string::npos) << line << "\n" << info.out;
+    }
+
+    const RunResult unpacked = run({"unpack", "3d.pkg", "-o", "out"});
+    ASSERT_TRUE(unpacked.exited && unpacked.status == 0) << unpacked;
+    EXPECT_EQ(read_file_bytes(root_ / "out/ground.glb"), read_file_bytes(dir / "ground.glb"));
+    EXPECT_EQ(read_file_bytes(root_ / "out/figure.gltf.glb").size() > 4 &&
+                  text_file(root_ / "out/figure.gltf.glb").substr(0, 4) == "glTF",
+              true);
+    const RunResult repacked = run({"pack", "out/project.json", "--raw", "-o", "again.pkg"});
+    ASSERT_TRUE(repacked.exited && repacked.status == 0) << repacked;
+    EXPECT_EQ(read_file_bytes(root_ / "again.pkg"), read_file_bytes(root_ / "3d.pkg"));
+}
+
+TEST_F(DemotoolTest, CheckNamesWhatKeepsAScenePlayingAsAuthored) {
+    const fs::path dir = root_ / "check";
+    tinygltf::Model odd = scene_test::square_asset();
+    gb::add_channel(odd, -1, "wobble", 0, "translation", {0, 1}, std::vector<float>(6, 0.0f),
+                    "CUBICSPLINE");
+    gb::add_channel(odd, 0, "wobble", 0, "weights", {0, 1}, std::vector<float>(6, 0.0f));
+    odd.defaultScene = -1;
+    write_file_bytes(dir / "odd.glb", write_glb(odd));
+    tinygltf::Model mover = scene_test::square_asset();
+    gb::add_channel(mover, -1, "slide", 0, "translation", {0, 1}, {0, 0, 0, 1, 0, 0});
+    write_file_bytes(dir / "mover.glb", write_glb(mover));
+    write_scene_project(dir, {{{"filename", "odd.glb"}}, {{"filename", "mover.glb"}}},
+                        {scene_json("nocamera", "odd.glb", false), scene_json("nomodel", "", true),
+                         scene_json("moving", "mover.glb", true)},
+                        music_, "flat.frag");
+    ASSERT_EQ(run({"pack", "check/project.json", "--raw", "-o", "check.pkg"}).status, 0);
+    const RunResult r = run({"check", "check.pkg"});
+    EXPECT_TRUE(r.exited && r.status == 1) << r;
+    for (const char* said :
+         {"model 'odd.glb': animation 'wobble' has a cubic-spline sampler, which does not move",
+          "model 'odd.glb': animation 'wobble' animates morph weights, which do not move",
+          "model 'odd.glb': names no default scene, so it draws nothing",
+          "scene 'nocamera': has no camera of its own and borrows none",
+          "scene 'nomodel': has no model, so it draws nothing",
+          "effect 'moving': draws scene 'moving' with program 'flat.frag', which does not use "
+          "uModelViewProjMatrix",
+          "event 'moving': model 'mover.glb' is animated per node, but without an "
+          "'animation_index' track"}) {
+        EXPECT_NE(r.out.find(said), std::string::npos) << said << "\n" << r;
+    }
+}
+
+TEST_F(DemotoolTest, DamagedAssetsRenderAndPlayWithoutACrash) {
+    const fs::path dir = root_ / "damaged";
+    Json models = Json::array();
+    Json scenes = Json::array();
+    const float s = 0.70710678f;
+    for (const auto& damage : scene_test::damaged_assets()) {
+        tinygltf::Model asset = scene_test::bending_strip({0, 0, s, s});
+        damage.apply(asset);
+        const std::string name = "d" + std::to_string(models.size());
+        write_file_bytes(dir / (name + ".glb"), write_glb(asset));
+        models.push_back({{"filename", name + ".glb"}});
+        scenes.push_back(scene_json(name, name + ".glb", true));
+    }
+    write_scene_project(dir, models, scenes, music_);
+    ASSERT_EQ(
+        run({"pack", "damaged/project.json", "-o", "damaged_demo", "--player", kDemoplayer}).status,
+        0);
+    const RunResult rendered =
+        run({"render", "damaged_demo", "--from", "1", "--to", std::to_string(2 * scenes.size()),
+             "--fps", "1", "--size", "64x36", "-o", "frames"});
+    EXPECT_TRUE(rendered.exited && rendered.status == 0) << rendered;
+    EXPECT_EQ(rendered.out.find("Error"), std::string::npos) << rendered;
+    const RunResult played = run({}, root_, (root_ / "damaged_demo").string());
+    EXPECT_TRUE(played.exited && played.status == 0) << played;
+    EXPECT_FALSE(fs::exists(root_ / "error.log"));
 }
 
 // ---------------------------------------------------------------------------------------------

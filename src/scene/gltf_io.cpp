@@ -1,0 +1,156 @@
+#include "scene/gltf_io.h"
+
+#include <stb_image.h>
+#include <stb_image_write.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <limits>
+#include <sstream>
+
+#include "serialization/base64.h"
+
+namespace demo {
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Images
+// ---------------------------------------------------------------------------------------------
+
+// Leaves the image without pixels, and says why in the warnings; the asset still loads.
+bool leave_out_image(tinygltf::Image* image, int index, std::string* warn, const char* why) {
+    image->image.clear();
+    image->width = image->height = 0;
+    if (warn != nullptr)
+        *warn += "image " + std::to_string(index) + " '" + image->name + "' " + why + "\n";
+    return true;
+}
+
+// Decodes every image to four 8-bit channels, whatever its channels and depth, so that the
+// upload and the GLB writer see one layout. Sizes come from the header first: a few bytes of
+// header must not be able to demand gigabytes.
+bool load_image(tinygltf::Image* image, const int index, std::string* /*err*/, std::string* warn,
+                int /*req_width*/, int /*req_height*/, const unsigned char* bytes, int size,
+                void* /*user*/) {
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    if (stbi_info_from_memory(bytes, size, &width, &height, &channels) == 0)
+        return leave_out_image(image, index, warn, "does not decode; it is left out");
+    if (width <= 0 || height <= 0 || width > kMaxGltfImageSide || height > kMaxGltfImageSide) {
+        const std::string why = "is " + std::to_string(width) + " x " + std::to_string(height) +
+                                ", larger than any texture; it is left out";
+        return leave_out_image(image, index, warn, why.c_str());
+    }
+    unsigned char* pixels = stbi_load_from_memory(bytes, size, &width, &height, &channels, 4);
+    if (pixels == nullptr)
+        return leave_out_image(image, index, warn, "does not decode; it is left out");
+    image->width = width;
+    image->height = height;
+    image->component = 4;
+    image->bits = 8;
+    image->pixel_type = TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE;
+    image->image.assign(pixels, pixels + static_cast<size_t>(width) * height * 4);
+    stbi_image_free(pixels);
+    return true;
+}
+
+void append_bytes(void* context, void* data, int size) {
+    auto* out = static_cast<std::vector<uint8_t>*>(context);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    out->insert(out->end(), bytes, bytes + size);
+}
+
+// Stores a decoded image as an embedded PNG, whatever format it was read from.
+bool write_image(const std::string* /*basepath*/, const std::string* /*filename*/,
+                 const tinygltf::Image* image, bool /*embed*/, std::string* out_uri,
+                 void* /*user*/) {
+    if (image->image.empty() || image->bits != 8 || image->component < 1 || image->component > 4 ||
+        image->image.size() != static_cast<size_t>(image->width) * image->height *
+                                   static_cast<size_t>(image->component)) {
+        return false;
+    }
+    std::vector<uint8_t> png;
+    if (stbi_write_png_to_func(append_bytes, &png, image->width, image->height, image->component,
+                               image->image.data(), 0) == 0) {
+        return false;
+    }
+    *out_uri = "data:image/png;base64," + base64_encode(png.data(), png.size());
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files
+// ---------------------------------------------------------------------------------------------
+
+// Reads external buffers and images, but only regular files: a folder, a device or a pipe
+// named by an asset is not read (a pipe would block the load for good).
+bool read_regular_file(std::vector<unsigned char>* out, std::string* err, const std::string& path,
+                       void* user) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (err != nullptr)
+            *err += "File not found: " + path + "\n";
+        return false;
+    }
+    return tinygltf::ReadWholeFile(out, err, path, user);
+}
+
+// The library never writes files for us; an asset must not make it try.
+bool refuse_write(std::string* err, const std::string& path, const std::vector<unsigned char>&,
+                  void*) {
+    if (err != nullptr)
+        *err += "not writing " + path + "\n";
+    return false;
+}
+
+// One loader set up the same way for every read.
+void configure(tinygltf::TinyGLTF& loader) {
+    loader.SetImageLoader(load_image, nullptr);
+    loader.SetImageWriter(write_image, nullptr);
+    tinygltf::FsCallbacks fs{};
+    fs.FileExists = tinygltf::FileExists;
+    fs.ExpandFilePath = tinygltf::ExpandFilePath;
+    fs.ReadWholeFile = read_regular_file;
+    fs.WriteWholeFile = refuse_write;
+    fs.user_data = nullptr;
+    loader.SetFsCallbacks(fs);
+}
+
+}  // namespace
+
+GltfParse parse_gltf(tinygltf::Model& out, const uint8_t* bytes, uint64_t size, bool binary,
+                     const std::string& base_dir) {
+    GltfParse result;
+    out = tinygltf::Model();
+    if (size > std::numeric_limits<unsigned int>::max()) {
+        result.errors = "the asset is larger than 4 GiB\n";
+        return result;
+    }
+    tinygltf::TinyGLTF loader;
+    configure(loader);
+    if (binary) {
+        result.ok = loader.LoadBinaryFromMemory(&out, &result.errors, &result.warnings, bytes,
+                                                static_cast<unsigned int>(size), base_dir,
+                                                tinygltf::REQUIRE_VERSION);
+    } else {
+        const std::string text(reinterpret_cast<const char*>(bytes), size);
+        result.ok = loader.LoadASCIIFromString(&out, &result.errors, &result.warnings, text.c_str(),
+                                               static_cast<unsigned int>(size), base_dir,
+                                               tinygltf::REQUIRE_VERSION);
+    }
+    return result;
+}
+
+std::vector<uint8_t> write_glb(const tinygltf::Model& model) {
+    tinygltf::TinyGLTF writer;
+    configure(writer);
+    std::ostringstream stream;
+    if (!writer.WriteGltfSceneToStream(&model, stream, false, true))
+        return {};
+    const std::string bytes = stream.str();
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+}  // namespace demo

@@ -1,0 +1,34 @@
+// Reading and writing glTF assets with tinygltf, with everything an asset can make the
+// library do kept within what its own bytes justify: images are sized from their headers
+// before they are decoded, and only regular files are read for external URIs.
+#pragma once
+
+#include <tiny_gltf.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace demo {
+
+// What the library said about one parse.
+struct GltfParse {
+    bool ok = false;
+    std::string warnings;
+    std::string errors;
+};
+
+// Largest width or height of a glTF image that is decoded; larger images are left out (their
+// materials fall back to the default texture). No GL texture can be larger.
+inline constexpr int kMaxGltfImageSide = 16384;
+
+// Parses an asset held in memory: GLB when `binary`, else glTF text. Relative URIs are taken
+// from `base_dir`.
+GltfParse parse_gltf(tinygltf::Model& out, const uint8_t* bytes, uint64_t size, bool binary,
+                     const std::string& base_dir);
+
+// The document as GLB bytes. Decoded images without a buffer view are stored as PNG, so an
+// asset read from text with image files keeps its images. Empty on failure.
+std::vector<uint8_t> write_glb(const tinygltf::Model& model);
+
+}  // namespace demo

@@ -1,0 +1,279 @@
+// Sampling, the skeleton update, node animation masks and the scene's track driving, against
+// values the interpolation formulas and hand-built matrices give.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <glm/gtc/matrix_transform.hpp>
+#include <limits>
+
+#include "render/effect.h"
+#include "scene/scene.h"
+#include "scene_assets.h"
+#include "timeline/event.h"
+#include "timeline/scene_driver.h"
+
+namespace demo::scene_test {
+namespace {
+
+using namespace Animation;
+
+constexpr float kSin45 = 0.70710678f;
+
+struct SampleCase {
+    const char* what;
+    int32_t interpolation;
+    int32_t path;
+    std::vector<float> times;
+    std::vector<glm::vec4> values;
+    float time;
+    glm::vec4 expected;  // translation (x, y, z) or quaternion (x, y, z, w)
+};
+
+const glm::vec4 kUnchanged(9, 9, 9, 9);  // the value the target held before
+
+class Sampling : public ::testing::TestWithParam<SampleCase> {};
+
+TEST_P(Sampling, GivesTheFormulasValue) {
+    const SampleCase& c = GetParam();
+    ModelAnimation animation;
+    animation.samplers.push_back({c.times, c.values, c.interpolation, true});
+    AnimChannel channel;
+    channel.path = c.path;
+    glm::vec3 translation(9.0f);
+    glm::quat rotation(9.0f, 9.0f, 9.0f, 9.0f);
+    glm::vec3 scale(9.0f);
+    apply_channel(animation, channel, c.time, translation, rotation, scale);
+    const glm::vec4 got = c.path == kRotation
+                              ? glm::vec4(rotation.x, rotation.y, rotation.z, rotation.w)
+                              : glm::vec4(translation, c.expected.w);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(got[i], c.expected[i], 1e-5f) << c.what << " component " << i;
+}
+
+const std::vector<glm::vec4> kLine = {{0, 0, 0, 0}, {2, 4, 6, 0}, {4, 0, 0, 0}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, Sampling,
+    ::testing::Values(SampleCase{"linear a quarter in",
+                                 kLinear,
+                                 kTranslation,
+                                 {0, 1, 2},
+                                 kLine,
+                                 0.25f,
+                                 {0.5f, 1, 1.5f, 0}},
+                      SampleCase{"linear on key 1 takes [1, 2]",
+                                 kLinear,
+                                 kTranslation,
+                                 {0, 1, 2},
+                                 kLine,
+                                 1.0f,
+                                 {2, 4, 6, 0}},
+                      SampleCase{"step between keys holds key 0",
+                                 kStep,
+                                 kTranslation,
+                                 {0, 1, 2},
+                                 kLine,
+                                 0.9f,
+                                 {0, 0, 0, 0}},
+                      SampleCase{"step on key 1 applies key 1",
+                                 kStep,
+                                 kTranslation,
+                                 {0, 1, 2},
+                                 kLine,
+                                 1.0f,
+                                 {2, 4, 6, 0}},
+                      SampleCase{"before the keys: unchanged",
+                                 kLinear,
+                                 kTranslation,
+                                 {0, 1, 2},
+                                 kLine,
+                                 -0.5f,
+                                 {9, 9, 9, 9}},
+                      SampleCase{"after the keys: unchanged",
+                                 kLinear,
+                                 kTranslation,
+                                 {0, 1, 2},
+                                 kLine,
+                                 2.5f,
+                                 {9, 9, 9, 9}},
+                      SampleCase{"equal key times give the later key",
+                                 kLinear,
+                                 kTranslation,
+                                 {0, 1, 1},
+                                 kLine,
+                                 1.0f,
+                                 {4, 0, 0, 0}},
+                      SampleCase{"cubic spline changes nothing",
+                                 kCubicSpline,
+                                 kTranslation,
+                                 {0, 1, 2},
+                                 kLine,
+                                 0.5f,
+                                 {9, 9, 9, 9}},
+                      SampleCase{"slerp halfway to 90 degrees about z",
+                                 kLinear,
+                                 kRotation,
+                                 {0, 1},
+                                 {{0, 0, 0, 1}, {0, 0, kSin45, kSin45}},
+                                 0.5f,
+                                 {0, 0, std::sin(0.3926991f), std::cos(0.3926991f)}},
+                      SampleCase{"slerp takes the shorter arc",
+                                 kLinear,
+                                 kRotation,
+                                 {0, 1},
+                                 {{0, 0, 0, 1}, {0, 0, -kSin45, -kSin45}},
+                                 0.5f,
+                                 {0, 0, std::sin(0.3926991f), std::cos(0.3926991f)}}));
+
+TEST(LocalTime, OnlyTheFractionOfTCounts) {
+    ModelAnimation animation;
+    animation.start_time = 0.0f;
+    animation.end_time = 2.0f;
+    for (const auto& [t, expected] : {std::pair{0.25f, 0.5f}, {1.25f, 0.5f}, {-0.75f, 0.5f}})
+        EXPECT_FLOAT_EQ(local_time(animation, t), expected) << "t " << t;
+}
+
+TEST(Skeleton, JointMatricesAreHandMultipliedProducts) {
+    Skeleton skeleton;
+    skeleton.joints.resize(3);
+    skeleton.joints[0].translation = {1, 0, 0};
+    skeleton.joints[0].children = {1};
+    skeleton.joints[1].parent = 0;
+    skeleton.joints[1].rotation = glm::angleAxis(glm::radians(90.0f), glm::vec3(0, 0, 1));
+    skeleton.joints[1].scale = {2, 2, 2};
+    skeleton.joints[1].local_matrix = glm::translate(glm::mat4(1), glm::vec3(0, 3, 0));
+    skeleton.joints[1].local_is_identity = false;
+    skeleton.joints[1].inverse_bind_matrix = glm::translate(glm::mat4(1), glm::vec3(0, -1, 0));
+    skeleton.joints[2].translation = {5, 5, 5};  // outside joint 0's tree: keeps its own
+    skeleton.walk_order = {0, 1};
+    update_skeleton(skeleton);
+
+    const glm::mat4 m0 = glm::translate(glm::mat4(1), glm::vec3(1, 0, 0));
+    glm::mat4 m1 = glm::rotate(glm::mat4(1), glm::radians(90.0f), glm::vec3(0, 0, 1));
+    m1 = glm::scale(m1, glm::vec3(2)) * glm::translate(glm::mat4(1), glm::vec3(0, 3, 0));
+    const glm::mat4 expected[3] = {m0, m0 * m1 * glm::translate(glm::mat4(1), glm::vec3(0, -1, 0)),
+                                   glm::translate(glm::mat4(1), glm::vec3(5, 5, 5))};
+    for (int j = 0; j < 3; ++j) {
+        for (int c = 0; c < 4; ++c) {
+            for (int r = 0; r < 4; ++r)
+                EXPECT_NEAR(skeleton.joint_matrices[j][c][r], expected[j][c][r], 1e-5f)
+                    << "joint " << j << " [" << c << "][" << r << "]";
+        }
+    }
+}
+
+// A skinless model of `count` nodes, animation i moving node i to x = i + 1.
+std::unique_ptr<Model> one_animation_per_node(int count) {
+    tinygltf::Model asset;
+    std::vector<int> roots;
+    for (int i = 0; i < count; ++i) {
+        roots.push_back(gb::add_node(asset, "n" + std::to_string(i)));
+        const float x = static_cast<float>(i + 1);
+        gb::add_channel(asset, -1, "a" + std::to_string(i), roots.back(), "translation", {0, 1},
+                        {x, 0, 0, x, 0, 0});
+    }
+    gb::set_scene(asset, roots);
+    return load_glb(asset);
+}
+
+TEST(NodeAnimation, TheMaskSelectsAnimationsByBit) {
+    auto model = one_animation_per_node(2);
+    const struct {
+        int64_t mask;
+        std::vector<bool> animated;
+    } cases[] = {{1, {true, false}},  {2, {false, true}},  {3, {true, true}},
+                 {4, {false, false}}, {0, {false, false}}, {-1, {false, false}}};
+    for (const auto& c : cases) {
+        animate_nodes(*model, c.mask, 0.5f);
+        EXPECT_EQ(model->animated_nodes, c.animated) << "mask " << c.mask;
+    }
+    animate_nodes(*model, 2, 0.5f);
+    EXPECT_FLOAT_EQ(model->node_anim_matrices[1][3][0], 2.0f);
+}
+
+TEST(NodeAnimation, ThirtyThreeAnimationsTakeEveryPositiveMask) {
+    auto model = one_animation_per_node(33);
+    animate_nodes(*model, INT32_MAX, 0.5f);
+    for (int n = 0; n < 33; ++n)
+        EXPECT_EQ(model->animated_nodes[static_cast<size_t>(n)], n < 31) << "node " << n;
+}
+
+TEST(NodeAnimation, SkinnedSamplingWrapsNegativeIndices) {
+    const float s = kSin45;
+    auto model = load_glb(bending_strip({0, 0, s, s}));
+    ASSERT_TRUE(model->skeleton);
+    ASSERT_EQ(model->skeleton->joints.size(), 2u);
+    EXPECT_EQ(model->skeleton->joints[1].parent, 0);
+    sample_skinned(*model->animations, -1, 0.5f, *model->skeleton);
+    EXPECT_EQ(model->animations->current, model->animations->list.back().get());
+    EXPECT_NEAR(model->skeleton->joints[1].rotation.z, s, 1e-6f);
+}
+
+// An effect event whose effect draws `scene`, with tracks holding one constant value each.
+struct DrivenScene {
+    Scene scene;
+    Effect effect;
+    Event event;
+    explicit DrivenScene(const std::map<std::string, float>& tracks) {
+        effect.scene.object = &scene;
+        event.effect.object = &effect;
+        event.type = kEffectEvent;
+        event.start_beat = 0.0f;
+        event.end_beat = 8.0f;
+        for (const auto& [name, value] : tracks) {
+            ControlTrack& track = event.control_points[name];
+            if (!std::isnan(value))  // NaN stands for a track without points
+                track.points.push_back(ControlPoint{0.0f, value, ""});
+        }
+    }
+};
+
+TEST(DriveScene, LightFollowsTheCameraAlongTheLdTracks) {
+    DrivenScene d({{"ldD", 20.0f}, {"ldY", 1.0f}});
+    d.scene.camera = std::make_unique<Camera>();
+    d.scene.camera->position = {0, 2, 10};
+    drive_scene(d.event, 1.0f);
+    const Camera& light = *d.scene.light_camera;
+    EXPECT_EQ(light.position, glm::vec3(300, 22, 0));
+    EXPECT_EQ(light.direction, glm::vec3(0, 2, 0));
+    EXPECT_FLOAT_EQ(light.ortho_size, 20.0f);
+    EXPECT_FLOAT_EQ(light.znear, 0.01f);
+
+    DrivenScene none({});
+    drive_scene(none.event, 1.0f);
+    EXPECT_FLOAT_EQ(none.scene.light_camera->ortho_size, 50.0f);
+    DrivenScene empty({{"ldD", NAN}});
+    drive_scene(empty.event, 1.0f);
+    EXPECT_FLOAT_EQ(empty.scene.light_camera->ortho_size, 0.0f);
+}
+
+TEST(DriveScene, CameraTracksSetTheirComponentsOnly) {
+    DrivenScene d({{"camera_position_x", 3.0f}, {"camera_up_z", 1.0f}});
+    d.scene.camera = std::make_unique<Camera>();
+    d.scene.camera->position = {7, 8, 9};
+    drive_scene(d.event, 2.0f);
+    EXPECT_EQ(d.scene.camera->position, glm::vec3(3, 8, 9));
+    EXPECT_EQ(d.scene.camera->up, glm::vec3(0, 1, 1));
+}
+
+TEST(DriveScene, AnimationTimeAndIndexFromTheTracks) {
+    for (const auto& [position, time] : {std::pair{2.25f, 0.25f}, {-0.25f, -0.25f}}) {
+        DrivenScene d({{"animation_position", position}, {"animation_index", 1.0f}});
+        auto model = one_animation_per_node(1);
+        // Keys at 0 and 1: local time = frac(t), so the node sits at x = 1 whatever t is;
+        // the mask 1 must select the only animation.
+        d.scene.root_node = std::make_unique<Node>();
+        d.scene.root_node->model.object = model.get();
+        drive_scene(d.event, 1.0f);
+        EXPECT_TRUE(model->animated_nodes[0]) << "position " << position;
+        EXPECT_FLOAT_EQ(model->animations->list[0]->current_time, time - std::floor(time));
+    }
+    const std::pair<float, int32_t> indices[] = {
+        {NAN, 0},           {3.9f, 3},           {-2.7f, -2},
+        {1e10f, INT32_MAX}, {-1e10f, INT32_MIN}, {INFINITY, INT32_MAX}};
+    for (const auto& [value, index] : indices)
+        EXPECT_EQ(animation_index_from_track(value), index) << value;
+}
+
+}  // namespace
+}  // namespace demo::scene_test

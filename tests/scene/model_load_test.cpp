@@ -1,0 +1,175 @@
+// Loading glTF assets: the extension rule, images of every depth and size, and damaged
+// assets, each of which must load without reading outside its data and name what is wrong.
+#include <gtest/gtest.h>
+
+#include "scene/node_walk.h"
+#include "scene_assets.h"
+#include "serialization/base64.h"
+
+namespace demo::scene_test {
+namespace {
+
+std::unique_ptr<Model> from_embedded(const std::string& name, const std::vector<uint8_t>& bytes) {
+    return std::make_unique<Model>(
+        Json{{"filename", name}, {"buffer", base64_encode(bytes.data(), bytes.size())}});
+}
+
+TEST(ModelLoading, TheExtensionDecidesTheParser) {
+    const std::vector<uint8_t> glb = write_glb(square_asset());
+    const struct {
+        const char* name;
+        bool parsed;
+    } cases[] = {{"a.glb", true},   {"a.GLB", true},  {"a.glbz", true},
+                 {"a.gltf", false}, {"a.Glb", false}, {"noextension", false}};
+    for (const auto& c : cases) {
+        testing::internal::CaptureStdout();
+        auto model = from_embedded(c.name, glb);
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(model->parsed, c.parsed) << c.name;
+        EXPECT_EQ(model->gltf.meshes.size(), c.parsed ? 1u : 0u) << c.name;
+        const char* said = std::string(c.name) == "noextension"
+                               ? "Expected a file extension in name noextension"
+                               : "Failed to parse glTF";
+        EXPECT_EQ(out.find(said) != std::string::npos, !c.parsed) << c.name << ": " << out;
+    }
+}
+
+uint32_t crc32(const uint8_t* bytes, size_t size) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= bytes[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void put_be32(std::vector<uint8_t>& out, uint32_t v) {
+    out.insert(out.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+}
+
+// A PNG of 2 x 1 grey pixels at 16 bits, 0x8000 and 0xFF00, stored without compression.
+std::vector<uint8_t> grey16_image() {
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto chunk = [&png](const char* type, const std::vector<uint8_t>& data) {
+        put_be32(png, static_cast<uint32_t>(data.size()));
+        std::vector<uint8_t> body(type, type + 4);
+        body.insert(body.end(), data.begin(), data.end());
+        png.insert(png.end(), body.begin(), body.end());
+        put_be32(png, crc32(body.data(), body.size()));
+    };
+    chunk("IHDR", {0, 0, 0, 2, 0, 0, 0, 1, 16, 0, 0, 0, 0});
+    const std::vector<uint8_t> row = {0, 0x80, 0x00, 0xFF, 0x00};  // filter byte, two samples
+    uint32_t a = 1, b = 0;                                         // Adler-32 of the row
+    for (uint8_t byte : row) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    std::vector<uint8_t> zlib = {0x78, 0x01, 0x01, 5, 0, 0xFA, 0xFF};  // one stored block
+    zlib.insert(zlib.end(), row.begin(), row.end());
+    put_be32(zlib, (b << 16) | a);
+    chunk("IDAT", zlib);
+    chunk("IEND", {});
+    return png;
+}
+
+// A BMP header that claims 30000 x 30000 pixels, followed by nothing.
+std::vector<uint8_t> bmp_bomb() {
+    std::vector<uint8_t> b(54, 0);
+    b[0] = 'B';
+    b[1] = 'M';
+    b[10] = 54;
+    b[14] = 40;
+    for (int at : {18, 22}) {  // width, height
+        b[static_cast<size_t>(at)] = 30000 & 0xFF;
+        b[static_cast<size_t>(at) + 1] = 30000 >> 8;
+    }
+    b[26] = 1;
+    b[28] = 32;
+    return b;
+}
+
+tinygltf::Model asset_with_image(const std::vector<uint8_t>& encoded) {
+    tinygltf::Model asset = square_asset();
+    tinygltf::Image image;
+    image.mimeType = "image/png";
+    image.bufferView = gb::add_view(asset, encoded.data(), encoded.size());
+    asset.images.push_back(image);
+    return asset;
+}
+
+TEST(ModelLoading, ImagesBecomeEightBitRgbaOrAreLeftOut) {
+    auto deep = load_glb(asset_with_image(grey16_image()));
+    ASSERT_EQ(deep->gltf.images.size(), 1u);
+    const tinygltf::Image& image = deep->gltf.images[0];
+    EXPECT_EQ(image.bits, 8);
+    EXPECT_EQ(image.component, 4);
+    EXPECT_EQ(image.image,
+              (std::vector<unsigned char>{0x80, 0x80, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+    // A text asset is packed from its document; the converted image must survive that.
+    tinygltf::Model text = deep->gltf;
+    text.images[0].bufferView = -1;
+    text.images[0].uri = "grey.pgm";
+    const std::vector<uint8_t> repacked = write_glb(text);
+    auto again = from_embedded("again.glb", repacked);
+    ASSERT_EQ(again->gltf.images.size(), 1u);
+    EXPECT_EQ(again->gltf.images[0].image, image.image);
+
+    auto bomb = load_glb(asset_with_image(bmp_bomb()));
+    EXPECT_TRUE(bomb->parsed);
+    EXPECT_TRUE(bomb->gltf.images[0].image.empty());
+    EXPECT_NE(bomb->parse_warnings.find("30000 x 30000"), std::string::npos);
+}
+
+class DamagedAsset : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(DamagedAsset, LoadsAndNamesTheElement) {
+    const float s = 0.70710678f;
+    tinygltf::Model asset = bending_strip({0, 0, s, s});
+    GetParam().apply(asset);
+    testing::internal::CaptureStdout();
+    auto model = load_glb(asset);
+    const std::string out = testing::internal::GetCapturedStdout();
+    std::string problems;
+    for (const std::string& line : model->problems())
+        problems += line + "\n";
+    EXPECT_NE(problems.find(GetParam().reported), std::string::npos) << problems;
+    EXPECT_NE(out.find("Model 'asset.glb': "), std::string::npos) << "said at load";
+    // What the frame does with the model must stay inside its data too.
+    std::vector<NodeDraw> draws;
+    walk_nodes(*model, draws);
+    for (const NodeDraw& draw : draws)
+        EXPECT_LT(static_cast<size_t>(draw.mesh), model->gltf.meshes.size());
+    if (model->skeleton && !model->skeleton->joints.empty()) {
+        Animation::sample_skinned(*model->animations, 0, 0.5f, *model->skeleton);
+        Animation::update_skeleton(*model->skeleton);
+    }
+    animate_nodes(*model, 1, 0.5f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, DamagedAsset, ::testing::ValuesIn(damaged_assets()),
+                         [](const auto& info) {
+                             std::string name = info.param.what;
+                             for (char& c : name)
+                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
+
+TEST(ModelLoading, MoreThanAHundredJointsAreSaid) {
+    tinygltf::Model asset = bending_strip({0, 0, 0, 1});
+    std::vector<float> matrices;
+    for (int j = 0; j < 101; ++j) {
+        if (j >= 2)
+            asset.skins[0].joints.push_back(gb::add_node(asset, "j" + std::to_string(j)));
+        matrices.insert(matrices.end(), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
+    }
+    asset.skins[0].inverseBindMatrices = gb::add_floats(asset, matrices, 16);
+    testing::internal::CaptureStdout();
+    auto model = load_glb(asset);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(model->skeleton->joints.size(), 101u);
+    EXPECT_NE(model->check.problems.back().find("101 joints"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace demo::scene_test
