@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Makes the example demo's generated assets in OUT (default: ./generated): the music (one
-# minute at 120 bpm, Ogg Vorbis), two samples, an image (the music's own spectrogram) and a
-# copy of the font. Everything comes from sox and a Debian font; nothing is downloaded.
+# Makes the example demo's generated assets in OUT (default: ./generated): the music (84 s at
+# 120 bpm, Ogg Vorbis), two samples, an image (the music's own spectrogram) and a copy of the
+# font. Everything comes from sox and a Debian font; nothing is downloaded.
 set -euo pipefail
 OUT=${1:-generated}
 mkdir -p "$OUT/resources" "$OUT/sounds" "$OUT/images"
@@ -18,7 +18,7 @@ sox -n $S "$WORK/hat.wav" synth 0.04 whitenoise vol 0.5 highpass 7000 fade 0 0.0
 sox "$WORK/kick.wav" "$WORK/kick_beat.wav" pad 0 0.28
 sox "$WORK/hat.wav" "$WORK/hat_beat.wav" pad 0.25 0.21
 sox -m "$WORK/kick_beat.wav" "$WORK/hat_beat.wav" "$WORK/beat.wav"
-sox "$WORK/beat.wav" "$WORK/drums.wav" repeat 79          # 80 beats
+sox "$WORK/beat.wav" "$WORK/drums.wav" repeat 119         # 120 beats
 
 # ---------------------------------------------------------------------------------------------
 # Bass and pad over a four-bar progression, Am F C G, one chord per bar of four beats.
@@ -39,14 +39,14 @@ for i in 0 1 2 3; do
 done
 sox "${bass_parts[@]}" "$WORK/bass_cycle.wav"
 sox "${pad_parts[@]}" "$WORK/pad_cycle.wav"
-sox "$WORK/bass_cycle.wav" "$WORK/bass.wav" repeat 5      # 96 beats
-sox "$WORK/pad_cycle.wav" "$WORK/pad.wav" repeat 7        # 128 beats
+sox "$WORK/bass_cycle.wav" "$WORK/bass.wav" repeat 8      # 144 beats
+sox "$WORK/pad_cycle.wav" "$WORK/pad.wav" repeat 10       # 176 beats
 
-# Arrangement: pad from the start, bass from beat 16, drums from beat 32 to 112.
+# Arrangement: pad from the start, bass from beat 16 to 160, drums from beat 32 to 152.
 sox "$WORK/bass.wav" "$WORK/bass_late.wav" pad 8 0
 sox "$WORK/drums.wav" "$WORK/drums_late.wav" pad 16 0
 sox -m -v 1 "$WORK/pad.wav" -v 1 "$WORK/bass_late.wav" -v 1 "$WORK/drums_late.wav" \
-    "$WORK/mix.wav" trim 0 61 fade 0 61 3 norm -3
+    "$WORK/mix.wav" trim 0 85 fade 0 85 3 norm -3
 sox "$WORK/mix.wav" -C 3 -t ogg "$OUT/resources/music.mp3"
 
 # ---------------------------------------------------------------------------------------------

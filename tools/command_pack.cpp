@@ -26,15 +26,20 @@ constexpr const char* kPackHelp =
     "\n"
     "  -o, --output OUT   file to write\n"
     "  --raw              write the bare package instead (no player, no trailer)\n"
-    "  --player PATH      the player to copy (default: demoplayer beside demotool)\n";
+    "  --player PATH      the player to copy, as it is (default: demoplayer-stripped beside\n"
+    "                     demotool, the player without debug information, or demoplayer\n"
+    "                     where there is no stripped copy)\n";
 
-// demoplayer in the folder of the running demotool.
+// The player a demo is handed out with: the stripped copy the build makes in the folder of the
+// running demotool, so the file stays small; the full player where there is none.
 std::string default_player_path() {
     char path[PATH_MAX + 1] = {};
     const ssize_t length = readlink("/proc/self/exe", path, PATH_MAX);
-    if (length <= 0)
-        return "demoplayer";
-    return (std::filesystem::path(std::string(path, length)).parent_path() / "demoplayer").string();
+    const std::filesystem::path folder =
+        length > 0 ? std::filesystem::path(std::string(path, length)).parent_path() : ".";
+    const std::filesystem::path stripped = folder / "demoplayer-stripped";
+    std::error_code ignored;
+    return (std::filesystem::exists(stripped, ignored) ? stripped : folder / "demoplayer").string();
 }
 
 std::vector<uint8_t> read_file(const std::string& path) {

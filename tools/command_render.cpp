@@ -7,13 +7,14 @@
 #include <stdexcept>
 
 #include "audio/offline_mix.h"
-#include "audio/sound_analysis.h"
 #include "command_line.h"
 #include "commands.h"
 #include "offscreen_player.h"
 #include "package_file.h"
 #include "progress_bar.h"
 #include "serialization/file_io.h"
+#include "video_export.h"
+#include "video_format.h"
 
 namespace demo {
 
@@ -21,15 +22,18 @@ namespace {
 
 constexpr const char* kRenderHelp =
     "usage: demotool render INPUT -o OUT (--beat B | --from B0 --to B1 --fps N)\n"
-    "                       [--size WxH] [--wav FILE]\n"
+    "                       [--size WxH] [--crf Q] [--wav FILE]\n"
     "\n"
     "Renders the demo inside a packed player or bare package offscreen (needs an OpenGL\n"
     "context, e.g. under xvfb-run; no window is shown).\n"
     "\n"
     "  --beat B           write one PNG, OUT, at beat B\n"
-    "  --from B0 --to B1  write frames from beat B0 up to B1 into the folder OUT\n"
+    "  --from B0 --to B1  write frames from beat B0 up to B1 into the folder OUT, or, when OUT\n"
+    "                     ends in .mp4, .mkv or .webm, encode them with the demo's sound into\n"
+    "                     that video (H.264 and AAC; WebM: VP9 and Opus)\n"
     "  --fps N            frames per second of the sequence (default 60)\n"
-    "  --size WxH         render size (default 1920x1080)\n"
+    "  --size WxH         render size (default 1920x1080; even sides for a video)\n"
+    "  --crf Q            video quality, lower is better (default 18 for H.264, 31 for VP9)\n"
     "  --wav FILE         also write the demo's mixed sound for the rendered span\n";
 
 float parse_float(const std::string& text, const char* option) {
@@ -53,6 +57,46 @@ void parse_size(const std::string& text, int32_t& width, int32_t& height) {
     }
     width = w;
     height = h;
+}
+
+// The video format OUT asks for, or null for a folder of PNG frames (OUT has no extension).
+// Everything an encoder would refuse is refused here, before any work starts.
+const VideoFormat* video_format_for(const std::string& output, int32_t width, int32_t height) {
+    const VideoFormat* format = find_video_format(output);
+    if (format == nullptr) {
+        const std::string extension = std::filesystem::path(output).extension().string();
+        if (!extension.empty()) {
+            throw UsageError{"unknown extension '" + extension + "' in '" + output +
+                             "': render writes videos ending in " + video_extensions() +
+                             ", or PNG frames into a folder without an extension"};
+        }
+        return nullptr;
+    }
+    if (width % 2 != 0 || height % 2 != 0) {
+        throw UsageError{
+            "a video needs an even width and height (its colour is stored for "
+            "2x2 pixel blocks), not " +
+            std::to_string(width) + "x" + std::to_string(height)};
+    }
+    return format;
+}
+
+// --crf for `format`: its default when absent, otherwise a whole number in its range.
+int parse_crf(const std::string& text, const VideoFormat* format) {
+    if (format == nullptr) {
+        if (!text.empty())
+            throw UsageError{"--crf applies to a video output only"};
+        return 0;
+    }
+    if (text.empty())
+        return format->default_crf;
+    int crf = -1;
+    char extra = 0;
+    if (std::sscanf(text.c_str(), "%d%c", &crf, &extra) != 1 || crf < 0 || crf > format->max_crf) {
+        throw UsageError{"--crf needs a whole number from 0 to " + std::to_string(format->max_crf) +
+                         ", not '" + text + "'"};
+    }
+    return crf;
 }
 
 // Seconds since the music started at which the clock reaches `beat`.
@@ -91,11 +135,32 @@ void write_wav(const std::string& path, const std::vector<int16_t>& samples) {
     write_file(path, out.data(), out.size());
 }
 
+// Draws every beat and writes it as a PNG: OUT itself for a single frame, numbered frames in
+// the folder OUT otherwise.
+void write_images(OffscreenPlayer& player, const OfflineMix& mix, const std::vector<float>& beats,
+                  const std::string& output, bool single, int32_t width, int32_t height) {
+    ProgressBar bar("Rendering", "frames");
+    for (size_t i = 0; i < beats.size(); ++i) {
+        player.render(beats[i], mix);
+        const std::vector<uint8_t> pixels = player.read_pixels();
+        player.swap();
+        std::string path = output;
+        if (!single) {
+            char name[32];
+            std::snprintf(name, sizeof name, "frame%06zu.png", i);
+            path = (std::filesystem::path(output) / name).string();
+        }
+        write_png(path, pixels, width, height);
+        bar.update(i + 1, beats.size());
+    }
+    bar.finish();
+}
+
 }  // namespace
 
 int run_render(const Arguments& args) {
     const ParsedArguments parsed = parse_arguments(
-        args, {"--output", "--beat", "--from", "--to", "--fps", "--size", "--wav"}, {});
+        args, {"--output", "--beat", "--from", "--to", "--fps", "--size", "--crf", "--wav"}, {});
     if (parsed.help) {
         std::fputs(kRenderHelp, stdout);
         return 0;
@@ -113,6 +178,10 @@ int run_render(const Arguments& args) {
     int32_t height = 1080;
     if (!parsed.value("--size").empty())
         parse_size(parsed.value("--size"), width, height);
+    if (single && find_video_format(output) != nullptr)
+        throw UsageError{"--beat writes one PNG; a video needs --from B0 --to B1"};
+    const VideoFormat* video = sequence ? video_format_for(output, width, height) : nullptr;
+    const int crf = parse_crf(parsed.value("--crf"), video);
 
     std::vector<float> beats;
     float first_beat = 0.0f;
@@ -140,41 +209,35 @@ int run_render(const Arguments& args) {
         // Frames at exact times, so the beats of a sequence do not drift.
         const double start = seconds_at(demo, first_beat);
         const double end = seconds_at(demo, last_beat);
-        const int64_t count = static_cast<int64_t>(std::floor((end - start) * fps + 1e-9)) + 1;
+        // A folder holds both ends; a video's frames each last 1/fps and together span the
+        // range.
+        const int64_t count =
+            video != nullptr ? std::max<int64_t>(1, std::llround((end - start) * fps))
+                             : static_cast<int64_t>(std::floor((end - start) * fps + 1e-9)) + 1;
         if (count > 1000000)
             throw UsageError{"the sequence would be over a million frames"};
         for (int64_t i = 0; i < count; ++i) {
             const double t = start + static_cast<double>(i) / fps;
             beats.push_back(static_cast<float>(t * demo.bpm / 60.0 - demo.beat_offset));
         }
-        std::filesystem::create_directories(output);
+        if (video == nullptr)
+            std::filesystem::create_directories(output);
     } else {
         first_beat = -demo.beat_offset;
     }
 
     const double end_seconds = std::max(0.0, seconds_at(demo, last_beat));
-    const OfflineMix mix(demo, end_seconds + 0.1, fps);
-    ProgressBar bar("Rendering");
-    for (size_t i = 0; i < beats.size(); ++i) {
-        const int64_t end_frame =
-            static_cast<int64_t>(std::llround(seconds_at(demo, beats[i]) * OfflineMix::kFrequency));
-        if (mix.has_music() && end_frame > 0) {
-            std::vector<int16_t> chunk = mix.frames(end_frame - kFftSize, kFftSize);
-            analyse_output(0, chunk.data(), static_cast<int>(chunk.size() * 2), nullptr);
-        }
-        player.render(beats[i]);
-        const std::vector<uint8_t> pixels = player.read_pixels();
-        player.swap();
-        if (single) {
-            write_png(output, pixels, width, height);
-        } else {
-            char name[32];
-            std::snprintf(name, sizeof name, "frame%06zu.png", i);
-            write_png((std::filesystem::path(output) / name).string(), pixels, width, height);
-        }
-        bar.update(i + 1, beats.size());
+    // The mix reaches past the end of the last frame, which a video may place after B1.
+    const double last_frame_end = seconds_at(demo, beats.back()) + 1.0 / fps;
+    const OfflineMix mix(demo, std::max(end_seconds, last_frame_end) + 0.1, fps);
+    if (video != nullptr) {
+        // The sound starts with the first frame, silent where that is before the music.
+        const int64_t first_mix_frame =
+            std::llround(seconds_at(demo, first_beat) * OfflineMix::kFrequency);
+        export_video(player, mix, beats, first_mix_frame, output, {video, width, height, fps, crf});
+    } else {
+        write_images(player, mix, beats, output, single, width, height);
     }
-    bar.finish();
 
     const std::string wav = parsed.value("--wav");
     if (!wav.empty()) {

@@ -22,8 +22,10 @@ constexpr const char* kUsage =
     "                     write the project of a packed player or bare package\n"
     "  info INPUT         describe the demo inside a packed player or bare package\n"
     "  check INPUT        load the demo as the player would and report every problem\n"
-    "  render INPUT -o OUT (--beat B | --from B0 --to B1 --fps N) [--size WxH] [--wav FILE]\n"
-    "                     render frames offscreen (and the mixed sound)\n"
+    "  render INPUT -o OUT (--beat B | --from B0 --to B1 --fps N) [--size WxH] [--crf Q]\n"
+    "         [--wav FILE]\n"
+    "                     render frames offscreen (and the mixed sound), or a video when\n"
+    "                     OUT ends in .mp4, .mkv or .webm\n"
     "\n"
     "Run 'demotool COMMAND --help' for the options of a command.\n";
 

@@ -6,10 +6,13 @@
 #include <SDL_mixer.h>
 #include <SDL_ttf.h>
 
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 
 #include "audio/audio_device.h"
+#include "audio/offline_mix.h"
+#include "audio/sound_analysis.h"
 #include "player/gl_attributes.h"
 #include "player/player_media.h"
 #include "player/player_state.h"
@@ -86,12 +89,27 @@ void OffscreenPlayer::render(float beat) {
     glFinish();
 }
 
-std::vector<uint8_t> OffscreenPlayer::read_pixels() const {
-    std::vector<uint8_t> rows(static_cast<size_t>(width_) * height_ * 4);
+void OffscreenPlayer::render(float beat, const OfflineMix& mix) {
+    const double seconds = (static_cast<double>(beat) + demo_->beat_offset) * 60.0 / demo_->bpm;
+    const int64_t end_frame = static_cast<int64_t>(std::llround(seconds * OfflineMix::kFrequency));
+    if (mix.has_music() && end_frame > 0) {
+        analysed_.resize(static_cast<size_t>(kFftSize) * OfflineMix::kChannels);
+        mix.frames_into(end_frame - kFftSize, kFftSize, analysed_.data());
+        analyse_output(0, analysed_.data(), static_cast<int>(analysed_.size() * 2), nullptr);
+    }
+    render(beat);
+}
+
+void OffscreenPlayer::read_back(uint8_t* rows) const {
     glReadBuffer(GL_BACK);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, rows);
+}
+
+std::vector<uint8_t> OffscreenPlayer::read_pixels() const {
+    std::vector<uint8_t> rows(static_cast<size_t>(width_) * height_ * 4);
+    read_back(rows.data());
     // GL delivers the bottom row first; images start at the top.
     std::vector<uint8_t> flipped(rows.size());
     const size_t stride = static_cast<size_t>(width_) * 4;

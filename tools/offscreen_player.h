@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "package_file.h"
 #include "serialization/demo.h"
 
 namespace demo {
+
+class OfflineMix;
 
 class OffscreenPlayer {
 public:
@@ -25,8 +28,16 @@ public:
     // Runs one frame at `beat` into the back buffer.
     void render(float beat);
 
+    // Runs one frame at `beat` as the player would hear it: the sound texture and the "sound"
+    // level first come from the 1024 frames of `mix` that end at the beat's time.
+    void render(float beat, const OfflineMix& mix);
+
     // The back buffer as RGBA rows, top row first.
     std::vector<uint8_t> read_pixels() const;
+
+    // The back buffer as RGBA rows into `rows` (width x height x 4 bytes), bottom row first as
+    // OpenGL delivers them; allocates nothing.
+    void read_back(uint8_t* rows) const;
 
     void swap();
 
@@ -36,6 +47,7 @@ private:
     int32_t width_;
     int32_t height_;
     std::unique_ptr<Demo> demo_;
+    std::vector<int16_t> analysed_;  // the mix frames analysed for one frame
 };
 
 // Writes RGBA rows (top row first) as a PNG. Throws std::runtime_error on failure.

@@ -63,10 +63,17 @@ OfflineMix::OfflineMix(Demo& demo, double seconds, int frames_per_second) {
 
 std::vector<int16_t> OfflineMix::frames(int64_t first, int64_t count) const {
     std::vector<int16_t> out(static_cast<size_t>(std::max<int64_t>(count, 0)) * kChannels, 0);
+    frames_into(first, count, out.data());
+    return out;
+}
+
+void OfflineMix::frames_into(int64_t first, int64_t count, int16_t* out) const {
     for (int64_t i = 0; i < count; ++i) {
         const int64_t frame = first + i;
-        if (frame < 0 || frame >= length_)
+        if (frame < 0 || frame >= length_) {
+            std::fill_n(out + i * kChannels, kChannels, int16_t{0});
             continue;
+        }
         bool ducked = false;
         for (const auto& [start, end] : ducked_) {
             if (frame >= start && frame < end) {
@@ -92,7 +99,6 @@ std::vector<int16_t> OfflineMix::frames(int64_t first, int64_t count) const {
                 static_cast<int16_t>(std::clamp<int32_t>(sum, -32768, 32767));
         }
     }
-    return out;
 }
 
 }  // namespace demo

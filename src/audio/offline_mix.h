@@ -24,6 +24,10 @@ public:
     // after the mix ends are silent.
     std::vector<int16_t> frames(int64_t first, int64_t count) const;
 
+    // The same frames written into `out`, which holds count × kChannels values; for callers
+    // that take the mix piece by piece into one buffer.
+    void frames_into(int64_t first, int64_t count, int16_t* out) const;
+
     bool has_music() const { return has_music_; }
     int64_t length() const { return length_; }
 

@@ -29,14 +29,21 @@ constexpr std::array<AttributeSlot, 5> kSlots = {{{"POSITION", kPositionLocation
 // to the default texture.
 void create_image_textures(Model& model) {
     model.textures.clear();
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
     for (const tinygltf::Image& image : model.gltf.images) {
         auto texture = std::make_unique<Texture>();
         texture->name = image.name;
         texture->width = image.width;
         texture->height = image.height;
         const size_t expected = static_cast<size_t>(image.width) * image.height * 4;
-        if (image.width > 0 && image.height > 0 && image.component == 4 && image.bits == 8 &&
-            image.image.size() == expected) {
+        if (largest > 0 && (image.width > largest || image.height > largest)) {
+            std::printf(
+                "Model '%s': image '%s' is %d x %d, larger than this GL's textures; "
+                "it is left out\n",
+                model.filename.c_str(), image.name.c_str(), image.width, image.height);
+        } else if (image.width > 0 && image.height > 0 && image.component == 4 && image.bits == 8 &&
+                   image.image.size() == expected) {
             texture->texture_id = create_rgba_texture(image.width, image.height, image.image.data(),
                                                       GL_CLAMP_TO_EDGE);
         }

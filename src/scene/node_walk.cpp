@@ -9,6 +9,13 @@
 
 namespace demo {
 
+NodeMatrices node_matrices(const glm::mat4& world, const glm::mat4& view,
+                           const glm::mat4& projection, const glm::mat4& light_view_projection) {
+    const glm::mat4 model_view = view * world;
+    return {projection * model_view, model_view, glm::transpose(glm::inverse(world)), world,
+            light_view_projection * world};
+}
+
 NodeExtras read_node_extras(const tinygltf::Node& node) {
     NodeExtras extras;
     if (!node.extras.IsObject())

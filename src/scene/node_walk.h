@@ -28,6 +28,19 @@ struct NodeDraw {
     NodeExtras extras;
 };
 
+// The matrices a drawn node's uniforms take: projection x view x M, view x M, the normal
+// matrix transpose(inverse(M)), M itself, and the light's projection x view x M.
+struct NodeMatrices {
+    glm::mat4 model_view_projection;
+    glm::mat4 model_view;
+    glm::mat4 normal;
+    glm::mat4 model;
+    glm::mat4 light_model_view_projection;
+};
+
+NodeMatrices node_matrices(const glm::mat4& world, const glm::mat4& view,
+                           const glm::mat4& projection, const glm::mat4& light_view_projection);
+
 // "ignore_shadow" (a boolean), "render_pass" and "tag" (integers) of a node's extras; any
 // other type reads as the default flag or as 0.
 NodeExtras read_node_extras(const tinygltf::Node& node);

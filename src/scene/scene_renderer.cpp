@@ -101,18 +101,19 @@ void draw_node(const Model& model, const ShaderProgram& program, const NodeDraw&
     const BuiltinLocations& l = program.locations;
     if (l.node_index != -1)
         glUniform1i(l.node_index, draw.node);
-    upload_matrix(l.model_view_proj_matrix, projection * view * draw.world);
-    upload_matrix(l.model_view_matrix, view * draw.world);
-    upload_matrix(l.normal_matrix, glm::transpose(glm::inverse(draw.world)));
-    upload_matrix(l.model_matrix, draw.world);
-    upload_matrix(l.light_mvp_matrix, light_vp * draw.world);
+    const NodeMatrices m = node_matrices(draw.world, view, projection, light_vp);
+    upload_matrix(l.model_view_proj_matrix, m.model_view_projection);
+    upload_matrix(l.model_view_matrix, m.model_view);
+    upload_matrix(l.normal_matrix, m.normal);
+    upload_matrix(l.model_matrix, m.model);
+    upload_matrix(l.light_mvp_matrix, m.light_model_view_projection);
     if (l.tag != -1)
         glUniform1i(l.tag, draw.extras.tag);
-    const auto m = static_cast<size_t>(draw.mesh);
-    const auto& primitives = model.gltf.meshes[m].primitives;
-    const MeshVaoRange range = model.mesh_vao_ranges[m];
+    const auto mesh = static_cast<size_t>(draw.mesh);
+    const auto& primitives = model.gltf.meshes[mesh].primitives;
+    const MeshVaoRange range = model.mesh_vao_ranges[mesh];
     for (size_t i = 0; i < primitives.size(); ++i) {
-        if (!model.check.drawable[m][i])
+        if (!model.check.drawable[mesh][i])
             continue;
         upload_material(model, program, primitives[i].material);
         glBindVertexArray(model.vaos[static_cast<size_t>(range.first) + i]);

@@ -8,6 +8,7 @@
 #include "scene/model.h"
 #include "scene/scene.h"
 #include "timeline/event.h"
+#include "timeline/track_evaluation.h"
 
 namespace demo {
 
@@ -51,8 +52,7 @@ void drive_light(const Event& event, float beat, const glm::vec3& eye, Camera& l
 }
 
 void drive_animation(const Event& event, float beat, Model& model) {
-    const int32_t index =
-        animation_index_from_track(track_or(event, "animation_index", beat, 0.0f));
+    const int32_t index = truncate_to_int(track_or(event, "animation_index", beat, 0.0f));
     const float position = track_or(event, "animation_position", beat, 0.0f);
     const float divider = track_or(event, "animation_divider", beat, 1.0f);
     const float start = track_or(event, "animation_start", beat, 0.0f);
@@ -68,16 +68,6 @@ void drive_animation(const Event& event, float beat, Model& model) {
 }
 
 }  // namespace
-
-int32_t animation_index_from_track(float value) {
-    if (std::isnan(value))
-        return 0;
-    if (value >= 2147483647.0f)
-        return INT32_MAX;
-    if (value <= -2147483648.0f)
-        return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
 
 void drive_scene(Event& event, float beat) {
     if (event.effect.object == nullptr || event.effect.object->scene.object == nullptr)

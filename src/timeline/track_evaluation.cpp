@@ -5,9 +5,6 @@
 
 namespace demo {
 
-namespace {
-
-// Truncates toward zero without overflowing the 32-bit result.
 int32_t truncate_to_int(float value) {
     if (!(value == value))
         return 0;
@@ -17,6 +14,8 @@ int32_t truncate_to_int(float value) {
         return INT32_MIN;
     return static_cast<int32_t>(value);
 }
+
+namespace {
 
 std::string format_float(float value) {
     char text[64];

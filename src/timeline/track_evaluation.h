@@ -8,6 +8,9 @@
 
 namespace demo {
 
+// Truncates toward zero without overflowing the 32-bit result; NaN gives 0.
+int32_t truncate_to_int(float value);
+
 // Numeric value at relative time `t`: 0 before the first point, in an unknown mode, or for a
 // track without points.
 float evaluate_track(const ControlTrack& track, float t);

@@ -234,8 +234,10 @@ INSTANTIATE_TEST_SUITE_P(Desktops, WindowSize, testing::Values(Size{1366, 768}, 
                          });
 
 // The bundled example, as the README's play command runs it: to its end beat (120 at 120 bpm,
-// one minute after two seconds of settling), then a normal exit.
+// one minute after two seconds of settling), then a normal exit. It is packed as demo makers
+// hand theirs out, onto the player without debug information, and stays small.
 TEST(ExampleDemo, PlaysToItsEndBeatAndExitsWithStatusZero) {
+    EXPECT_LT(fs::file_size(EXAMPLE_DEMO_PATH), 3u * 1024 * 1024);
     TempDir dir;
     const fs::path demo = dir / "example_demo";
     fs::copy_file(EXAMPLE_DEMO_PATH, demo);

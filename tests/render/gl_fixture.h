@@ -59,16 +59,29 @@ private:
             error_ = std::string("SDL_CreateWindow: ") + SDL_GetError();
             return;
         }
-        context_ = SDL_GL_CreateContext(window_);
-        if (context_ == nullptr) {
-            error_ = std::string("SDL_GL_CreateContext: ") + SDL_GetError();
-            return;
+        // A virtual X server under heavy load now and then hands out a context that is not
+        // current yet; try again before giving up.
+        bool ready = false;
+        for (int attempt = 0; attempt < 5 && !ready; ++attempt) {
+            if (attempt > 0) {
+                SDL_GL_DeleteContext(context_);
+                SDL_Delay(200);
+            }
+            context_ = SDL_GL_CreateContext(window_);
+            if (context_ == nullptr) {
+                error_ = std::string("SDL_GL_CreateContext: ") + SDL_GetError();
+                continue;
+            }
+            SDL_GL_MakeCurrent(window_, context_);
+            glewExperimental = GL_TRUE;
+            const GLenum status = glewInit();
+            ready = status == GLEW_OK;
+            if (!ready)
+                error_ = std::string("glewInit: ") +
+                         reinterpret_cast<const char*>(glewGetErrorString(status));
         }
-        glewExperimental = GL_TRUE;
-        if (glewInit() != GLEW_OK) {
-            error_ = "glewInit failed";
+        if (!ready)
             return;
-        }
         while (glGetError() != GL_NO_ERROR) {
         }
         glEnable(GL_BLEND);

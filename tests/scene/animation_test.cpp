@@ -11,6 +11,7 @@
 #include "scene_assets.h"
 #include "timeline/event.h"
 #include "timeline/scene_driver.h"
+#include "timeline/track_evaluation.h"
 
 namespace demo::scene_test {
 namespace {
@@ -18,6 +19,8 @@ namespace {
 using namespace Animation;
 
 constexpr float kSin45 = 0.70710678f;
+const float kSin22 = std::sin(0.3926991f);  // half of 45 degrees, in radians
+const float kCos22 = std::cos(0.3926991f);
 
 struct SampleCase {
     const char* what;
@@ -52,78 +55,21 @@ TEST_P(Sampling, GivesTheFormulasValue) {
 
 const std::vector<glm::vec4> kLine = {{0, 0, 0, 0}, {2, 4, 6, 0}, {4, 0, 0, 0}};
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, Sampling,
-    ::testing::Values(SampleCase{"linear a quarter in",
-                                 kLinear,
-                                 kTranslation,
-                                 {0, 1, 2},
-                                 kLine,
-                                 0.25f,
-                                 {0.5f, 1, 1.5f, 0}},
-                      SampleCase{"linear on key 1 takes [1, 2]",
-                                 kLinear,
-                                 kTranslation,
-                                 {0, 1, 2},
-                                 kLine,
-                                 1.0f,
-                                 {2, 4, 6, 0}},
-                      SampleCase{"step between keys holds key 0",
-                                 kStep,
-                                 kTranslation,
-                                 {0, 1, 2},
-                                 kLine,
-                                 0.9f,
-                                 {0, 0, 0, 0}},
-                      SampleCase{"step on key 1 applies key 1",
-                                 kStep,
-                                 kTranslation,
-                                 {0, 1, 2},
-                                 kLine,
-                                 1.0f,
-                                 {2, 4, 6, 0}},
-                      SampleCase{"before the keys: unchanged",
-                                 kLinear,
-                                 kTranslation,
-                                 {0, 1, 2},
-                                 kLine,
-                                 -0.5f,
-                                 {9, 9, 9, 9}},
-                      SampleCase{"after the keys: unchanged",
-                                 kLinear,
-                                 kTranslation,
-                                 {0, 1, 2},
-                                 kLine,
-                                 2.5f,
-                                 {9, 9, 9, 9}},
-                      SampleCase{"equal key times give the later key",
-                                 kLinear,
-                                 kTranslation,
-                                 {0, 1, 1},
-                                 kLine,
-                                 1.0f,
-                                 {4, 0, 0, 0}},
-                      SampleCase{"cubic spline changes nothing",
-                                 kCubicSpline,
-                                 kTranslation,
-                                 {0, 1, 2},
-                                 kLine,
-                                 0.5f,
-                                 {9, 9, 9, 9}},
-                      SampleCase{"slerp halfway to 90 degrees about z",
-                                 kLinear,
-                                 kRotation,
-                                 {0, 1},
-                                 {{0, 0, 0, 1}, {0, 0, kSin45, kSin45}},
-                                 0.5f,
-                                 {0, 0, std::sin(0.3926991f), std::cos(0.3926991f)}},
-                      SampleCase{"slerp takes the shorter arc",
-                                 kLinear,
-                                 kRotation,
-                                 {0, 1},
-                                 {{0, 0, 0, 1}, {0, 0, -kSin45, -kSin45}},
-                                 0.5f,
-                                 {0, 0, std::sin(0.3926991f), std::cos(0.3926991f)}}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Keys, Sampling, ::testing::Values(
+    SampleCase{"linear a quarter in", kLinear, kTranslation, {0, 1, 2}, kLine, 0.25f, {0.5f, 1, 1.5f, 0}},
+    SampleCase{"linear on key 1 takes [1, 2]", kLinear, kTranslation, {0, 1, 2}, kLine, 1.0f, {2, 4, 6, 0}},
+    SampleCase{"step between keys holds key 0", kStep, kTranslation, {0, 1, 2}, kLine, 0.9f, {0, 0, 0, 0}},
+    SampleCase{"step on key 1 applies key 1", kStep, kTranslation, {0, 1, 2}, kLine, 1.0f, {2, 4, 6, 0}},
+    SampleCase{"before the keys: unchanged", kLinear, kTranslation, {0, 1, 2}, kLine, -0.5f, kUnchanged},
+    SampleCase{"after the keys: unchanged", kLinear, kTranslation, {0, 1, 2}, kLine, 2.5f, kUnchanged},
+    SampleCase{"equal key times give the later key", kLinear, kTranslation, {0, 1, 1}, kLine, 1.0f, {4, 0, 0, 0}},
+    SampleCase{"cubic spline changes nothing", kCubicSpline, kTranslation, {0, 1, 2}, kLine, 0.5f, kUnchanged},
+    SampleCase{"slerp halfway to 90 degrees about z", kLinear, kRotation, {0, 1},
+               {{0, 0, 0, 1}, {0, 0, kSin45, kSin45}}, 0.5f, {0, 0, kSin22, kCos22}},
+    SampleCase{"slerp takes the shorter arc", kLinear, kRotation, {0, 1},
+               {{0, 0, 0, 1}, {0, 0, -kSin45, -kSin45}}, 0.5f, {0, 0, kSin22, kCos22}}));
+// clang-format on
 
 TEST(LocalTime, OnlyTheFractionOfTCounts) {
     ModelAnimation animation;
@@ -272,7 +218,7 @@ TEST(DriveScene, AnimationTimeAndIndexFromTheTracks) {
         {NAN, 0},           {3.9f, 3},           {-2.7f, -2},
         {1e10f, INT32_MAX}, {-1e10f, INT32_MIN}, {INFINITY, INT32_MAX}};
     for (const auto& [value, index] : indices)
-        EXPECT_EQ(animation_index_from_track(value), index) << value;
+        EXPECT_EQ(truncate_to_int(value), index) << value;
 }
 
 }  // namespace

@@ -25,9 +25,6 @@ namespace fs = std::filesystem;
 
 using ProgressCalls = std::vector<std::pair<uint64_t, uint64_t>>;
 
-// Collections that have no element class yet.
-constexpr Collection kCollectionsWithoutAClass[] = {kModels, kScenes};
-
 Bytes package_of(const Demo& demo) {
     Bytes bytes;
     OutputStream out(bytes);
@@ -208,26 +205,6 @@ TEST(DemoRead, ReferencesToASharedIdentifierResolveToTheLaterObject) {
     ASSERT_NE(demo->events[0]->audio_sample.object, nullptr);
     EXPECT_EQ(demo->events[0]->audio_sample.object->name, "later");
     EXPECT_EQ(demo->events[1]->audio_sample.object, nullptr);
-}
-
-// Models and scenes have no element class in this build; with no per-object lengths there is
-// no way past such an element, so the read stops and says which collection.
-TEST(DemoRead, ElementsOfCollectionsWithoutAClassAreRefusedByName) {
-    for (size_t index : kCollectionsWithoutAClass) {
-        const std::string name(kCollectionNames[index]);
-        Bytes bytes = u64(1);
-        for (size_t k = 0; k < kCollectionNames.size(); ++k)
-            append(bytes, u64(k == index));
-        append(bytes, Bytes(64, 0x11));  // room for what an element might hold
-        try {
-            load(bytes);
-            ADD_FAILURE() << name << ": expected a PackageError";
-        } catch (const PackageError& e) {
-            const std::string message = e.what();
-            EXPECT_NE(message.find(" " + name + ","), std::string::npos) << message;
-            EXPECT_EQ(e.offset(), 8u + 8 * index) << message;
-        }
-    }
 }
 
 TEST(DemoRead, CountLargerThanWhatFollowsIsAPackageError) {
@@ -459,20 +436,6 @@ TEST(DemoJsonDeathTest, MissingMusicIsFatal) {
         ::testing::ExitedWithCode(1), "");
     EXPECT_EQ(text_file(dir.path() / "crash.txt"),
               "Fatal error: File not found: resources/music.mp3\nExiting.");
-}
-
-TEST(DemoJson, ElementsOfCollectionsWithoutAClassAreRefusedByName) {
-    for (size_t index : kCollectionsWithoutAClass) {
-        const std::string name(kCollectionNames[index]);
-        Demo demo;
-        try {
-            demo.from_json({{name, {{{"name", "x"}}}}, {"music", ""}});
-            ADD_FAILURE() << name << ": expected an error";
-        } catch (const std::exception& e) {
-            const std::string message = e.what();
-            EXPECT_NE(message.find(" " + name + ","), std::string::npos) << message;
-        }
-    }
 }
 
 TEST(DemoJson, ExportThenImportFromTheSameFolder) {

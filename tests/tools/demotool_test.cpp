@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -21,10 +22,12 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../scene/scene_assets.h"
 #include "../serialization/package_bytes.h"
+#include "av_handles.h"
 
 namespace demo {
 namespace {
@@ -139,6 +142,15 @@ protected:
     // captured to files (so neither is a terminal).
     RunResult run(std::vector<std::string> args, const fs::path& cwd,
                   const std::string& program = kDemotool) {
+        RunResult result = wait_for(start(std::move(args), cwd, program), "", "");
+        result.out = text_file(captures_ / "stdout");
+        result.err = text_file(captures_ / "stderr");
+        return result;
+    }
+
+    // Starts `program` as run() does and returns its process id without waiting.
+    pid_t start(std::vector<std::string> args, const fs::path& cwd,
+                const std::string& program = kDemotool) {
         const fs::path out_path = captures_ / "stdout";
         const fs::path err_path = captures_ / "stderr";
         std::vector<char*> argv = argv_of(program, args);
@@ -156,10 +168,7 @@ protected:
             execv(program.c_str(), argv.data());
             _exit(127);
         }
-        RunResult result = wait_for(pid, "", "");
-        result.out = text_file(out_path);
-        result.err = text_file(err_path);
-        return result;
+        return pid;
     }
 
     RunResult run(std::vector<std::string> args) { return run(std::move(args), root_); }
@@ -338,10 +347,13 @@ TEST_F(DemotoolTest, PackAppendsPackageAndTrailerToThePlayer) {
     ASSERT_EQ(stat(packed.c_str(), &info), 0);
     EXPECT_NE(info.st_mode & S_IXUSR, 0u);
 
-    // Without --player, the player beside demotool is copied.
+    // Without --player, the stripped copy of the player beside demotool is copied.
     const RunResult r = run({"pack", "proj/project.json", "-o", "default_demo"});
     ASSERT_TRUE(r.exited && r.status == 0) << r;
-    EXPECT_EQ(read_file_bytes(root_ / "default_demo"), expected);
+    Bytes small = read_file_bytes(DEMOPLAYER_STRIPPED_PATH);
+    EXPECT_LT(small.size(), read_file_bytes(kDemoplayer).size() / 4);
+    append(small, Bytes(expected.end() - package.size() - 8, expected.end()));
+    EXPECT_EQ(read_file_bytes(root_ / "default_demo"), small);
 }
 
 TEST_F(DemotoolTest, UnpackReadsPackedPlayersAndBarePackagesAlike) {
@@ -775,6 +787,247 @@ TEST_F(DemotoolTest, ProgressBarOnATerminal) {
     ASSERT_TRUE(r.exited && r.status == 0) << r;
     EXPECT_NE(r.out.find("Reading package ["), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("100%"), std::string::npos) << r.out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// render into a video
+// ---------------------------------------------------------------------------------------------
+
+// A video file decoded again with FFmpeg: its codecs, length, frame count, one chosen frame
+// and the first channel of its sound, which starts `sound_start` seconds after the first
+// frame shows (containers shift one or the other for the encoders' start-up delay).
+struct Decoded {
+    std::string video_codec;
+    std::string audio_codec;
+    int sample_rate = 0;
+    double seconds = 0.0;
+    int frames = 0;
+    AvPtr<AVFrame> kept;
+    std::vector<float> left;
+    double sound_start = 0.0;
+};
+
+Decoded decode(const fs::path& path, int keep) {
+    Decoded d;
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0)
+        return d;
+    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> input(
+        raw, [](AVFormatContext* f) { avformat_close_input(&f); });
+    avformat_find_stream_info(input.get(), nullptr);
+    d.seconds = static_cast<double>(input->duration) / AV_TIME_BASE;
+    std::vector<AvPtr<AVCodecContext>> decoders;
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        const AVCodecParameters* stream = input->streams[i]->codecpar;
+        const bool video = stream->codec_type == AVMEDIA_TYPE_VIDEO;
+        (video ? d.video_codec : d.audio_codec) = avcodec_get_name(stream->codec_id);
+        d.sample_rate = video ? d.sample_rate : stream->sample_rate;
+        const AVCodec* codec = avcodec_find_decoder(stream->codec_id);
+        decoders.emplace_back(avcodec_alloc_context3(codec));
+        avcodec_parameters_to_context(decoders.back().get(), stream);
+        decoders.back()->pkt_timebase = input->streams[i]->time_base;
+        avcodec_open2(decoders.back().get(), codec, nullptr);
+    }
+    AvPtr<AVPacket> packet(av_packet_alloc());
+    AvPtr<AVFrame> frame(av_frame_alloc());
+    auto receive = [&](AVCodecContext* c) {
+        while (avcodec_receive_frame(c, frame.get()) == 0) {
+            const double start = frame->best_effort_timestamp * av_q2d(c->pkt_timebase);
+            const bool video = c->codec_type == AVMEDIA_TYPE_VIDEO;
+            if (video ? d.frames == 0 : d.left.empty())
+                d.sound_start += video ? -start : start;
+            if (video) {
+                if (d.frames++ == keep)
+                    d.kept.reset(av_frame_clone(frame.get()));
+            } else if (frame->format == AV_SAMPLE_FMT_FLTP) {
+                const auto* left = reinterpret_cast<const float*>(frame->data[0]);
+                d.left.insert(d.left.end(), left, left + frame->nb_samples);
+            }
+        }
+    };
+    while (av_read_frame(input.get(), packet.get()) >= 0) {
+        AVCodecContext* c = decoders[packet->stream_index].get();
+        avcodec_send_packet(c, packet.get());
+        av_packet_unref(packet.get());
+        receive(c);
+    }
+    for (const auto& c : decoders) {
+        avcodec_send_packet(c.get(), nullptr);
+        receive(c.get());
+    }
+    return d;
+}
+
+struct Rgb {
+    double r, g, b;
+};
+
+// Pixel (x, y), top row first, of an RGB(A) picture or of BT.709 video-range YUV 4:2:0.
+Rgb rgb_at(const AVFrame* f, int x, int y) {
+    if (f->format == AV_PIX_FMT_YUV420P) {
+        const double luma = 1.164383 * (f->data[0][y * f->linesize[0] + x] - 16.0);
+        const double u = f->data[1][y / 2 * f->linesize[1] + x / 2] - 128.0;
+        const double v = f->data[2][y / 2 * f->linesize[2] + x / 2] - 128.0;
+        return {luma + 1.792741 * v, luma - 0.213249 * u - 0.532909 * v, luma + 2.112402 * u};
+    }
+    const int size = f->format == AV_PIX_FMT_RGBA ? 4 : 3;
+    const uint8_t* p = f->data[0] + y * f->linesize[0] + x * size;
+    return {double(p[0]), double(p[1]), double(p[2])};
+}
+
+// Amplitude of `hz` in `seconds` of `sound` from `at` seconds on (Goertzel).
+double tone(const std::vector<float>& sound, int rate, double at, double seconds, double hz) {
+    const double c = 2.0 * std::cos(2.0 * M_PI * hz / rate);
+    const size_t first = static_cast<size_t>(at * rate);
+    const size_t count = static_cast<size_t>(seconds * rate);
+    double s1 = 0.0, s2 = 0.0;
+    for (size_t i = first; i < first + count; ++i) {
+        const double s = (i < sound.size() ? sound[i] : 0.0) + c * s1 - s2;
+        s2 = s1;
+        s1 = s;
+    }
+    return 2.0 * std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - c * s1 * s2)) / count;
+}
+
+struct VideoCase {
+    std::string extension, video_codec, audio_codec;
+    int sample_rate;
+};
+
+void PrintTo(const VideoCase& c, std::ostream* os) {
+    *os << c.extension;
+}
+
+class RenderVideoTest : public DemotoolTest, public testing::WithParamInterface<VideoCase> {
+protected:
+    // A bare package at 120 bpm whose picture is (2 beat - 7.5, x, y), red changing by 34
+    // levels from one frame to the next at 30 fps, and whose sound is a 220 Hz music with a
+    // 1000 Hz sample at beat 4.
+    void pack_tone_demo() {
+        const fs::path dir = root_ / "tone";
+        fs::create_directories(dir / "resources");
+        for (const std::string synth :
+             {"music.mp3 synth 10 sine 220 vol 0.3", "sample.wav synth 0.5 sine 1000 vol 0.5"}) {
+            const std::string command = "sox -q -n -r 44100 -c 2 -b 16 -t wav " +
+                                        (dir / "resources").string() + "/" + synth;
+            ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        }
+        write_text(dir / "v.vert",
+                   "#version 150\nin vec3 vp;\nvoid main() { gl_Position = vec4(vp, 1.0); }\n");
+        write_text(dir / "c.frag",
+                   "#version 150\nout vec4 c;\nuniform vec2 resolution;\n"
+                   "uniform float beat;\nvoid main() {\n"
+                   "  c = vec4(beat * 2.0 - 7.5, gl_FragCoord.xy / resolution, 1.0);\n}\n");
+        write_text(dir / "project.json", R"({
+  "shaders": [{"vertex_shader_filename": "v.vert", "fragment_shader_filename": "c.frag",
+               "uniform_defs": []}],
+  "effects": [{"name": "c", "program": "c.frag", "textures": [], "effects": [],
+               "font_textures": [], "feedback": false}],
+  "audio_samples": [{"name": "resources/sample.wav"}],
+  "events": [
+    {"type": 1, "name": "bg", "effect": "c", "start_beat": 0.0, "end_beat": 100.0,
+     "visible": "true"},
+    {"type": 2, "name": "t", "audio_sample": "resources/sample.wav", "beat": 4.0,
+     "visible": "true"}],
+  "end_beat": 100.0, "bpm": 120.0, "beat_offset": 0.0
+})");
+        const RunResult r = run({"pack", "tone/project.json", "--raw", "-o", "tone.pkg"});
+        ASSERT_TRUE(r.exited && r.status == 0) << r;
+    }
+};
+
+// Beats 2 to 6 at 120 bpm are 2 s: 60 frames at 30 fps, frame 30 at beat 4 with the sample.
+TEST_P(RenderVideoTest, EncodesEveryFrameAtItsBeatWithTheMix) {
+    pack_tone_demo();
+    const std::string video = "tone." + GetParam().extension;
+    const RunResult r = run_on_terminal({"render", "tone.pkg", "-o", video, "--from", "2", "--to",
+                                         "6", "--fps", "30", "--size", "320x180"},
+                                        root_);
+    ASSERT_TRUE(r.exited && r.status == 0) << r;
+    EXPECT_NE(r.out.find("60/60 frames"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("frames/s"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("left"), std::string::npos) << r.out;
+    const RunResult png =
+        run({"render", "tone.pkg", "-o", "f30.png", "--beat", "4", "--size", "320x180"});
+    ASSERT_TRUE(png.exited && png.status == 0) << png;
+
+    const Decoded d = decode(root_ / video, 30);
+    EXPECT_EQ(d.video_codec, GetParam().video_codec);
+    EXPECT_EQ(d.audio_codec, GetParam().audio_codec);
+    EXPECT_EQ(d.sample_rate, GetParam().sample_rate);
+    EXPECT_EQ(d.frames, 60);
+    EXPECT_NEAR(d.seconds, 2.0, 1.0 / 30);
+    ASSERT_TRUE(d.kept);
+    EXPECT_EQ(d.kept->colorspace, AVCOL_SPC_BT709);
+    const Decoded drawn = decode(root_ / "f30.png", 0);
+    ASSERT_TRUE(drawn.kept);
+    for (const auto& [x, y] : {std::pair{5, 5}, {160, 90}, {300, 20}, {40, 170}}) {
+        const Rgb want{127.5, 255.0 * (x + 0.5) / 320, 255.0 * (179.5 - y) / 180};
+        const Rgb got = rgb_at(d.kept.get(), x, y);
+        const Rgb still = rgb_at(drawn.kept.get(), x, y);
+        for (const auto& [a, b, c] : {std::tuple{got.r, still.r, want.r},
+                                      {got.g, still.g, want.g},
+                                      {got.b, still.b, want.b}}) {
+            EXPECT_NEAR(a, b, 6.0) << "pixel " << x << "," << y;
+            EXPECT_NEAR(b, c, 1.0) << "pixel " << x << "," << y;
+        }
+    }
+    // The sample sounds from 1 s into the video (within half a frame), over the music.
+    const int rate = d.sample_rate;
+    EXPECT_GT(tone(d.left, rate, 0.5 - d.sound_start, 0.4, 220), 0.2);
+    double onset = 0.0;
+    for (double t = 0.5; t < 1.5 && onset == 0.0; t += 0.005) {
+        if (tone(d.left, rate, t - d.sound_start, 0.01, 1000) > 0.2)
+            onset = t;
+    }
+    EXPECT_NEAR(onset, 1.0, 0.015);
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, RenderVideoTest,
+                         testing::Values(VideoCase{"mp4", "h264", "aac", 44100},
+                                         VideoCase{"mkv", "h264", "aac", 44100},
+                                         VideoCase{"webm", "vp9", "opus", 48000}),
+                         [](const auto& info) { return info.param.extension; });
+
+TEST_F(DemotoolTest, RenderRefusesWhatCannotBeAVideoAndLeavesNoFile) {
+    pack_sample_raw();
+    const std::set<std::string> before = entries_of(root_);
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"--from", "0", "--to", "1", "-o", "odd.mp4", "--size", "321x180"},
+         "even width and height"},
+        {{"--from", "0", "--to", "1", "-o", "missing/out.mkv"}, "No such file or directory"},
+        {{"--from", "0", "--to", "1", "-o", "clip.avi"}, ".mp4, .mkv, .webm"},
+        {{"--beat", "1", "-o", "still.mp4"}, "--beat writes one PNG"},
+    };
+    for (const auto& c : cases) {
+        // The first --size counts, so a case's own comes before the common one.
+        std::vector<std::string> args = {"render", "sample.pkg"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.insert(args.end(), {"--size", "320x180"});
+        const RunResult r = run(args);
+        EXPECT_TRUE(r.exited && r.status != 0) << r;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r;
+        EXPECT_EQ(entries_of(root_), before) << r;
+    }
+}
+
+// Stopped during an export (SIGTERM here: a background test run may ignore Ctrl-C), render
+// ends at the next frame and removes the temporary file.
+TEST_F(DemotoolTest, AnInterruptedVideoLeavesNoFile) {
+    pack_sample_raw();
+    const std::set<std::string> before = entries_of(root_);
+    const pid_t pid = start({"render", "sample.pkg", "-o", "long.mp4", "--from", "0", "--to",
+                             "10000", "--size", "64x36"},
+                            root_);
+    for (int i = 0; i < 1200 && entries_of(root_) == before; ++i)
+        usleep(25000);
+    kill(pid, SIGTERM);
+    const RunResult r = wait_for(pid, "", "");
+    EXPECT_TRUE(r.exited && r.status == 1) << r;
+    EXPECT_EQ(entries_of(root_), before);
 }
 
 }  // namespace
