@@ -342,17 +342,20 @@ std::vector<std::string> make_short_strings(const std::vector<uint8_t>& text, si
 // Benchmarks
 // ---------------------------------------------------------------------------------------------
 
+// One block of `data` as stored strings are compressed.
 std::vector<uint8_t> compress(const std::vector<uint8_t>& data) {
     return demo::compress_block(data.data(), data.size(), demo::kStringChainDepth,
                                 demo::kStringBucketCount);
 }
 
+// Rate per uncompressed byte, and the compressed size as a share when there is one.
 void finish(benchmark::State& state, size_t bytes, size_t compressed = 0) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
     if (compressed != 0)
         state.counters["size"] = static_cast<double>(compressed) / static_cast<double>(bytes);
 }
 
+// The baseline: copying the bytes into a second buffer.
 void bm_memcpy(benchmark::State& state, const std::vector<uint8_t>* data) {
     std::vector<uint8_t> target(data->size());
     for (auto _ : state) {
@@ -363,6 +366,7 @@ void bm_memcpy(benchmark::State& state, const std::vector<uint8_t>* data) {
     finish(state, data->size());
 }
 
+// Scrambling in place, as stored strings and buffers are read.
 void bm_scramble(benchmark::State& state, const std::vector<uint8_t>* data) {
     std::vector<uint8_t> bytes = *data;
     for (auto _ : state) {
@@ -385,6 +389,7 @@ void bm_compress_demo(benchmark::State& state, const std::vector<uint8_t>* data)
     finish(state, data->size(), compressed);
 }
 
+// The peers, at their default settings.
 void bm_compress_snappy(benchmark::State& state, const std::vector<uint8_t>* data) {
     std::string block;
     for (auto _ : state) {
@@ -434,6 +439,7 @@ void bm_decode_demo(benchmark::State& state, const std::vector<uint8_t>* data) {
     finish(state, data->size());
 }
 
+// Snappy and LZ4 decode into a buffer allocated once, as ours does.
 void bm_decode_snappy(benchmark::State& state, const std::vector<uint8_t>* data) {
     std::string block;
     snappy::Compress(reinterpret_cast<const char*>(data->data()), data->size(), &block);
@@ -467,6 +473,7 @@ void bm_decode_lz4(benchmark::State& state, const std::vector<uint8_t>* data) {
     finish(state, data->size());
 }
 
+// Writing many short strings: names, keys and texts are mostly like these.
 void bm_write_strings(benchmark::State& state, const std::vector<std::string>* strings) {
     std::vector<uint8_t> bytes;
     for (auto _ : state) {

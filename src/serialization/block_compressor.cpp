@@ -72,6 +72,7 @@ inline size_t match_length(const uint8_t* a, const uint8_t* b, size_t limit) {
     return length;
 }
 
+// Writes the varint form of `value` at `op` and returns the position after it.
 inline uint8_t* put_varint(uint8_t* op, uint64_t value) {
     while (value >= 0x80) {
         *op++ = static_cast<uint8_t>(value | 0x80);

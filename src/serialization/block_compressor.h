@@ -14,8 +14,8 @@ inline constexpr size_t kStringBucketCount = 4096;
 
 // Compresses blocks one after another. The match search is greedy and bounded: at most
 // `chain_depth` candidates per position, found through a hash table of `bucket_count` rows.
-// The table is kept between blocks and only the rows a block touched are cleared after it,
-// so that many short strings do not each pay for clearing the whole table.
+// The table is kept between blocks and only the rows a block touched are cleared before the
+// next one, so that many short strings do not each pay for clearing the whole table.
 class BlockCompressor {
 public:
     // Throws std::invalid_argument when either parameter is 0.
@@ -27,9 +27,11 @@ public:
     std::span<uint8_t> compress(const uint8_t* input, size_t length);
 
 private:
+    // The match search over `table`; with `track_rows`, notes each row it first writes.
     template <typename Shape, typename Cell>
     void compress_with(const uint8_t* input, size_t length, Shape shape, Cell* table,
                        bool track_rows);
+    // Clears the rows the last block wrote, or the whole table when it wrote many.
     void clear_touched_rows();
     // Makes room for `n` more output bytes.
     uint8_t* reserve_output(uint8_t* op, size_t n);
