@@ -5,7 +5,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config ninja-build clang libclang-rt-14-dev llvm
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libsdl2-image-dev
   libglew-dev libglm-dev libtinygltf-dev nlohmann-json3-dev libstb-dev
   libkissfft-dev

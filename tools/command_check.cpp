@@ -21,12 +21,12 @@ namespace {
 constexpr const char* kCheckHelp =
     "usage: demotool check INPUT\n"
     "\n"
-    "Loads the demo inside a packed player or bare package as the player would (needs an\n"
-    "OpenGL context, e.g. under xvfb-run) and reports every shader compile or link message,\n"
-    "uniform definitions the shader does not declare, event tracks that drive nothing, images,\n"
-    "sounds and fonts that do not decode, references that name nothing, and glTF models and\n"
-    "scenes that will not draw or move as authored. Exits with status 1 when anything is\n"
-    "wrong.\n";
+    "Loads the demo of a project document, a packed player or a bare package as the player\n"
+    "would (needs an OpenGL context, e.g. under xvfb-run) and reports every shader compile or\n"
+    "link message of the loaded demo, uniform definitions the shader does not declare, event\n"
+    "tracks that drive nothing, images, sounds and fonts that do not decode, references that\n"
+    "name nothing, and glTF models and scenes that will not draw or move as authored. Exits\n"
+    "with status 1 when anything is wrong.\n";
 
 // Tracks every effect event may carry besides uniforms and texts: camera, light, animation.
 const std::set<std::string> kBuiltinTracks = {"camera_position_x",

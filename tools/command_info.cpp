@@ -20,9 +20,9 @@ namespace {
 constexpr const char* kInfoHelp =
     "usage: demotool info INPUT\n"
     "\n"
-    "Describes the demo inside a packed player or bare package: its collections and their\n"
-    "names, the bytes of its contents, its timing and length, and every reference that\n"
-    "resolves to nothing.\n";
+    "Describes the demo of a project document, a packed player or a bare package (told apart\n"
+    "by content): its collections and their names, the bytes of its contents, its timing and\n"
+    "length, and every reference that resolves to nothing.\n";
 
 std::string human_bytes(uint64_t bytes) {
     char text[64];
@@ -179,7 +179,9 @@ int run_info(const Arguments& args) {
     }
 
     std::printf("%s: %s of %s\n", parsed.positional[0].c_str(),
-                package.packed ? "packed player with a package" : "bare package",
+                package.project  ? "project document"
+                : package.packed ? "packed player with a package"
+                                 : "bare package",
                 human_bytes(package.size).c_str());
     std::printf("\nCollections (%llu objects):\n",
                 static_cast<unsigned long long>(demo->total_objects));

@@ -1,6 +1,9 @@
 #include "command_line.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <exception>
 
 namespace demo {
 
@@ -55,6 +58,30 @@ ParsedArguments parse_arguments(const Arguments& args,
         parsed.positional.push_back(arg);
     }
     return parsed;
+}
+
+float parse_float(const std::string& text, const char* option) {
+    try {
+        size_t used = 0;
+        const float value = std::stof(text, &used);
+        if (used == text.size() && std::isfinite(value))
+            return value;
+    } catch (const std::exception&) {
+    }
+    throw UsageError{std::string(option) + " needs a number, not '" + text + "'"};
+}
+
+void parse_size(const std::string& text, int32_t& width, int32_t& height, const char* option) {
+    int w = 0;
+    int h = 0;
+    char extra = 0;
+    if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &extra) != 2 || w <= 0 || h <= 0 ||
+        w > 16384 || h > 16384) {
+        throw UsageError{std::string(option) + " needs WxH, for example 1280x720, not '" + text +
+                         "'"};
+    }
+    width = w;
+    height = h;
 }
 
 }  // namespace demo

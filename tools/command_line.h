@@ -1,6 +1,7 @@
 // A small parser for the options of one subcommand.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,5 +26,12 @@ struct ParsedArguments {
 ParsedArguments parse_arguments(const Arguments& args,
                                 const std::vector<std::string>& value_options,
                                 const std::vector<std::string>& flag_options);
+
+// The finite number `text` is, whole; otherwise throws UsageError naming `option`.
+float parse_float(const std::string& text, const char* option);
+
+// "WxH" with both sides from 1 to 16384; otherwise throws UsageError naming `option`.
+void parse_size(const std::string& text, int32_t& width, int32_t& height,
+                const char* option = "--size");
 
 }  // namespace demo

@@ -63,7 +63,7 @@ int run_pack(const Arguments& args) {
     if (output.empty())
         throw UsageError{"needs -o OUT"};
 
-    // Paths are taken from where the tool was started; reading the project moves into its folder.
+    // Paths are taken from where the tool was started, as given.
     const std::string output_path = std::filesystem::absolute(output).string();
     const std::string player_path =
         std::filesystem::absolute(parsed.value("--player", default_player_path())).string();

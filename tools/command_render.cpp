@@ -24,8 +24,8 @@ constexpr const char* kRenderHelp =
     "usage: demotool render INPUT -o OUT (--beat B | --from B0 --to B1 --fps N)\n"
     "                       [--size WxH] [--crf Q] [--wav FILE]\n"
     "\n"
-    "Renders the demo inside a packed player or bare package offscreen (needs an OpenGL\n"
-    "context, e.g. under xvfb-run; no window is shown).\n"
+    "Renders the demo of a project document, a packed player or a bare package offscreen\n"
+    "(needs an OpenGL context, e.g. under xvfb-run; no window is shown).\n"
     "\n"
     "  --beat B           write one PNG, OUT, at beat B\n"
     "  --from B0 --to B1  write frames from beat B0 up to B1 into the folder OUT, or, when OUT\n"
@@ -35,29 +35,6 @@ constexpr const char* kRenderHelp =
     "  --size WxH         render size (default 1920x1080; even sides for a video)\n"
     "  --crf Q            video quality, lower is better (default 18 for H.264, 31 for VP9)\n"
     "  --wav FILE         also write the demo's mixed sound for the rendered span\n";
-
-float parse_float(const std::string& text, const char* option) {
-    try {
-        size_t used = 0;
-        const float value = std::stof(text, &used);
-        if (used == text.size() && std::isfinite(value))
-            return value;
-    } catch (const std::exception&) {
-    }
-    throw UsageError{std::string(option) + " needs a number, not '" + text + "'"};
-}
-
-void parse_size(const std::string& text, int32_t& width, int32_t& height) {
-    int w = 0;
-    int h = 0;
-    char extra = 0;
-    if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &extra) != 2 || w <= 0 || h <= 0 ||
-        w > 16384 || h > 16384) {
-        throw UsageError{"--size needs WxH, for example 1280x720, not '" + text + "'"};
-    }
-    width = w;
-    height = h;
-}
 
 // The video format OUT asks for, or null for a folder of PNG frames (OUT has no extension).
 // Everything an encoder would refuse is refused here, before any work starts.
@@ -102,6 +79,11 @@ int parse_crf(const std::string& text, const VideoFormat* format) {
 // Seconds since the music started at which the clock reaches `beat`.
 double seconds_at(const Demo& demo, float beat) {
     return (static_cast<double>(beat) + demo.beat_offset) * 60.0 / demo.bpm;
+}
+
+// The mix frame the clock reaches at `beat`, rounded; refused when out of any mix's range.
+int64_t frame_at(const Demo& demo, float beat, const char* what) {
+    return checked_frame(std::round(seconds_at(demo, beat) * OfflineMix::kFrequency), what);
 }
 
 // Writes interleaved 16-bit stereo at 44.1 kHz as a WAV file.
@@ -194,28 +176,33 @@ int run_render(const Arguments& args) {
     const PackageBytes package = load_package_file(parsed.positional[0]);
     OffscreenPlayer player(width, height);
     Demo& demo = player.load(package);
-    if (!(demo.bpm > 0.0f))
-        throw std::runtime_error("the demo's tempo is not positive");
+    if (!(demo.bpm > 0.0f) || !std::isfinite(demo.bpm))
+        throw std::runtime_error("the demo's tempo is not a positive number");
+    if (!std::isfinite(demo.beat_offset))
+        throw std::runtime_error("the demo's beat offset is not a number");
 
     int fps = 60;
     if (sequence) {
         first_beat = parse_float(parsed.value("--from"), "--from");
         last_beat = parse_float(parsed.value("--to"), "--to");
-        fps = static_cast<int>(parse_float(parsed.value("--fps", "60"), "--fps"));
-        if (fps <= 0 || fps > 1000)
-            throw UsageError{"--fps needs a number from 1 to 1000"};
+        // Checked as a float first: converting 1e10 to an int is undefined.
+        const float rate = parse_float(parsed.value("--fps", "60"), "--fps");
+        if (!(rate >= 1.0f && rate <= OfflineMix::kMaxFramesPerSecond))
+            throw std::range_error("--fps needs a number from 1 to 1000");
+        fps = static_cast<int>(rate);
         if (last_beat < first_beat)
             throw UsageError{"--to must not be before --from"};
         // Frames at exact times, so the beats of a sequence do not drift.
         const double start = seconds_at(demo, first_beat);
         const double end = seconds_at(demo, last_beat);
         // A folder holds both ends; a video's frames each last 1/fps and together span the
-        // range.
-        const int64_t count =
-            video != nullptr ? std::max<int64_t>(1, std::llround((end - start) * fps))
-                             : static_cast<int64_t>(std::floor((end - start) * fps + 1e-9)) + 1;
-        if (count > 1000000)
+        // range. Counted in doubles first: a huge range must not overflow the integer.
+        const double span = (end - start) * fps;
+        const double frames =
+            video != nullptr ? std::max(1.0, std::round(span)) : std::floor(span + 1e-9) + 1;
+        if (!(frames <= 1000000))
             throw UsageError{"the sequence would be over a million frames"};
+        const int64_t count = static_cast<int64_t>(frames);
         for (int64_t i = 0; i < count; ++i) {
             const double t = start + static_cast<double>(i) / fps;
             beats.push_back(static_cast<float>(t * demo.bpm / 60.0 - demo.beat_offset));
@@ -232,8 +219,7 @@ int run_render(const Arguments& args) {
     const OfflineMix mix(demo, std::max(end_seconds, last_frame_end) + 0.1, fps);
     if (video != nullptr) {
         // The sound starts with the first frame, silent where that is before the music.
-        const int64_t first_mix_frame =
-            std::llround(seconds_at(demo, first_beat) * OfflineMix::kFrequency);
+        const int64_t first_mix_frame = frame_at(demo, first_beat, "the first frame");
         export_video(player, mix, beats, first_mix_frame, output, {video, width, height, fps, crf});
     } else {
         write_images(player, mix, beats, output, single, width, height);
@@ -241,11 +227,9 @@ int run_render(const Arguments& args) {
 
     const std::string wav = parsed.value("--wav");
     if (!wav.empty()) {
-        const int64_t first =
-            std::max<int64_t>(0, static_cast<int64_t>(std::llround(seconds_at(demo, first_beat) *
-                                                                   OfflineMix::kFrequency)));
+        const int64_t first = std::max<int64_t>(0, frame_at(demo, first_beat, "the first frame"));
         const int64_t last =
-            static_cast<int64_t>(std::llround(end_seconds * OfflineMix::kFrequency));
+            checked_frame(std::round(end_seconds * OfflineMix::kFrequency), "the last frame");
         write_wav(wav, mix.frames(first, std::max<int64_t>(0, last - first)));
     }
     return 0;

@@ -14,6 +14,7 @@ int run_unpack(const Arguments& args);
 int run_info(const Arguments& args);
 int run_render(const Arguments& args);
 int run_check(const Arguments& args);
+int run_play(const Arguments& args);
 
 // Thrown for a command line that cannot be understood; main prints it with the usage.
 struct UsageError {

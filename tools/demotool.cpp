@@ -1,6 +1,6 @@
 // demotool: the authoring side's command-line tool. Packs project documents into players,
-// unpacks packages into projects, and describes packages. Needs no display, no GPU and no
-// sound card.
+// unpacks packages into projects, describes, checks, renders and plays demos. Only check,
+// render and play need a display.
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -20,13 +20,16 @@ constexpr const char* kUsage =
     "                     pack a project into a playable copy of the player\n"
     "  unpack INPUT -o DIR [--embed]\n"
     "                     write the project of a packed player or bare package\n"
-    "  info INPUT         describe the demo inside a packed player or bare package\n"
+    "  info INPUT         describe the demo\n"
     "  check INPUT        load the demo as the player would and report every problem\n"
     "  render INPUT -o OUT (--beat B | --from B0 --to B1 --fps N) [--size WxH] [--crf Q]\n"
     "         [--wav FILE]\n"
     "                     render frames offscreen (and the mixed sound), or a video when\n"
     "                     OUT ends in .mp4, .mkv or .webm\n"
+    "  play INPUT [--from BEAT] [--loop B0:B1] [--size WxH] [--no-watch]\n"
+    "                     play in a window; pause, seek, loop, reload on save\n"
     "\n"
+    "INPUT is a project document, a packed player or a bare package, told apart by content.\n"
     "Run 'demotool COMMAND --help' for the options of a command.\n";
 
 }  // namespace
@@ -50,6 +53,8 @@ int main(int argc, char** argv) {
             return demo::run_render(args);
         if (command == "check")
             return demo::run_check(args);
+        if (command == "play")
+            return demo::run_play(args);
         std::fprintf(stderr, "demotool: unknown command '%s'\n\n%s", command.c_str(), kUsage);
         return 2;
     } catch (const demo::UsageError& e) {

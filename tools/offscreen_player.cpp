@@ -4,55 +4,41 @@
 #include <SDL.h>
 #include <SDL_image.h>
 #include <SDL_mixer.h>
-#include <SDL_ttf.h>
 
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
 
-#include "audio/audio_device.h"
 #include "audio/offline_mix.h"
 #include "audio/sound_analysis.h"
-#include "player/gl_attributes.h"
 #include "player/player_media.h"
 #include "player/player_state.h"
+#include "player/shell_startup.h"
 #include "render/float_texture.h"
-#include "serialization/input_stream.h"
 #include "timeline/render_frame.h"
 
 namespace demo {
 
 OffscreenPlayer::OffscreenPlayer(int32_t width, int32_t height) : width_(width), height_(height) {
     SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        throw std::runtime_error(std::string("cannot start SDL (is there a display?): ") +
-                                 SDL_GetError());
+    switch (start_media_libraries()) {
+        case MediaStart::NoSdl:
+            throw std::runtime_error(std::string("cannot start SDL (is there a display?): ") +
+                                     SDL_GetError());
+        case MediaStart::NoAudio:
+            throw std::runtime_error(std::string("cannot open the audio mixer: ") + Mix_GetError());
+        case MediaStart::Started:
+            break;
     }
-    if (!open_audio_device()) {
-        throw std::runtime_error(std::string("cannot open the audio mixer: ") + Mix_GetError());
-    }
-    TTF_Init();
-
-    set_gl_attributes();
-    SDL_Window* window =
-        SDL_CreateWindow("demotool", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
-                         height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (window == nullptr) {
-        throw std::runtime_error(std::string("cannot create a window (is there a display?): ") +
-                                 SDL_GetError());
-    }
-    window_ = window;
-    SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (context == nullptr) {
-        throw std::runtime_error(std::string("cannot create an OpenGL context: ") + SDL_GetError());
+    SDL_GLContext context = nullptr;
+    window_ = create_gl_window("demotool", width, height, SDL_WINDOW_HIDDEN, context);
+    if (window_ == nullptr) {
+        throw std::runtime_error(
+            std::string("cannot open an OpenGL window (is there a display?): ") + SDL_GetError());
     }
     context_ = context;
-    glewExperimental = GL_TRUE;
-    glewInit();
     glGetError();  // GLEW's probing may leave an error behind
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    set_default_gl_state();
     SDL_GL_SetSwapInterval(0);
     resolution[0] = resolution[2] = width;
     resolution[1] = resolution[3] = height;
@@ -68,30 +54,20 @@ OffscreenPlayer::~OffscreenPlayer() {
     SDL_Quit();
 }
 
-Demo& OffscreenPlayer::load(const PackageBytes& package) {
-    static PlayerMedia media;
-    demo_ = std::make_unique<Demo>();
-    demo_->media = &media;
-    InputStream in(package.file.data() + package.offset, package.size);
-    demo_->read_binary(in);
-    current_demo = demo_.get();
-    demo_->prepare_after_load();
-    white_texture = create_float_texture_1x1(1.0f, 1.0f, 1.0f, 1.0f);
-    demo_->prime_effects();
+Demo& OffscreenPlayer::load(const PackageBytes& input) {
+    demo_ = load_demo(input);
     return *demo_;
 }
 
 void OffscreenPlayer::render(float beat) {
-    current_beat = beat;
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glViewport(0, 0, resolution[2], resolution[3]);
-    render_frame(*demo_, beat);
+    draw_demo_frame(*demo_, beat);
     glFinish();
 }
 
 void OffscreenPlayer::render(float beat, const OfflineMix& mix) {
     const double seconds = (static_cast<double>(beat) + demo_->beat_offset) * 60.0 / demo_->bpm;
-    const int64_t end_frame = static_cast<int64_t>(std::llround(seconds * OfflineMix::kFrequency));
+    const int64_t end_frame =
+        checked_frame(std::round(seconds * OfflineMix::kFrequency), "a rendered frame");
     if (mix.has_music() && end_frame > 0) {
         analysed_.resize(static_cast<size_t>(kFftSize) * OfflineMix::kChannels);
         mix.frames_into(end_frame - kFftSize, kFftSize, analysed_.data());
@@ -108,19 +84,45 @@ void OffscreenPlayer::read_back(uint8_t* rows) const {
 }
 
 std::vector<uint8_t> OffscreenPlayer::read_pixels() const {
-    std::vector<uint8_t> rows(static_cast<size_t>(width_) * height_ * 4);
-    read_back(rows.data());
-    // GL delivers the bottom row first; images start at the top.
-    std::vector<uint8_t> flipped(rows.size());
-    const size_t stride = static_cast<size_t>(width_) * 4;
-    for (int32_t y = 0; y < height_; ++y) {
-        std::memcpy(flipped.data() + y * stride, rows.data() + (height_ - 1 - y) * stride, stride);
-    }
-    return flipped;
+    return read_back_buffer(width_, height_);
 }
 
 void OffscreenPlayer::swap() {
     SDL_GL_SwapWindow(static_cast<SDL_Window*>(window_));
+}
+
+std::unique_ptr<Demo> load_demo(const PackageBytes& input, bool prime) {
+    static PlayerMedia media(false);
+    std::unique_ptr<Demo> demo = read_demo(input, &media);
+    current_demo = demo.get();
+    demo->prepare_after_load();
+    if (white_texture == 0)
+        white_texture = create_float_texture_1x1(1.0f, 1.0f, 1.0f, 1.0f);
+    if (prime)
+        demo->prime_effects();
+    return demo;
+}
+
+void draw_demo_frame(Demo& demo, float beat) {
+    current_beat = beat;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glViewport(0, 0, resolution[2], resolution[3]);
+    render_frame(demo, beat);
+}
+
+std::vector<uint8_t> read_back_buffer(int32_t width, int32_t height) {
+    std::vector<uint8_t> rows(static_cast<size_t>(width) * height * 4);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+    // GL delivers the bottom row first; images start at the top.
+    std::vector<uint8_t> flipped(rows.size());
+    const size_t stride = static_cast<size_t>(width) * 4;
+    for (int32_t y = 0; y < height; ++y) {
+        std::memcpy(flipped.data() + y * stride, rows.data() + (height - 1 - y) * stride, stride);
+    }
+    return flipped;
 }
 
 void write_png(const std::string& path, const std::vector<uint8_t>& rgba, int32_t width,

@@ -21,9 +21,8 @@ public:
     OffscreenPlayer(int32_t width, int32_t height);
     ~OffscreenPlayer();
 
-    // Loads the package as the player does: decoding and compiling while reading, then the
-    // second compile with includes expanded and the effects prepared. Becomes `current_demo`.
-    Demo& load(const PackageBytes& package);
+    // Loads the package or project with `load_demo`.
+    Demo& load(const PackageBytes& input);
 
     // Runs one frame at `beat` into the back buffer.
     void render(float beat);
@@ -49,6 +48,20 @@ private:
     std::unique_ptr<Demo> demo_;
     std::vector<int16_t> analysed_;  // the mix frames analysed for one frame
 };
+
+// Loads a package or project as the player does, with an OpenGL context current: decoding and
+// uploading while reading, then every program compiled with its includes expanded (the only
+// compile, so no message of a half-loaded demo is printed), the effects prepared and, with
+// `prime`, drawn once to warm the driver up (which leaves nothing a later frame shows). The
+// demo becomes `current_demo`.
+std::unique_ptr<Demo> load_demo(const PackageBytes& input, bool prime = true);
+
+// One frame of the demo at `beat` into the bound window: cleared, at the render size.
+void draw_demo_frame(Demo& demo, float beat);
+
+// The window's back buffer (width x height from its lower left corner) as RGBA rows, top row
+// first.
+std::vector<uint8_t> read_back_buffer(int32_t width, int32_t height);
 
 // Writes RGBA rows (top row first) as a PNG. Throws std::runtime_error on failure.
 void write_png(const std::string& path, const std::vector<uint8_t>& rgba, int32_t width,

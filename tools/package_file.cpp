@@ -12,14 +12,103 @@
 
 namespace demo {
 
-PackageBytes load_package_file(const std::string& path) {
+namespace {
+
+bool is_json_space(uint8_t c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// A document starts with "{" and then a member name or "}"; a package starts with its object
+// total, whose second byte would have to be '"' or '}' (over 8,000 objects) to look alike.
+bool looks_like_project(const std::vector<uint8_t>& bytes) {
+    size_t at = 0;
+    if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF)
+        at = 3;  // a byte-order mark some editors write
+    const auto skip_space = [&] {
+        while (at < bytes.size() && is_json_space(bytes[at]))
+            ++at;
+    };
+    skip_space();
+    if (at >= bytes.size() || bytes[at] != '{')
+        return false;
+    ++at;
+    skip_space();
+    return at < bytes.size() && (bytes[at] == '"' || bytes[at] == '}');
+}
+
+// Sets the working directory for as long as it lives, then puts the previous one back.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const std::filesystem::path& folder)
+        : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~WorkingDirectory() {
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+    }
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+private:
+    std::filesystem::path previous_;
+};
+
+// Runs `read` on `demo`; a read that fails gives back what it already took from the GPU and
+// the sound device, so a tool that goes on does not keep it.
+template <typename Read>
+void read_or_release(Demo& demo, Read&& read) {
+    try {
+        read();
+    } catch (...) {
+        if (demo.media != nullptr)
+            demo.release_media();
+        throw;
+    }
+}
+
+std::unique_ptr<Demo> read_document(const std::string& path, const std::vector<uint8_t>& text,
+                                    MediaHooks* media) {
+    Json document;
+    try {
+        document = Json::parse(text.begin(), text.end());
+    } catch (const Json::parse_error& e) {
+        // The library's message starts with its own error code in brackets.
+        const std::string what = e.what();
+        const size_t bracket = what.find("] ");
+        throw std::runtime_error(path + " is not valid JSON: " +
+                                 (bracket == std::string::npos ? what : what.substr(bracket + 2)));
+    }
+    if (!document.is_object())
+        throw std::runtime_error(path + " is not a project document");
+
+    // Side files are named relative to the document's folder.
+    const WorkingDirectory folder(std::filesystem::absolute(path).parent_path());
+    ProgressBar bar("Reading project");
+    auto demo = std::make_unique<Demo>();
+    demo->media = media;
+    demo->on_progress = [&bar](uint64_t done, uint64_t total) { bar.update(done, total); };
+    read_or_release(*demo, [&] { demo->from_json(document); });
+    demo->on_progress = nullptr;
+    return demo;
+}
+
+std::vector<uint8_t> read_file(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file)
         throw std::runtime_error("cannot open " + path);
-    PackageBytes package;
-    package.file.assign(std::istreambuf_iterator<char>(file), {});
+    std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(file), {});
     if (file.bad())
         throw std::runtime_error("cannot read " + path);
+    return bytes;
+}
+
+}  // namespace
+
+PackageBytes load_package_file(const std::string& path) {
+    PackageBytes package;
+    package.path = path;
+    package.file = read_file(path);
 
     const uint64_t size = package.file.size();
     PackageLocation location;
@@ -32,18 +121,26 @@ PackageBytes load_package_file(const std::string& path) {
     } else {
         package.offset = 0;
         package.size = size;
+        package.project = looks_like_project(package.file);
     }
     return package;
 }
 
-std::unique_ptr<Demo> read_package(const PackageBytes& package) {
+std::unique_ptr<Demo> read_demo(const PackageBytes& input, MediaHooks* media) {
+    if (input.project)
+        return read_document(input.path, input.file, media);
     ProgressBar bar("Reading package");
     auto demo = std::make_unique<Demo>();
+    demo->media = media;
     demo->on_progress = [&bar](uint64_t done, uint64_t total) { bar.update(done, total); };
-    InputStream in(package.file.data() + package.offset, package.size);
-    demo->read_binary(in);
+    InputStream in(input.file.data() + input.offset, input.size);
+    read_or_release(*demo, [&] { demo->read_binary(in); });
     demo->on_progress = nullptr;
     return demo;
+}
+
+std::unique_ptr<Demo> read_package(const PackageBytes& package) {
+    return read_demo(package, nullptr);
 }
 
 std::vector<uint8_t> write_package(const Demo& demo) {
@@ -54,24 +151,7 @@ std::vector<uint8_t> write_package(const Demo& demo) {
 }
 
 std::unique_ptr<Demo> read_project(const std::string& path) {
-    std::ifstream file(path);
-    if (!file)
-        throw std::runtime_error("cannot open " + path);
-    Json document = Json::parse(file, nullptr, false);
-    if (document.is_discarded())
-        throw std::runtime_error(path + " is not valid JSON");
-    if (!document.is_object())
-        throw std::runtime_error(path + " is not a project document");
-
-    const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
-    std::filesystem::current_path(folder);
-
-    ProgressBar bar("Reading project");
-    auto demo = std::make_unique<Demo>();
-    demo->on_progress = [&bar](uint64_t done, uint64_t total) { bar.update(done, total); };
-    demo->from_json(document);
-    demo->on_progress = nullptr;
-    return demo;
+    return read_document(path, read_file(path), nullptr);
 }
 
 void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {

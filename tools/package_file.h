@@ -10,26 +10,35 @@
 
 namespace demo {
 
-// The package inside a file: behind a player when the file ends in a valid trailer,
-// otherwise the whole file as a bare package.
+// The demo inside a file, told apart by content: a project document (JSON text), the package
+// behind a player when the file ends in a valid trailer, otherwise the whole file as a bare
+// package.
 struct PackageBytes {
     std::vector<uint8_t> file;
     uint64_t offset = 0;
     uint64_t size = 0;
-    bool packed = false;  // found behind a player through its trailer
+    bool packed = false;   // found behind a player through its trailer
+    bool project = false;  // a project document; side files are beside it
+    std::string path;      // the file, as given
 };
 
-// Reads `path` whole and finds its package. Throws std::runtime_error when it cannot be read.
+// Reads `path` whole and finds its demo. Throws std::runtime_error when it cannot be read.
 PackageBytes load_package_file(const std::string& path);
 
-// Reads the demo in `package`, showing progress on a terminal. Throws PackageError on damage.
+// Reads the demo in `input`, package or project, showing progress on a terminal. `media`
+// decodes and uploads while it loads (none for the commands that only need the stored forms).
+// Throws PackageError on a damaged package and std::runtime_error on a bad document.
+std::unique_ptr<Demo> read_demo(const PackageBytes& input, MediaHooks* media = nullptr);
+
+// read_demo without media.
 std::unique_ptr<Demo> read_package(const PackageBytes& package);
 
 // The demo's package bytes (no trailer).
 std::vector<uint8_t> write_package(const Demo& demo);
 
-// Reads a project document; side files are taken relative to the document's folder, which
-// becomes the working directory. Throws std::runtime_error on unreadable or invalid JSON.
+// Reads a project document; side files are taken relative to the document's folder, which is
+// the working directory while it is read. Throws std::runtime_error on unreadable or invalid
+// JSON.
 std::unique_ptr<Demo> read_project(const std::string& path);
 
 // Writes `bytes` to `path`, replacing it. Throws std::runtime_error on failure.

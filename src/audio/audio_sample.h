@@ -23,6 +23,9 @@ public:
     // Shared with the restore timer on SDL's timer thread.
     std::atomic<bool> playing{false};
     std::atomic<int32_t> restore_timer{0};
+    // Not started while set: after a jump on the timeline the authoring tool's preview holds
+    // the samples whose beat lies behind the new position. The player never sets it.
+    bool held = false;
 
     AudioSample() = default;
     explicit AudioSample(InputStream& in);

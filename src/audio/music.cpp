@@ -1,8 +1,8 @@
 #include "audio/music.h"
 
-#include <SDL.h>
 #include <SDL_mixer.h>
 
+#include "audio/music_track.h"
 #include "audio/sound_analysis.h"
 #include "serialization/demo.h"
 
@@ -11,12 +11,15 @@ namespace demo {
 void start_music(Demo& demo) {
     if (!demo.music || demo.music->size() == 0)
         return;
-    // The mixer reads the music from this memory while it plays; the demo keeps it alive.
-    SDL_RWops* stream =
-        SDL_RWFromConstMem(demo.music->data.data(), static_cast<int>(demo.music->size()));
-    Mix_Music* music = Mix_LoadMUS_RW(stream, 1);
-    Mix_RegisterEffect(MIX_CHANNEL_POST, analyse_output, nullptr, &demo);
-    Mix_PlayMusic(music, 0);
+    // The mixer reads the music from the demo's buffer while it plays; both live until the
+    // process ends, so the track is never released.
+    auto* track = new MusicTrack(demo.music.get());
+    register_output_analysis();
+    track->play_from(0.0);
+}
+
+void register_output_analysis() {
+    Mix_RegisterEffect(MIX_CHANNEL_POST, analyse_output, nullptr, nullptr);
 }
 
 }  // namespace demo

@@ -9,4 +9,8 @@ class Demo;
 // nothing when the demo has no music: the clock then runs in silence.
 void start_music(Demo& demo);
 
+// Registers the output analysis on the mixer's post-mix stage, where it sees everything that
+// is played. Once per process.
+void register_output_analysis();
+
 }  // namespace demo

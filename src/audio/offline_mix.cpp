@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
 
 #include "audio/sample_playback.h"
 #include "serialization/demo.h"
@@ -31,8 +34,22 @@ std::vector<int16_t> decode_pcm(const ByteBuffer& bytes) {
 
 }  // namespace
 
+int64_t checked_frame(double frames, const char* what) {
+    if (!(std::fabs(frames) <= static_cast<double>(kMaxMixFrames))) {
+        char position[32];
+        std::snprintf(position, sizeof position, "%.4g", frames / OfflineMix::kFrequency);
+        throw std::range_error(std::string(what) + " lies " + position +
+                               " s from the music's start, outside the " +
+                               std::to_string(kMaxMixFrames / OfflineMix::kFrequency) +
+                               " s a mix can span either side of it");
+    }
+    return static_cast<int64_t>(frames);
+}
+
 OfflineMix::OfflineMix(Demo& demo, double seconds, int frames_per_second) {
-    length_ = static_cast<int64_t>(std::ceil(seconds * kFrequency));
+    if (frames_per_second < 1 || frames_per_second > kMaxFramesPerSecond)
+        throw std::range_error("the frame rate must be from 1 to 1000");
+    length_ = checked_frame(std::ceil(seconds * kFrequency), "the end of the mix");
     if (demo.music)
         music_ = decode_pcm(*demo.music);
     has_music_ = demo.music && demo.music->size() > 0;

@@ -11,13 +11,24 @@ namespace demo {
 class AudioSample;
 class Demo;
 
+// Most frames a mix may span either side of the music's start: 2^30, about 6.8 hours, which
+// also keeps a WAV of the span within its 32-bit size field.
+inline constexpr int64_t kMaxMixFrames = int64_t{1} << 30;
+
+// `frames` (already rounded as the caller needs) as an integer frame position; throws
+// std::range_error naming `what` when it is not finite or lies beyond kMaxMixFrames, where
+// a conversion to an integer would be undefined or the mix unbounded.
+int64_t checked_frame(double frames, const char* what);
+
 class OfflineMix {
 public:
     static constexpr int kFrequency = 44100;
     static constexpr int kChannels = 2;
+    static constexpr int kMaxFramesPerSecond = 1000;
 
     // Decodes the music (needs the mixer open, any driver) and simulates the frame walk at
-    // `frames_per_second` up to `seconds` to find when every sample starts.
+    // `frames_per_second` up to `seconds` to find when every sample starts. Throws
+    // std::range_error for a span beyond kMaxMixFrames or a rate outside 1 to 1000.
     OfflineMix(Demo& demo, double seconds, int frames_per_second = 60);
 
     // Interleaved stereo frames [first, first + count); frames before the music starts or

@@ -14,6 +14,9 @@ namespace {
 // Shared between the rendering thread (play) and the timer thread (restore).
 std::atomic<int32_t> playing_count{0};
 
+// Samples taken out of use whose restore timer may still run (rendering thread only).
+std::vector<std::unique_ptr<AudioSample>> retired;
+
 }  // namespace
 
 void decode_audio_sample(AudioSample& sample) {
@@ -33,7 +36,7 @@ void decode_audio_sample(AudioSample& sample) {
 }
 
 void play_sample(AudioSample& sample) {
-    if (sample.playing.exchange(true))
+    if (sample.held || sample.playing.exchange(true))
         return;
     playing_count.fetch_add(1);
     Mix_VolumeMusic(kDuckedMusicVolume);
@@ -64,6 +67,20 @@ uint32_t on_sample_finished(uint32_t /*interval*/, void* user_data) {
 
 int32_t samples_playing() {
     return playing_count.load();
+}
+
+void retire_samples(std::vector<std::unique_ptr<AudioSample>> samples) {
+    Mix_HaltChannel(-1);
+    // Clearing `playing` is the restore timer's last access to its sample.
+    std::erase_if(retired, [](const auto& sample) { return !sample->playing.load(); });
+    for (auto& sample : samples) {
+        if (sample->chunk != nullptr)
+            Mix_FreeChunk(sample->chunk);
+        sample->chunk = nullptr;
+        sample->audio_buffer.reset();
+        if (sample->playing.load())
+            retired.push_back(std::move(sample));
+    }
 }
 
 }  // namespace demo

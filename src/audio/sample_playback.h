@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "audio/audio_sample.h"
 
@@ -15,8 +17,8 @@ inline constexpr int kFullMusicVolume = 128;
 // no chunk and a length of 0. Needs the audio device open.
 void decode_audio_sample(AudioSample& sample);
 
-// Starts the sample on a free channel unless it is already playing, ducks the music and arms
-// the sample's own restore timer for its length.
+// Starts the sample on a free channel unless it is already playing or held, ducks the music
+// and arms the sample's own restore timer for its length.
 void play_sample(AudioSample& sample);
 
 // Restore timer callback (SDL's timer thread): the sample is idle again, and the music
@@ -25,5 +27,9 @@ uint32_t on_sample_finished(uint32_t interval, void* sample);
 
 // Number of samples between their start and their restore timer.
 int32_t samples_playing();
+
+// Takes samples out of use: silences every channel and frees their decoded sounds. Each
+// sample is kept until its restore timer, which holds a pointer to it, has run.
+void retire_samples(std::vector<std::unique_ptr<AudioSample>> samples);
 
 }  // namespace demo

@@ -6,6 +6,12 @@
 
 namespace demo {
 
+namespace {
+
+FatalErrorHandler fatal_error_handler = nullptr;
+
+}  // namespace
+
 std::string format_message(const char* format, ...) {
     char buffer[256];
     va_list args;
@@ -15,7 +21,15 @@ std::string format_message(const char* format, ...) {
     return buffer;
 }
 
+void set_fatal_error_handler(FatalErrorHandler handler) {
+    fatal_error_handler = handler;
+}
+
 void report_fatal_error(const std::string& message) {
+    if (fatal_error_handler != nullptr) {
+        fatal_error_handler(message);
+        std::exit(1);  // a handler that returns still ends the process
+    }
     // Also on standard error, where the authoring tool's user looks for it.
     std::fprintf(stderr, "Fatal error: %s\n", message.c_str());
     std::FILE* file = std::fopen("crash.txt", "w");

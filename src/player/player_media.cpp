@@ -16,11 +16,12 @@
 namespace demo {
 
 void PlayerMedia::shader_program_loaded(ShaderProgram& program) {
-    build_program(program);
+    if (build_while_loading_)
+        build_program(program);
 }
 
 void PlayerMedia::texture_loaded(Texture& texture) {
-    decode_texture(texture);
+    decode_texture(texture, package);
 }
 
 void PlayerMedia::audio_sample_loaded(AudioSample& sample) {
@@ -47,7 +48,8 @@ void PlayerMedia::effect_resolved(Effect& effect) {
     // Inputs that name nothing are drawn as texture 0 on their unit; say which ones once.
     for (const std::string& line : effect.dangling_references())
         std::printf("%s\n", line.c_str());
-    prepare(effect);
+    if (build_while_loading_)
+        prepare(effect);
 }
 
 void PlayerMedia::demo_loaded(Demo& demo) {

@@ -7,6 +7,13 @@ namespace demo {
 
 class PlayerMedia : public MediaHooks {
 public:
+    // The player compiles every program and prepares every effect as soon as it is read, and
+    // once more after loading, when includes can be expanded. The authoring tool passes false:
+    // it builds them only after loading, so it reports no errors of includes that cannot be
+    // expanded yet, and compiles each program once.
+    explicit PlayerMedia(bool build_while_loading = true)
+        : build_while_loading_(build_while_loading) {}
+
     void shader_program_loaded(ShaderProgram& program) override;
     void texture_loaded(Texture& texture) override;
     void audio_sample_loaded(AudioSample& sample) override;
@@ -16,6 +23,9 @@ public:
     void scene_loaded(Scene& scene) override;
     void effect_resolved(Effect& effect) override;
     void demo_loaded(Demo& demo) override;
+
+private:
+    bool build_while_loading_;
 };
 
 }  // namespace demo

@@ -2,21 +2,19 @@
 
 #include <GL/glew.h>
 #include <SDL.h>
-#include <SDL_mixer.h>
-#include <SDL_ttf.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "audio/audio_device.h"
 #include "audio/music.h"
 #include "audio/sound_analysis.h"
 #include "player/background_watch.h"
+#include "player/beat_clock.h"
 #include "player/check_gl_errors.h"
-#include "player/gl_attributes.h"
 #include "player/locate_package.h"
 #include "player/player_state.h"
+#include "player/shell_startup.h"
 #include "render/float_texture.h"
 #include "serialization/demo.h"
 #include "timeline/render_frame.h"
@@ -30,6 +28,7 @@ constexpr const char* kVersion = "0.11";
 
 SDL_Window* window = nullptr;
 SDL_GLContext gl_context = nullptr;
+BeatClock beat_clock;
 
 // ---------------------------------------------------------------------------------------------
 // Start-up helpers
@@ -73,12 +72,6 @@ void settle() {
 // Main loop
 // ---------------------------------------------------------------------------------------------
 
-// The beat from the ticks since the music started: multiply, divide, subtract, in float.
-float beat_at(uint32_t now, const Demo& demo) {
-    const float elapsed = static_cast<float>(static_cast<uint32_t>(now - start_ticks));
-    return elapsed * demo.bpm / 60000.0f - demo.beat_offset;
-}
-
 // Quit on a window close, or when Escape is released (holding it does nothing).
 void poll_events() {
     SDL_Event event;
@@ -94,7 +87,7 @@ void poll_events() {
 void run_main_loop() {
     do {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        current_beat = beat_at(SDL_GetTicks(), *current_demo);
+        current_beat = beat_clock.beat(SDL_GetTicks());
         // The frame past the end beat is still drawn; an end beat of 10000 or more never ends.
         if (current_beat > current_demo->end_beat && current_beat < 10000.0f) {
             quit_requested = true;
@@ -118,15 +111,16 @@ void run_main_loop() {
 }  // namespace
 
 int run_player(int /*argc*/, char** argv) {
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        SDL_Log("Failed to initialize SDL: %s", SDL_GetError());
-        return 1;
+    switch (start_media_libraries()) {
+        case MediaStart::NoSdl:
+            SDL_Log("Failed to initialize SDL: %s", SDL_GetError());
+            return 1;
+        case MediaStart::NoAudio:
+            return -1;
+        case MediaStart::Started:
+            break;
     }
-    if (!open_audio_device())
-        return -1;
-    TTF_Init();
 
-    set_gl_attributes();
     SDL_DisplayMode mode;
     if (SDL_GetDesktopDisplayMode(0, &mode) != 0) {
         SDL_Log("SDL_GetDesktopDisplayMode failed: %s", SDL_GetError());
@@ -135,18 +129,15 @@ int run_player(int /*argc*/, char** argv) {
     set_resolution(mode.w);
 
     const std::string title = std::string(kProductName) + " :: " + kVersion;
-    window =
-        SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                         resolution[0], resolution[1], SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS);
-    gl_context = SDL_GL_CreateContext(window);
-    // Core profiles need GLEW's experimental mode to load every entry point.
-    glewExperimental = GL_TRUE;
-    glewInit();
+    window = create_gl_window(title.c_str(), resolution[0], resolution[1], SDL_WINDOW_BORDERLESS,
+                              gl_context);
+    if (window == nullptr) {
+        // Nothing can be drawn without them; going on would only crash later.
+        SDL_Log("Failed to create the window: %s", SDL_GetError());
+        return 1;
+    }
     print_gl_diagnostics();
-
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    set_default_gl_state();
 
     present_blank_frame();
     locate_package(argv[0]);
@@ -157,6 +148,8 @@ int run_player(int /*argc*/, char** argv) {
     create_fft_configuration();
     start_music(*current_demo);
     start_ticks = SDL_GetTicks();
+    // Beat -offset at the music's start: elapsed * bpm / 60000 - offset from then on.
+    beat_clock.start(start_ticks, -current_demo->beat_offset, current_demo->bpm);
     SDL_AddEventWatch(background_watch, nullptr);
     check_gl_errors("flushing");
 

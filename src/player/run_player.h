@@ -4,8 +4,9 @@
 namespace demo {
 
 // argv[0] is the full path of the running executable, whose package is played. Returns 1
-// when SDL or the desktop mode is unavailable and -1 when the audio device cannot be opened;
-// every other outcome ends the process through exit (0 normally, 1 on a bad package).
+// when SDL, the desktop mode or the OpenGL window is unavailable and -1 when the audio device
+// cannot be opened; every other outcome ends the process through exit (0 normally, 1 on a bad
+// package).
 int run_player(int argc, char** argv);
 
 }  // namespace demo

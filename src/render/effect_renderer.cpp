@@ -107,18 +107,15 @@ void draw_scene_passes(Effect& effect, ShaderProgram& program, const ProgramHook
 void prepare(Effect& effect) {
     if (effect.program.object == nullptr)
         return;
-    const ShaderProgram& program = *effect.program.object;
+    // Effects are prepared when their references resolve and again after loading.
+    release(effect);
 
     glGenVertexArrays(1, &effect.quad_vao);
-    glBindVertexArray(effect.quad_vao);
     glGenBuffers(1, &effect.quad_vbo);
+    glBindVertexArray(effect.quad_vao);
     glBindBuffer(GL_ARRAY_BUFFER, effect.quad_vbo);
     glBufferData(GL_ARRAY_BUFFER, sizeof kQuad, kQuad, GL_STATIC_DRAW);
-    if (program.vertex_position_attribute >= 0) {
-        const GLuint attribute = static_cast<GLuint>(program.vertex_position_attribute);
-        glEnableVertexAttribArray(attribute);
-        glVertexAttribPointer(attribute, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
-    }
+    attach_quad(effect);
 
     glGenFramebuffers(1, &effect.target_framebuffer);
     glGenTextures(1, &effect.target_texture);
@@ -137,6 +134,29 @@ void prepare(Effect& effect) {
     if (status != GL_FRAMEBUFFER_COMPLETE)
         std::printf("FB Error! Status: 0x%x\n", status);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+void attach_quad(Effect& effect) {
+    if (effect.program.object == nullptr || effect.quad_vao == 0)
+        return;
+    const int32_t location = effect.program.object->vertex_position_attribute;
+    if (location < 0)
+        return;
+    glBindVertexArray(effect.quad_vao);
+    glBindBuffer(GL_ARRAY_BUFFER, effect.quad_vbo);
+    glEnableVertexAttribArray(static_cast<GLuint>(location));
+    glVertexAttribPointer(static_cast<GLuint>(location), 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+}
+
+void release(Effect& effect) {
+    glDeleteVertexArrays(1, &effect.quad_vao);
+    glDeleteBuffers(1, &effect.quad_vbo);
+    glDeleteFramebuffers(1, &effect.target_framebuffer);
+    glDeleteTextures(1, &effect.target_texture);
+    glDeleteTextures(1, &effect.capture_texture);
+    effect.quad_vao = effect.quad_vbo = 0;
+    effect.target_framebuffer = effect.target_texture = effect.capture_texture = 0;
+    effect.capture_buffer.reset();
 }
 
 int bind_inputs(Effect& effect, ShaderProgram& program, bool render_inputs) {

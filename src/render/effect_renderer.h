@@ -12,8 +12,15 @@ namespace demo {
 // is always null, so a hook works on the program it captured itself.
 using ProgramHook = std::function<void(ShaderProgram*)>;
 
-// Creates the quad and the render target. An effect without a program is not prepared.
+// Creates the quad and the render target, releasing any made before. An effect without a
+// program is not prepared.
 void prepare(Effect& effect);
+
+// Points the quad's vertices at the program's `vp` attribute (after the program was rebuilt).
+void attach_quad(Effect& effect);
+
+// Deletes the quad, the render target and the capture texture.
+void release(Effect& effect);
 
 // Draws the effect into the bound framebuffer; with `render_inputs`, its input effects are
 // first rendered into their own targets. Without a program nothing happens.

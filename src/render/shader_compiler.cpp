@@ -15,6 +15,8 @@ namespace {
 
 constexpr GLsizei kLogSize = 1024;
 
+bool messages_printed = true;
+
 // Compiles one shader; a non-empty log is printed and kept, otherwise success is recorded.
 void compile_one(ShaderProgram& program, GLuint shader, const std::string& source) {
     const GLchar* text = source.c_str();
@@ -24,7 +26,8 @@ void compile_one(ShaderProgram& program, GLuint shader, const std::string& sourc
     char log[kLogSize] = {};
     glGetShaderInfoLog(shader, kLogSize, nullptr, log);
     if (log[0] != '\0') {
-        std::printf("%s\n", log);
+        if (messages_printed)
+            std::printf("%s\n", log);
         program.compile_log = log;
     } else {
         program.compile_log = "Compilation successful.";
@@ -41,20 +44,6 @@ GLint uniform(GLuint program, const char* name) {
 }
 
 }  // namespace
-
-std::string expand_includes(const ShaderProgram& program,
-                            const std::vector<std::unique_ptr<ShaderProgram>>& programs) {
-    std::string text = program.fragment_shader_source;
-    for (const auto& other : programs) {
-        if (other.get() == &program)
-            continue;
-        const std::string directive = "#include \"" + other->fragment_shader_filename + "\"";
-        const size_t at = text.find(directive);
-        if (at != std::string::npos)
-            text.replace(at, directive.size(), other->fragment_shader_source);
-    }
-    return text;
-}
 
 void build_program(ShaderProgram& program) {
     create_shaders(program);
@@ -80,7 +69,8 @@ void link_program(ShaderProgram& program) {
     char log[kLogSize] = {};
     glGetProgramInfoLog(program.program_id, kLogSize, nullptr, log);
     if (log[0] != '\0') {
-        std::printf("LINKER ERROR: %s\n", log);
+        if (messages_printed)
+            std::printf("LINKER ERROR: %s\n", log);
         program.compile_log += "\nLINKER ERROR: ";
         program.compile_log += log;
     }
@@ -130,10 +120,45 @@ void lookup_locations(ShaderProgram& program) {
 }
 
 void recompile(ShaderProgram& program) {
+    release(program);
+    build_program(program);
+}
+
+void release(ShaderProgram& program) {
     glDeleteProgram(program.program_id);
     glDeleteShader(program.vertex_shader_id);
     glDeleteShader(program.fragment_shader_id);
+    program.program_id = program.vertex_shader_id = program.fragment_shader_id = 0;
+}
+
+std::vector<std::string> rebuild_keeping_last_good(ShaderProgram& program,
+                                                   std::string vertex_source,
+                                                   std::string fragment_source) {
+    ShaderProgram previous;
+    swap_builds(program, previous);
+    program.vertex_shader_source = std::move(vertex_source);
+    program.fragment_shader_source = std::move(fragment_source);
     build_program(program);
+    std::vector<std::string> problems = located_diagnostics(program);
+    if (!problems.empty()) {
+        release(program);
+        swap_builds(program, previous);
+        lookup_locations(program);
+    }
+    release(previous);  // whichever build is not in use
+    return problems;
+}
+
+void swap_builds(ShaderProgram& a, ShaderProgram& b) {
+    std::swap(a.expanded_fragment_source, b.expanded_fragment_source);
+    std::swap(a.compile_log, b.compile_log);
+    std::swap(a.vertex_shader_id, b.vertex_shader_id);
+    std::swap(a.fragment_shader_id, b.fragment_shader_id);
+    std::swap(a.program_id, b.program_id);
+}
+
+void set_compile_messages_printed(bool printed) {
+    messages_printed = printed;
 }
 
 void upload_builtin_uniforms(const ShaderProgram& program) {
@@ -191,17 +216,35 @@ std::string shader_log(GLuint shader) {
     return log;
 }
 
-}  // namespace
-
-std::vector<std::string> shader_diagnostics(const ShaderProgram& program) {
+// Every compile and link problem; with `located`, source references name files and lines.
+std::vector<std::string> diagnostics(const ShaderProgram& program, bool located) {
     std::vector<std::string> problems;
     GLint ok = GL_FALSE;
     glGetShaderiv(program.vertex_shader_id, GL_COMPILE_STATUS, &ok);
-    if (ok != GL_TRUE)
-        problems.push_back("vertex shader: " + shader_log(program.vertex_shader_id));
+    if (ok != GL_TRUE) {
+        std::string log = shader_log(program.vertex_shader_id);
+        if (located) {
+            log = locate_compile_log(
+                log, source_lines(program.vertex_shader_filename, program.vertex_shader_source));
+        }
+        problems.push_back("vertex shader: " + log);
+    }
     glGetShaderiv(program.fragment_shader_id, GL_COMPILE_STATUS, &ok);
-    if (ok != GL_TRUE)
-        problems.push_back("fragment shader: " + shader_log(program.fragment_shader_id));
+    if (ok != GL_TRUE) {
+        std::string log = shader_log(program.fragment_shader_id);
+        if (located) {
+            // The text was expanded against the loaded demo, as `compile_shaders` does.
+            std::vector<SourceLine> origins;
+            if (current_demo != nullptr) {
+                expand_includes(program, current_demo->shaders, &origins);
+            } else {
+                origins =
+                    source_lines(program.fragment_shader_filename, program.fragment_shader_source);
+            }
+            log = locate_compile_log(log, origins);
+        }
+        problems.push_back("fragment shader: " + log);
+    }
     glGetProgramiv(program.program_id, GL_LINK_STATUS, &ok);
     if (ok != GL_TRUE) {
         char log[kLogSize] = {};
@@ -209,6 +252,16 @@ std::vector<std::string> shader_diagnostics(const ShaderProgram& program) {
         problems.push_back(std::string("link: ") + log);
     }
     return problems;
+}
+
+}  // namespace
+
+std::vector<std::string> shader_diagnostics(const ShaderProgram& program) {
+    return diagnostics(program, false);
+}
+
+std::vector<std::string> located_diagnostics(const ShaderProgram& program) {
+    return diagnostics(program, true);
 }
 
 }  // namespace demo

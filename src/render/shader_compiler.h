@@ -4,15 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "render/include_expansion.h"
 #include "render/shader_program.h"
 
 namespace demo {
-
-// Expands include directives: for every other program of `programs`, in order, the first
-// `#include "<its fragment file name>"` in the text so far is replaced by its authored
-// fragment source. Directives naming the program itself or no program stay as they are.
-std::string expand_includes(const ShaderProgram& program,
-                            const std::vector<std::unique_ptr<ShaderProgram>>& programs);
 
 // Creates both shaders, compiles them and links the program (for a program just read).
 void build_program(ShaderProgram& program);
@@ -30,6 +25,24 @@ void lookup_locations(ShaderProgram& program);
 
 // Deletes the GL objects and builds the program again from its current sources.
 void recompile(ShaderProgram& program);
+
+// Deletes the program and its two shaders.
+void release(ShaderProgram& program);
+
+// Builds the program from new sources, which it keeps (includes of it bring them in). When
+// they do not compile or link, the previous build stays in use and the messages of the failed
+// one are returned (as `located_diagnostics` words them); empty when the new build is in use.
+std::vector<std::string> rebuild_keeping_last_good(ShaderProgram& program,
+                                                   std::string vertex_source,
+                                                   std::string fragment_source);
+
+// Exchanges the builds of two programs: GL program and shaders, with the expanded text and
+// log they came from; the sources stay. Uniform locations are not looked up again.
+void swap_builds(ShaderProgram& a, ShaderProgram& b);
+
+// Whether compile and link messages go to standard output as they happen (the default). The
+// authoring tool's preview reports them itself, with file and line.
+void set_compile_messages_printed(bool printed);
 
 // Sets the built-in uniforms (beat, time, sound level, sampler units, resolution, camera)
 // on the program in use.
@@ -52,5 +65,10 @@ namespace demo {
 // Every compile and link problem of the linked program, one message each ("vertex shader:
 // ...", "fragment shader: ...", "link: ..."); empty when both shaders compiled and it linked.
 std::vector<std::string> shader_diagnostics(const ShaderProgram& program);
+
+// The same messages with every source reference naming the file and line the demo maker
+// edits ("fragment shader: shaders/x.frag:12:5: error: ..."), through the include expansion
+// the program was compiled with.
+std::vector<std::string> located_diagnostics(const ShaderProgram& program);
 
 }  // namespace demo

@@ -5,6 +5,7 @@
 #include <SDL_ttf.h>
 
 #include "render/texture_upload.h"
+#include "serialization/text_encoding.h"
 
 namespace demo {
 
@@ -30,6 +31,19 @@ void create_surface(FontTexture& texture) {
                                              texture.surface->pixels, GL_CLAMP_TO_EDGE);
 }
 
+void close_font(Font& font) {
+    if (font.ttf_font != nullptr)
+        TTF_CloseFont(font.ttf_font);
+    font.ttf_font = nullptr;
+}
+
+void release(FontTexture& texture) {
+    SDL_FreeSurface(texture.surface);
+    texture.surface = nullptr;
+    glDeleteTextures(1, &texture.texture_id);
+    texture.texture_id = 0;
+}
+
 void set_text(FontTexture& texture, const std::string& text) {
     if (text == texture.text)
         return;
@@ -43,8 +57,13 @@ void set_text(FontTexture& texture, const std::string& text) {
     TTF_Font* font = texture.font.object != nullptr ? texture.font.object->ttf_font : nullptr;
     SDL_Surface* rendered = nullptr;
     if (font != nullptr && !text.empty()) {
-        rendered = TTF_RenderText_Blended_Wrapped(font, text.c_str(), SDL_Color{255, 255, 255, 255},
-                                                  static_cast<Uint32>(texture.width));
+        // Texts typed into a project are UTF-8; older packages hold Latin-1 bytes, which are
+        // rarely valid UTF-8. Each is drawn with the characters it was written with.
+        const SDL_Color white{255, 255, 255, 255};
+        const Uint32 wrap = static_cast<Uint32>(texture.width);
+        rendered = is_valid_utf8(text)
+                       ? TTF_RenderUTF8_Blended_Wrapped(font, text.c_str(), white, wrap)
+                       : TTF_RenderText_Blended_Wrapped(font, text.c_str(), white, wrap);
     }
     if (rendered != nullptr) {
         SDL_Rect source{0, 0, surface->w, surface->h};

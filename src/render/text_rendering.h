@@ -14,6 +14,12 @@ void open_font(Font& font);
 // Creates the transparent surface and its texture at the font texture's size.
 void create_surface(FontTexture& texture);
 
+// Closes the font (its texts can no longer be rendered).
+void close_font(Font& font);
+
+// Frees the surface and deletes the texture.
+void release(FontTexture& texture);
+
 // Renders `text` (Latin-1, wrapped at the texture's width, top-aligned, centred when asked)
 // and uploads it, unless it is the text already shown.
 void set_text(FontTexture& texture, const std::string& text);

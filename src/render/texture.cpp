@@ -21,10 +21,10 @@ Json Texture::to_json(bool export_files) const {
 }
 
 void Texture::write_binary(OutputStream& out) const {
-    if (!image_buffer)
-        return;
+    // Without image bytes an empty image is written: leaving the buffer out would make every
+    // later object of the package misread.
     write_string(name, out);
-    image_buffer->write_binary(out);
+    write_buffer_or_empty(out, image_buffer);
 }
 
 void Texture::from_json(const Json& value) {

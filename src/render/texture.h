@@ -24,7 +24,7 @@ public:
 
     // Embedded: {"name", "image_buffer"}; exported: {"name"} with the image in the file `name`.
     Json to_json(bool export_files) const override;
-    // `name`, then the image bytes. Blank textures write nothing and are never in a package.
+    // `name`, then the image bytes; a texture without them writes an empty image.
     void write_binary(OutputStream& out) const override;
     // "image_buffer" wins over the image file; a missing image file is fatal.
     void from_json(const Json& value) override;

@@ -4,10 +4,14 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <cstdio>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "player/fatal_error.h"
+#include "render/image_limits.h"
 
 namespace demo {
 
@@ -37,7 +41,7 @@ uint32_t create_rgba_texture(int32_t width, int32_t height, const void* pixels, 
     return texture;
 }
 
-void decode_texture(Texture& texture) {
+void decode_texture(Texture& texture, InputStream* package) {
     texture.texture_id = 0;
     texture.width = 0;
     texture.height = 0;
@@ -45,6 +49,29 @@ void decode_texture(Texture& texture) {
         texture.image_buffer->size() > INT32_MAX) {
         return;
     }
+    // The header's size decides before any decoder allocates: an image larger than a texture
+    // can be, or than the package may unpack to, is not decoded.
+    const uint8_t* bytes = texture.image_buffer->data.data();
+    const size_t size = texture.image_buffer->size();
+    const std::optional<ImageSize> image = read_image_size(bytes, size);
+    if (!image) {
+        if (has_image_signature(bytes, size)) {
+            std::printf(
+                "Texture %s is not decoded: its format is not one whose size can be read "
+                "before decoding (PNG, JPEG, BMP, GIF, PNM)\n",
+                texture.name.c_str());
+        }
+        return;
+    }
+    const uint64_t budget = package != nullptr ? package->unpack_budget() : UINT64_MAX;
+    const std::string refusal = image_size_refusal(*image, max_texture_side(), budget);
+    if (!refusal.empty()) {
+        std::printf("Texture %s is not decoded: %s\n", texture.name.c_str(), refusal.c_str());
+        return;
+    }
+    if (package != nullptr)
+        package->charge_unpacked(static_cast<uint64_t>(image->width) * image->height * 4,
+                                 "an image", package->offset());
     SDL_RWops* stream = SDL_RWFromConstMem(texture.image_buffer->data.data(),
                                            static_cast<int>(texture.image_buffer->size()));
     SDL_Surface* decoded = IMG_Load_RW(stream, 1);
@@ -76,6 +103,11 @@ void decode_texture(Texture& texture) {
         SDL_FreeSurface(rgba);
     }
     SDL_FreeSurface(decoded);
+}
+
+void release(Texture& texture) {
+    glDeleteTextures(1, &texture.texture_id);
+    texture.texture_id = 0;
 }
 
 std::unique_ptr<Texture> create_blank_texture(int32_t width, int32_t height) {

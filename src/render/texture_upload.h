@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "render/texture.h"
+#include "serialization/input_stream.h"
 
 struct SDL_Surface;
 
@@ -18,8 +19,13 @@ uint32_t create_rgba_texture(int32_t width, int32_t height, const void* pixels, 
 SDL_Surface* create_rgba_surface(int32_t width, int32_t height);
 
 // Decodes the texture's image into RGBA and uploads it. Bytes that are not an image leave
-// texture 0 and a size of 0 x 0; loading goes on.
-void decode_texture(Texture& texture);
+// texture 0 and a size of 0 x 0; loading goes on. So does an image larger than a texture can
+// be or than what `package` (the package being read, if any) may still unpack, which is
+// named on standard output; a decoded image's RGBA bytes are charged to `package`.
+void decode_texture(Texture& texture, InputStream* package = nullptr);
+
+// Deletes the texture's GL texture.
+void release(Texture& texture);
 
 // A blank texture of the given size, all bytes zero, named "Texture <address> (w x h)".
 std::unique_ptr<Texture> create_blank_texture(int32_t width, int32_t height);

@@ -32,8 +32,9 @@ public:
     tinygltf::Model gltf;
     std::unique_ptr<ByteBuffer> buffer;  // the asset's bytes as parsed
     std::vector<MeshVaoRange> mesh_vao_ranges;
-    std::vector<uint32_t> vaos;  // one per primitive, meshes in order
-    std::string filename;        // with its extension; the key nodes use in a project
+    std::vector<uint32_t> vaos;        // one per primitive, meshes in order
+    std::vector<uint32_t> gl_buffers;  // one per glTF buffer, read by the vertex arrays
+    std::string filename;              // with its extension; the key nodes use in a project
     int32_t pass_count = 1;
     std::vector<std::unique_ptr<Texture>> textures;  // one per glTF image
     std::shared_ptr<Animation::Skeleton> skeleton;

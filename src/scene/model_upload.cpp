@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <iostream>
@@ -87,6 +88,7 @@ void upload_to_gpu(Model& model) {
                      gltf.buffers[b].data.data(), GL_STATIC_DRAW);
     }
     glBindBuffer(GL_ARRAY_BUFFER, 0);
+    model.gl_buffers.assign(buffers.begin(), buffers.end());
 
     model.mesh_vao_ranges.assign(gltf.meshes.size(), MeshVaoRange{});
     model.vaos.clear();
@@ -125,6 +127,19 @@ void upload_to_gpu(Model& model) {
         glBufferData(GL_UNIFORM_BUFFER, kMatricesBufferSize, nullptr, GL_DYNAMIC_DRAW);
         glBindBufferBase(GL_UNIFORM_BUFFER, 0, model.matrices_ubo);
         glBindBuffer(GL_UNIFORM_BUFFER, 0);
+    }
+}
+
+void release(Model& model) {
+    glDeleteVertexArrays(static_cast<GLsizei>(model.vaos.size()), model.vaos.data());
+    glDeleteBuffers(static_cast<GLsizei>(model.gl_buffers.size()), model.gl_buffers.data());
+    glDeleteBuffers(1, &model.matrices_ubo);
+    std::fill(model.vaos.begin(), model.vaos.end(), 0u);
+    model.gl_buffers.clear();
+    model.matrices_ubo = 0;
+    for (auto& texture : model.textures) {
+        if (texture)
+            release(*texture);
     }
 }
 

@@ -22,4 +22,7 @@ inline constexpr long kMatricesBufferSize = 6400;
 // array slot but are not set up. Prints "Number of VAOs: n".
 void upload_to_gpu(Model& model);
 
+// Deletes the buffers, vertex arrays, textures and joint-matrix buffer.
+void release(Model& model);
+
 }  // namespace demo

@@ -19,7 +19,7 @@ ByteBuffer::ByteBuffer(InputStream& in) {
 }
 
 ByteBuffer::ByteBuffer(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = open_regular_file(path);
     if (file == nullptr)
         report_fatal_error(format_message("File not found: %s", path.c_str()));
     std::fseek(file, 0, SEEK_END);
@@ -50,8 +50,10 @@ void ByteBuffer::from_json(const Json& value) {
 }
 
 void ByteBuffer::read_binary(InputStream& in) {
+    const uint64_t start = in.offset();
     const uint64_t size = read_u64(in, "a byte buffer size");
     in.require(size, "a byte buffer");
+    in.charge_unpacked(size, "a byte buffer", start);
     data.assign(size, 0);
     in.read_bytes(data.data(), size, "a byte buffer");
     scramble(data.data(), data.size());

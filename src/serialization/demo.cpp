@@ -1,5 +1,6 @@
 #include "serialization/demo.h"
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -10,6 +11,7 @@
 #include "serialization/json_key_maps.h"
 #include "serialization/package_error.h"
 #include "serialization/primitives.h"
+#include "serialization/text_encoding.h"
 
 namespace demo {
 
@@ -88,6 +90,27 @@ void enter_key(JsonKeyMaps& keys, MediaHooks*, Scene& scene) {
 void enter_key(JsonKeyMaps&, MediaHooks*, Event&) {}
 void enter_key(JsonKeyMaps&, MediaHooks*, Data&) {}
 
+// Rewrites every string and key of a document that is not valid UTF-8 as its Latin-1
+// characters in UTF-8, which a JSON text must be. The rule depends on the bytes alone, so
+// equal names stay equal and references by name still match.
+void make_text_utf8(Json& value) {
+    if (value.is_string()) {
+        const std::string& text = value.get_ref<const std::string&>();
+        if (!is_valid_utf8(text))
+            value = latin1_to_utf8(text);
+    } else if (value.is_array()) {
+        for (Json& element : value)
+            make_text_utf8(element);
+    } else if (value.is_object()) {
+        Json fixed = Json::object();
+        for (auto& [key, element] : value.items()) {
+            make_text_utf8(element);
+            fixed[as_utf8(key)] = std::move(element);
+        }
+        value = std::move(fixed);
+    }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -99,6 +122,18 @@ Demo::Demo(InputStream& in, MediaHooks* hooks) : media(hooks) {
 }
 
 void Demo::read_binary(InputStream& in) {
+    // The hooks see the package only while it is read, including when the read fails.
+    struct PackageForHooks {
+        MediaHooks* media;
+        PackageForHooks(MediaHooks* hooks, InputStream& in) : media(hooks) {
+            if (media != nullptr)
+                media->package = &in;
+        }
+        ~PackageForHooks() {
+            if (media != nullptr)
+                media->package = nullptr;
+        }
+    } package_for_hooks(media, in);
     IdRegistry registry;
     uint64_t objects_read = 0;
     total_objects = read_u64(in, "the object total");
@@ -220,9 +255,20 @@ Json Demo::to_json(bool export_files) const {
     const ByteBuffer& song = music ? *music : empty;
     if (export_files) {
         write_file(kMusicSideFile, song.data.data(), song.size());
+        // Side files go under the names the document gives them.
+        for (const std::string& name : side_file_names()) {
+            if (is_valid_utf8(name))
+                continue;
+            const std::filesystem::path renamed = latin1_to_utf8(name);
+            std::error_code ignored;
+            if (renamed.has_parent_path())
+                std::filesystem::create_directories(renamed.parent_path(), ignored);
+            std::filesystem::rename(name, renamed, ignored);
+        }
     } else {
         doc["music"] = song.to_json(false);
     }
+    make_text_utf8(doc);
     return doc;
 }
 

@@ -98,6 +98,9 @@ public:
     void prepare_after_load();
     // Draws every effect once, without program hook and without its inputs.
     void prime_effects();
+    // Gives back what loading took from the GPU and the sound device, for a demo that is
+    // replaced while the process goes on; the demo cannot be drawn or played afterwards.
+    void release_media();
 
     // Calls `f(index, elements)` for every collection.
     template <typename F>

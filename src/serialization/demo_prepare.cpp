@@ -1,7 +1,11 @@
 // The GPU side of a loaded demo, kept apart from its stored forms so that the authoring tool
 // reads and writes packages without an OpenGL context.
+#include "audio/sample_playback.h"
 #include "render/effect_renderer.h"
 #include "render/shader_compiler.h"
+#include "render/text_rendering.h"
+#include "render/texture_upload.h"
+#include "scene/model_upload.h"
 #include "serialization/demo.h"
 
 namespace demo {
@@ -17,6 +21,26 @@ void Demo::prepare_after_load() {
 void Demo::prime_effects() {
     for (auto& effect : effects)
         draw(*effect, nullptr, false);
+}
+
+void Demo::release_media() {
+    for (auto& effect : effects)
+        release(*effect);
+    for (auto& program : shaders)
+        release(*program);
+    for (auto& texture : textures)
+        release(*texture);
+    for (auto& texture : font_textures)
+        release(*texture);
+    for (auto& font : fonts)
+        close_font(*font);
+    for (auto& model : models)
+        release(*model);
+    // Scenes draw into depth targets shared by size, which the next demo uses again.
+    if (sound_texture)
+        release(*sound_texture);
+    retire_samples(std::move(audio_samples));
+    audio_samples.clear();
 }
 
 }  // namespace demo

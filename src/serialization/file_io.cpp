@@ -8,8 +8,16 @@
 
 namespace demo {
 
+std::FILE* open_regular_file(const std::string& path) {
+    // A folder opens on some systems and reports a huge size; devices and pipes never end.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return nullptr;
+    return std::fopen(path.c_str(), "rb");
+}
+
 std::string read_whole_file(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = open_regular_file(path);
     if (file == nullptr) {
         std::printf("File %s not found! Returning empty string, with possibly bad outcomes...\n",
                     path.c_str());

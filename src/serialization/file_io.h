@@ -2,11 +2,16 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace demo {
 
-// The whole file as bytes. A file that cannot be opened prints
+// Opens `path` for binary reading when it names a regular file (not a folder, device or
+// pipe); otherwise, or when it cannot be opened, returns null.
+std::FILE* open_regular_file(const std::string& path);
+
+// The whole file as bytes. A file that cannot be opened (or is not a regular file) prints
 // "File <path> not found! Returning empty string, with possibly bad outcomes..." and gives
 // an empty result; callers carry on with it.
 std::string read_whole_file(const std::string& path);

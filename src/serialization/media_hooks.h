@@ -17,9 +17,15 @@ class Scene;
 class ShaderProgram;
 class Texture;
 
+class InputStream;
+
 class MediaHooks {
 public:
     virtual ~MediaHooks() = default;
+
+    // The package being read while a package is read, so that what the hooks decode draws on
+    // its unpack budget; none while a project is read.
+    InputStream* package = nullptr;
 
     // Right after a program's stored form was read: compile and link it.
     virtual void shader_program_loaded(ShaderProgram& /*program*/) {}

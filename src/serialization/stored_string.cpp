@@ -1,5 +1,6 @@
 #include "serialization/stored_string.h"
 
+#include <algorithm>
 #include <span>
 #include <stdexcept>
 #include <vector>
@@ -30,11 +31,18 @@ std::string read_string(InputStream& in, const char* what) {
     in.read_bytes(stored.data(), length, what);
     scramble(stored.data(), stored.size());
 
+    // The decoder's cap carries what is left of the package's budget, so a declared length
+    // beyond it is refused before anything is produced.
+    const uint64_t budget = in.unpack_budget();
+    const uint64_t cap = std::max<uint64_t>(1, std::min(kMaxStoredStringLength, budget));
     std::string text;
     bool done = false;
     try {
-        done = decode_whole_block(stored.data(), stored.size(), kMaxStoredStringLength, text);
+        done = decode_whole_block(stored.data(), stored.size(), cap, text);
     } catch (const std::exception& e) {
+        if (dynamic_cast<const std::length_error*>(&e) != nullptr &&
+            budget < kMaxStoredStringLength)
+            in.charge_unpacked(budget + 1, what, start);
         throw PackageError(
             "package is corrupt: " + std::string(what) + " does not decompress (" + e.what() + ")",
             start);
@@ -44,6 +52,7 @@ std::string read_string(InputStream& in, const char* what) {
         throw PackageError(
             "package is corrupt: " + std::string(what) + " ends before its declared length", start);
     }
+    in.charge_unpacked(text.size(), what, start);
     return text;
 }
 

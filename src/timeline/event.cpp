@@ -1,5 +1,7 @@
 #include "timeline/event.h"
 
+#include <stdexcept>
+
 #include "audio/audio_sample.h"
 #include "player/player_state.h"
 #include "render/effect.h"
@@ -187,13 +189,19 @@ Json Event::to_json(bool /*export_files*/) const {
 }
 
 void Event::from_json(const Json& value) {
+    name = json_string(value, "name");
     if (value.is_object() && value.contains("type")) {
+        // The stored form keeps the type in one byte: a larger one would pack into a package
+        // whose tail cannot be found again.
         const int64_t t = json_int(value, "type", 0);
-        type = t >= 0 && t <= UINT32_MAX ? static_cast<uint32_t>(t) : 0;
+        if (t < 0 || t > UINT8_MAX) {
+            throw std::runtime_error("event \"" + name + "\" has type " + std::to_string(t) +
+                                     ", outside 0 to 255");
+        }
+        type = static_cast<uint32_t>(t);
     } else {
         type = kEffectEvent;
     }
-    name = json_string(value, "name");
     visible = !(value.is_object() && value.contains("visible")) ||
               (value["visible"].is_string() && value["visible"] == "true");
     switch (type) {

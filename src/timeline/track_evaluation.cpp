@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "serialization/text_encoding.h"
+
 namespace demo {
 
 int32_t truncate_to_int(float value) {
@@ -124,9 +126,13 @@ std::string type_on(const std::string& text, float t, float point_beat, float ne
     const int64_t length = static_cast<int64_t>(text.size());
     const float typed =
         std::floor(u * static_cast<float>(length) * static_cast<float>(chars_per_beat));
-    const int64_t k = static_cast<int64_t>(truncate_to_int(typed)) + 1;
+    int64_t k = static_cast<int64_t>(truncate_to_int(typed)) + 1;
     if (length == 0 || k < 0 || k >= length)
         return text;
+    // UTF-8 text types on whole characters: half a character would turn the cut text into
+    // bytes that render as Latin-1.
+    if (is_valid_utf8(text))
+        k = static_cast<int64_t>(utf8_cut_point(text, static_cast<size_t>(k)));
     return text.substr(0, static_cast<size_t>(k));
 }
 

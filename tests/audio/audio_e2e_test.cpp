@@ -4,12 +4,18 @@
 //
 // Every sound is a pure tone of its own frequency, so each one can be followed in the mix:
 // music 220 Hz, sample A 1000 Hz (1.0 s), sample B 3000 Hz (0.6 s), sample C 2000 Hz (0.15 s).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "player/player_e2e_support.h"
@@ -38,19 +44,81 @@ double tone_amplitude(const std::vector<int16_t>& stereo, int64_t first, int64_t
     return 2.0 * std::sqrt(std::max(power, 0.0)) / static_cast<double>(count);
 }
 
-std::vector<int16_t> read_pcm(const fs::path& path) {
-    const std::vector<uint8_t> bytes = read_file(path);
-    std::vector<int16_t> samples(bytes.size() / 2);
-    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-    return samples;
-}
+// When each piece of the mix left the disk driver: seconds on the test's clock, and the bytes
+// written up to the end of that piece.
+using Arrivals = std::vector<std::pair<double, int64_t>>;
+
+// Reads the driver's output through a pipe, noting when each piece arrives. The driver paces
+// itself with plain delays, so on a busy machine its file falls behind the clock the player
+// fires samples by; arrival times put both on the same clock.
+class PipeReader {
+public:
+    explicit PipeReader(const fs::path& fifo) : fifo_(fifo) {
+        mkfifo(fifo.c_str(), 0600);
+        thread_ = std::thread([this] { read_all(); });
+    }
+    // Waits for the writer to finish (or, if none ever came, ends the wait).
+    std::pair<std::vector<int16_t>, Arrivals> finish() {
+        const int unblock = open(fifo_.c_str(), O_WRONLY | O_NONBLOCK);
+        if (unblock >= 0)
+            close(unblock);
+        thread_.join();
+        std::vector<int16_t> samples(bytes_.size() / 2);
+        std::memcpy(samples.data(), bytes_.data(), samples.size() * 2);
+        return {std::move(samples), std::move(arrivals_)};
+    }
+
+private:
+    void read_all() {
+        const int fd = open(fifo_.c_str(), O_RDONLY);
+        if (fd < 0)
+            return;
+        const auto start = std::chrono::steady_clock::now();
+        uint8_t buffer[1 << 16];
+        for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) {
+            bytes_.insert(bytes_.end(), buffer, buffer + n);
+            arrivals_.emplace_back(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+                static_cast<int64_t>(bytes_.size()));
+        }
+        close(fd);
+    }
+
+    fs::path fifo_;
+    std::vector<uint8_t> bytes_;
+    Arrivals arrivals_;
+    std::thread thread_;
+};
 
 // The written mix and what the test knows of it.
 class Mix {
 public:
-    explicit Mix(std::vector<int16_t> stereo) : stereo_(std::move(stereo)) {}
+    Mix(std::vector<int16_t> stereo, Arrivals arrivals)
+        : stereo_(std::move(stereo)), arrivals_(std::move(arrivals)) {}
 
     int64_t frames() const { return static_cast<int64_t>(stereo_.size() / 2); }
+
+    // When the piece holding `at` seconds of the file was mixed, on the test's clock.
+    double mixed_at(double at) const {
+        const int64_t byte = static_cast<int64_t>(at * kRate) * 4;
+        for (const auto& [seconds, end] : arrivals_) {
+            if (end > byte)
+                return seconds;
+        }
+        return arrivals_.empty() ? 0.0 : arrivals_.back().first;
+    }
+
+    // Where in the file (seconds) the sound mixed `later` seconds after `at` in the file lies.
+    double file_time_after(double at, double later) const {
+        const double wanted = mixed_at(at) + later;
+        int64_t start = 0;
+        for (const auto& [seconds, end] : arrivals_) {
+            if (seconds >= wanted)
+                break;
+            start = end;
+        }
+        return static_cast<double>(start / 4) / kRate;
+    }
 
     // Amplitude of `hz` in a window of `seconds` starting at `at` seconds into the file.
     double amplitude(double at, double hz, double seconds = 0.05) const {
@@ -83,6 +151,7 @@ public:
 
 private:
     std::vector<int16_t> stereo_;
+    Arrivals arrivals_;
 };
 
 fs::path demotool_binary() {
@@ -125,9 +194,11 @@ Mix play(const TempDir& dir, const std::vector<std::string>& events, double end_
                              " --player " + player_binary().string() + " > " +
                              (dir / "pack.log").string() + " 2>&1";
     EXPECT_EQ(std::system(pack.c_str()), 0) << read_text(dir / "pack.log");
+    PipeReader reader(dir / "audio.raw");
     const RunResult run = run_under_xvfb(dir.path(), 640, 360, {"./demo"});
     EXPECT_EQ(run.exit_code, 0) << run.describe();
-    return Mix(read_pcm(dir / "audio.raw"));
+    auto [samples, arrivals] = reader.finish();
+    return Mix(std::move(samples), std::move(arrivals));
 }
 
 // Where the music starts in the file: the clock's beat 0.
@@ -155,12 +226,12 @@ TEST(AudioPlayback, SamplesPlayOnTheirBeatsWithTheMusicDucked) {
 
     // Beat 4 is 2 s in: both samples fired in that frame play, each for its own length.
     for (double beat : {4.0, 12.0}) {
-        const double at = t0 + beat * 0.5;
+        const double at = mix.file_time_after(t0, beat * 0.5);
         const std::optional<double> a = mix.onset(1000, 0.2, at - 0.3);
         const std::optional<double> b = mix.onset(3000, 0.2, at - 0.3);
         ASSERT_TRUE(a && b) << "beat " << beat;
-        EXPECT_NEAR(*a, at, 0.12) << "sample A at beat " << beat;
-        EXPECT_NEAR(*b, at, 0.12) << "sample B at beat " << beat;
+        EXPECT_NEAR(mix.mixed_at(*a) - mix.mixed_at(t0), beat * 0.5, 0.12) << "A at " << beat;
+        EXPECT_NEAR(mix.mixed_at(*b) - mix.mixed_at(t0), beat * 0.5, 0.12) << "B at " << beat;
         EXPECT_GT(mix.amplitude(*a + 0.8, 1000), 0.3) << "A still sounds 0.8 s in";
         EXPECT_LT(mix.amplitude(*a + 1.1, 1000), 0.05) << "A has ended after 1 s";
         EXPECT_LT(mix.amplitude(*b + 0.7, 3000), 0.05) << "B has ended after 0.6 s";
@@ -173,15 +244,16 @@ TEST(AudioPlayback, SamplesPlayOnTheirBeatsWithTheMusicDucked) {
     }
 
     // The invisible event at beat 8 never plays.
-    EXPECT_LT(mix.amplitude(t0 + 4.0, 1000, 0.6), 0.02);
-    EXPECT_NEAR(mix.amplitude(t0 + 4.2, 220, 0.2), full, 0.02);
+    const double beat8 = mix.file_time_after(t0, 4.0);
+    EXPECT_LT(mix.amplitude(beat8, 1000, 0.6), 0.02);
+    EXPECT_NEAR(mix.amplitude(beat8 + 0.2, 220, 0.2), full, 0.02);
 }
 
 TEST(AudioPlayback, ASampleShorterThanABeatStartsAgainWithinItsEvent) {
     TempDir dir;
     const Mix mix = play(dir, {sample_event("c", "sounds/c.wav", 4)}, 8);
     const double t0 = music_start(mix);
-    const double at = t0 + 2.0;
+    const double at = mix.file_time_after(t0, 2.0);
     // 0.15 s of sound, then again as soon as its restore timer let it go, while the one-beat
     // (0.5 s) event lasts: at least twice, never after the event.
     EXPECT_GE(mix.stretches(2000, 0.2, at - 0.2, at + 0.5), 2);

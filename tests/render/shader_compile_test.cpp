@@ -1,5 +1,5 @@
-// Include expansion, the compile messages, and the second compile that expands includes once
-// the demo is loaded.
+// Include expansion with the file and line of every expanded line, the compile messages, and
+// the second compile that expands includes once the demo is loaded.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -67,6 +67,42 @@ TEST(IncludeExpansion, DirectivesBroughtInAreExpandedOnlyByLaterPrograms) {
     earlier.push_back(source_only("b.frag", "b"));
     earlier.push_back(source_only("a.frag", "a(#include \"b.frag\")"));
     EXPECT_EQ(expand_includes(*earlier[0], earlier), "[a(#include \"b.frag\")]");
+}
+
+TEST(IncludeExpansion, EveryExpandedLineKnowsItsFileAndLine) {
+    std::vector<std::unique_ptr<ShaderProgram>> programs;
+    programs.push_back(
+        source_only("main.frag", "m1\n#include \"a.glsl\"\nm3\n#include \"b.glsl\"\nm5"));
+    programs.push_back(source_only("a.glsl", "a1\na2\n#include \"b.glsl\""));
+    programs.push_back(source_only("b.glsl", "b1\nb2"));
+    std::vector<SourceLine> origins;
+    const std::string text = expand_includes(*programs[0], programs, &origins);
+    // a.glsl comes in first; its own directive is then the first one b.glsl replaces.
+    EXPECT_EQ(text, "m1\na1\na2\nb1\nb2\nm3\n#include \"b.glsl\"\nm5");
+    const std::vector<std::pair<std::string, int>> expected = {
+        {"main.frag", 1}, {"a.glsl", 1},    {"a.glsl", 2},    {"b.glsl", 1},
+        {"b.glsl", 2},    {"main.frag", 3}, {"main.frag", 4}, {"main.frag", 5}};
+    ASSERT_EQ(origins.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(origins[i].file, expected[i].first) << "line " << i + 1;
+        EXPECT_EQ(origins[i].line, expected[i].second) << "line " << i + 1;
+    }
+}
+
+TEST(IncludeExpansion, CompileLogsNameTheFileAndLine) {
+    const std::vector<SourceLine> origins = {{"x.frag", 1}, {"lib.glsl", 7}, {"x.frag", 3}};
+    const struct {
+        std::string log, located;
+    } cases[] = {
+        {"0:2(10): error: `oops' undeclared", "lib.glsl:7:10: error: `oops' undeclared"},
+        {"0(3) : error C0000: syntax error", "x.frag:3: error C0000: syntax error"},
+        {"ERROR: 0:1: 'foo' : undeclared", "ERROR: x.frag:1: 'foo' : undeclared"},
+        {"0:4(1): error: past the end", "0:4(1): error: past the end"},
+        {"error: no main", "error: no main"},
+        {"0:1(2): a\n0:3(4): b", "x.frag:1:2: a\nx.frag:3:4: b"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(locate_compile_log(c.log, origins), c.located + "\n") << c.log;
 }
 
 // ---------------------------------------------------------------------------------------------

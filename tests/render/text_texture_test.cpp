@@ -129,6 +129,19 @@ TEST_F(TextTexture, RendersAndUploadsOnlyWhenTheTextChanges) {
     EXPECT_TRUE(has_marker(text->texture_id, 256, 32)) << "the empty text was uploaded again";
 }
 
+// A text shows the characters it was written with, whether typed into a project (UTF-8) or
+// stored by an older package (Latin-1): both give the same pixels.
+TEST_F(TextTexture, UtfEightAndLatinOneTextsShowTheSameCharacters) {
+    auto font = dejavu(24);
+    auto utf8 = font_texture(*font, 256, 32, false);
+    auto latin1 = font_texture(*font, 256, 32, false);
+    set_text(*utf8, "Gr\xC3\xBC\xC3\x9F\x65");
+    set_text(*latin1, "Gr\xFC\xDF\x65");
+    const std::vector<uint8_t> pixels = read_texture(utf8->texture_id, 256, 32);
+    EXPECT_FALSE(all_zero(pixels));
+    EXPECT_EQ(pixels, read_texture(latin1->texture_id, 256, 32));
+}
+
 // A point size and text whose wrapped rendering at `wrap` is exactly `width` pixels wide.
 bool find_rendering_of_width(int width, int wrap, int& ptsize, std::string& text) {
     static const char* const candidates[] = {"Demo",   "Hello", "Title", "Beat",  "Credits",

@@ -170,5 +170,49 @@ TEST_F(TextureDecode, BlankTextureIsNamedFromItsAddressAndStartsAtZero) {
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 0), static_cast<long>(bytes.size()));
 }
 
+// Images are sized from their header before any decoder runs: one larger than a texture can
+// be, or whose RGBA bytes exceed what the package may still unpack, is named and not decoded.
+TEST_F(TextureDecode, ImagesBeyondTheLimitsAreNotDecoded) {
+    std::vector<uint8_t> bmp = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0};
+    for (uint32_t v : {30000u, 30000u, 0x00180001u, 0u, 0u, 0u, 0u, 0u, 0u})  // w, h, planes+bpp
+        bmp.insert(bmp.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+    // A 1 x 1 screen whose first frame claims 30000 x 30000.
+    const std::vector<uint8_t> gif = {'G',  'I',  'F',  '8',  '9',  'a', 1, 0,   1,
+                                      0,    0,    0,    0,    0x2C, 0,   0, 0,   0,
+                                      0x30, 0x75, 0x30, 0x75, 0,    2,   0, 0x3B};
+    const auto grey = [](int w, int h) {
+        return png(w, h, 0, std::vector<std::vector<uint8_t>>(h, std::vector<uint8_t>(w, 200)));
+    };
+    struct Case {
+        const char* label;
+        std::vector<uint8_t> bytes;
+        uint64_t package_size;  // the package budget is 256 bytes per byte (no allowance)
+        int decoded_width;      // 0 when refused
+    };
+    for (const Case& c : {Case{"bmp 30000 x 30000", bmp, 1 << 20, 0},
+                          Case{"gif frame 30000 x 30000", gif, 1 << 20, 0},
+                          Case{"png 16385 x 1", grey(16385, 1), 1 << 20, 0},
+                          Case{"png 8 x 8 in 256 bytes", grey(8, 8), 1, 8},
+                          Case{"png 9 x 8 in 256 bytes", grey(9, 8), 1, 0}}) {
+        SCOPED_TRACE(c.label);
+        const std::vector<uint8_t> package(c.package_size);
+        InputStream in(package.data(), package.size(), 0);
+        Texture texture;
+        texture.name = c.label;
+        texture.image_buffer = std::make_unique<ByteBuffer>(c.bytes.data(), c.bytes.size());
+        testing::internal::CaptureStdout();
+        decode_texture(texture, &in);
+        std::fflush(stdout);
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(texture.width, c.decoded_width);
+        EXPECT_EQ(texture.texture_id != 0, c.decoded_width != 0);
+        EXPECT_EQ(out.find(std::string("Texture ") + c.label + " is not decoded"),
+                  c.decoded_width != 0 ? std::string::npos : 0u)
+            << out;
+        // A decoded image's RGBA bytes are charged: all 256 of them here.
+        EXPECT_EQ(in.unpack_budget(), c.decoded_width != 0 ? 0u : 256u * c.package_size);
+    }
+}
+
 }  // namespace
 }  // namespace demo

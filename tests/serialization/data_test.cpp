@@ -10,6 +10,7 @@
 #include <string>
 
 #include "package_bytes.h"
+#include "serialization/file_io.h"
 #include "serialization/input_stream.h"
 #include "serialization/output_stream.h"
 #include "serialization/package_error.h"
@@ -222,12 +223,17 @@ TEST(DataJson, InvalidBase64IsAnError) {
 
 // A missing side file ends the process with "crash.txt" in the working directory. The death
 // test forks at the statement, so the child works in the same temporary folder.
+// A folder is no file either: reading one must not report "out of memory" from its size.
 TEST(DataJsonDeathTest, MissingSideFileIsFatal) {
     ScopedWorkDir dir;
-    const Json value = {{"name", "nowhere.bin"}};
-    EXPECT_EXIT({ Data data(value); }, ::testing::ExitedWithCode(1), "");
-    EXPECT_EQ(text_file(dir.path() / "crash.txt"),
-              "Fatal error: File not found: nowhere.bin\nExiting.");
+    fs::create_directory(dir.path() / "sub");
+    for (const char* name : {"nowhere.bin", "sub"}) {
+        const Json value = {{"name", name}};
+        EXPECT_EXIT({ Data data(value); }, ::testing::ExitedWithCode(1), "");
+        EXPECT_EQ(text_file(dir.path() / "crash.txt"),
+                  std::string("Fatal error: File not found: ") + name + "\nExiting.");
+        EXPECT_EQ(read_whole_file(name), "");
+    }
 }
 
 TEST(DataJsonDeathTest, MissingNameWithoutBufferIsFatal) {

@@ -279,6 +279,9 @@ TEST(DemoWrite, WrittenPackageReadsBackAndWritesTheSameBytes) {
     demo.datas.push_back(make_data("textures/noise/noise_512.raw", pattern(1, 1)));
     demo.datas.push_back(make_data("empty", {}));
     demo.datas.push_back(make_data(std::string(300, '/'), pattern(3000, 101)));
+    // A texture without image bytes still takes its place, as an empty image.
+    demo.textures.push_back(std::make_unique<Texture>());
+    demo.textures.back()->name = "unset";
     demo.music = std::make_unique<ByteBuffer>(pattern(5000, 77).data(), 5000);
     demo.end_beat = 512.5f;
     demo.bpm = 87.25f;
@@ -288,8 +291,11 @@ TEST(DemoWrite, WrittenPackageReadsBackAndWritesTheSameBytes) {
     uint64_t consumed = 0;
     const auto loaded = load(bytes, nullptr, &consumed);
     EXPECT_EQ(consumed, bytes.size());
-    EXPECT_EQ(loaded->total_objects, 4u);
+    EXPECT_EQ(loaded->total_objects, 5u);
     expect_same_demo(*loaded, demo);
+    ASSERT_EQ(loaded->textures.size(), 1u);
+    EXPECT_EQ(loaded->textures[0]->name, "unset");
+    EXPECT_EQ(loaded->textures[0]->image_buffer->size(), 0u);
     EXPECT_EQ(package_of(*loaded), bytes);
 }
 
@@ -479,6 +485,35 @@ TEST(DemoJson, EmbeddedRoundTripTouchesNoFiles) {
     back.from_json(Json::parse(demo.to_json(false).dump()));
     expect_same_demo(back, demo);
     EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+// Stored strings are bytes; a document is UTF-8. Latin-1 names and texts are written as their
+// characters, side files go under the names the document gives, and references still match.
+TEST(DemoJson, LatinOneStringsExportAsTheirCharacters) {
+    ScopedWorkDir dir;
+    Demo demo;
+    demo.datas.push_back(make_data("d\xE9j\xE0.bin", pattern(30, 3)));
+    demo.effects.push_back(std::make_unique<Effect>());
+    demo.effects[0]->name = "caf\xE9";
+    auto event = std::make_unique<Event>();
+    event->type = kEffectEvent;
+    event->effect.object = demo.effects[0].get();
+    event->name = "caf\xE9";
+    event->control_points["caption"].points = {{0.0f, 0.0f, "Gr\xFC\xDF\x65"},
+                                               {1.0f, 0.0f, "Gr\xC3\xBC\xC3\x9F\x65"}};
+    demo.events.push_back(std::move(event));
+    demo.music = std::make_unique<ByteBuffer>();
+
+    const std::string text = demo.to_json(true).dump();
+    EXPECT_EQ(read_file_bytes(dir.path() / "d\xC3\xA9j\xC3\xA0.bin"), pattern(30, 3));
+    Demo back;
+    back.from_json(Json::parse(text));
+    ASSERT_EQ(back.events.size(), 1u);
+    EXPECT_EQ(back.events[0]->effect.object, back.effects.at(0).get());
+    EXPECT_EQ(back.effects[0]->name, "caf\xC3\xA9");
+    for (const ControlPoint& point : back.events[0]->control_points["caption"].points)
+        EXPECT_EQ(point.text, "Gr\xC3\xBC\xC3\x9F\x65");
+    EXPECT_EQ(back.datas.at(0)->buffer->data, pattern(30, 3));
 }
 
 }  // namespace

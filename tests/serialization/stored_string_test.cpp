@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "serialization/byte_buffer.h"
 #include "serialization/input_stream.h"
 #include "serialization/output_stream.h"
 #include "serialization/package_error.h"
@@ -155,6 +156,54 @@ TEST(StoredStringDamage, DeclaredLengthBeyondTheTextLimit) {
 TEST(StoredStringDamage, ErrorNamesTheRecordOffset) {
     const Bytes bytes = concat({7, 7, 7}, record({10, 18}));
     expect_damage(bytes, "Malformed", 3, 3);
+}
+
+// A block of `length` bytes 'x' in seven bytes: one literal, then one long copy at distance 1.
+Bytes run_block(uint64_t length) {
+    Bytes block;
+    for (uint64_t v : {length, uint64_t{3}, uint64_t{16}, length - 5}) {
+        for (; v >= 0x80; v >>= 7)
+            block.push_back(static_cast<uint8_t>(v | 0x80));
+        block.push_back(static_cast<uint8_t>(v));
+    }
+    block.insert(block.begin() + 2 + (length >= 128), 'x');
+    return block;
+}
+
+// Every package byte may unpack to 256 bytes, on top of a fixed allowance (none here), and
+// all strings and buffers of one read draw on that one budget. Two 15-byte run records make a
+// 30-byte package: 7680 bytes in all.
+TEST(UnpackBudget, StringsAndBuffersOfOneReadShareIt) {
+    struct Case {
+        uint64_t first, second;  // lengths the two runs declare
+        int64_t fails_at;        // offset of the refused record, or -1
+    };
+    for (const Case& c : {Case{3000, 3000, -1}, Case{3000, 4680, -1}, Case{3000, 4681, 15},
+                          Case{7681, 133, 0}, Case{4000, 4000, 15}}) {
+        const Bytes package = concat(record(run_block(c.first)), record(run_block(c.second)));
+        ASSERT_EQ(package.size(), 30u);
+        InputStream in(package.data(), package.size(), 0);
+        try {
+            EXPECT_EQ(read_string(in), std::string(c.first, 'x'));
+            EXPECT_EQ(read_string(in), std::string(c.second, 'x'));
+            EXPECT_EQ(c.fails_at, -1) << c.first << " + " << c.second;
+            EXPECT_EQ(in.unpack_budget(), 7680 - c.first - c.second);
+        } catch (const PackageError& e) {
+            EXPECT_EQ(static_cast<int64_t>(e.offset()), c.fails_at) << e.what();
+            EXPECT_NE(std::string(e.what()).find("past the"), std::string::npos) << e.what();
+        }
+    }
+    // A buffer's bytes count as well: 30 bytes of package, 7680 - 7 left for the string.
+    for (uint64_t text : {7673u, 7674u}) {
+        const Bytes package = concat(concat(u64_bytes(7), Bytes(7, 0)), record(run_block(text)));
+        InputStream in(package.data(), package.size(), 0);
+        ByteBuffer buffer(in);
+        if (text == 7673u) {
+            EXPECT_EQ(read_string(in).size(), text);
+        } else {
+            EXPECT_THROW(read_string(in), PackageError);
+        }
+    }
 }
 
 }  // namespace

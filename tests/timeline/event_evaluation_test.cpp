@@ -313,6 +313,21 @@ TEST_F(TrackText, OtherNegativeRatesGiveNothingOrEverything) {
     EXPECT_EQ(event.evaluate_text("t", 1.0f, -2), "0123456789");
 }
 
+// Bytes still count, but UTF-8 text never shows half a character; Latin-1 text (not valid
+// UTF-8) is cut at any byte.
+TEST_F(TrackText, UtfEightTextTypesOnWholeCharacters) {
+    Event event = make_event(0.0f, 100.0f);
+    // "Grüße": 7 bytes, ü and ß two each. k = floor(u * 7) + 1.
+    event.control_points["t"] = text_track({{0.0f, "Gr\xC3\xBC\xC3\x9F\x65"}, {7.0f, ""}});
+    event.control_points["l"] = text_track({{0.0f, "Gr\xFC\xDF\x65"}, {7.0f, ""}});
+    const char* const utf8[] = {"G", "Gr", "Gr\xC3\xBC", "Gr\xC3\xBC", "Gr\xC3\xBC\xC3\x9F"};
+    const char* const latin1[] = {"G", "Gr", "Gr\xFC", "Gr\xFC\xDF", "Gr\xFC\xDF\x65"};
+    for (int k = 1; k <= 5; ++k) {
+        EXPECT_EQ(event.evaluate_text("t", k - 1 + 0.5f, 1), utf8[k - 1]) << k;
+        EXPECT_EQ(event.evaluate_text("l", (k - 1 + 0.5f) * 7 / 5, 1), latin1[k - 1]) << k;
+    }
+}
+
 TEST_F(TrackText, TypingCountsTheReplacedText) {
     Event event = make_event(100.0f, 200.0f);
     // "<IACP>" becomes "100", three bytes; half way two of them show.

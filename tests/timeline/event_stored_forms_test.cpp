@@ -290,6 +290,18 @@ TEST(EventJson, Type) {
     EXPECT_EQ(Event(Json::parse(R"({"type": "2"})")).type, 0u);
     EXPECT_EQ(Event(Json::parse(R"({"type": true})")).type, 0u);
     EXPECT_EQ(Event(Json::parse(R"({"type": null})")).type, 0u);
+    EXPECT_EQ(Event(Json::parse(R"({"type": 255})")).type, 255u);
+    // The type is stored in one byte: anything else is refused, naming the event.
+    for (const char* type : {"256", "300", "-1", "4294967297"}) {
+        const Json value = Json::parse(std::string(R"({"name": "intro", "type": )") + type + "}");
+        try {
+            Event event(value);
+            ADD_FAILURE() << type << " was taken as " << event.type;
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      std::string("event \"intro\" has type ") + type + ", outside 0 to 255");
+        }
+    }
 }
 
 TEST(EventJson, Visible) {

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <random>
@@ -650,10 +651,10 @@ TEST_F(DemotoolTest, DamagedAssetsRenderAndPlayWithoutACrash) {
 // info
 // ---------------------------------------------------------------------------------------------
 
-TEST_F(DemotoolTest, InfoDescribesThePackedDemo) {
+TEST_F(DemotoolTest, InfoDescribesTheDemoOfAPackageOrProject) {
     pack_sample_player();
     pack_sample_raw();
-    for (const char* input : {"sample_demo", "sample.pkg"}) {
+    for (const char* input : {"sample_demo", "sample.pkg", "proj/project.json"}) {
         SCOPED_TRACE(input);
         const RunResult r = run({"info", input});
         ASSERT_TRUE(r.exited && r.status == 0) << r;
@@ -741,13 +742,39 @@ TEST_F(DemotoolTest, InfoOnDamagedPackagesFailsCleanly) {
     }
 }
 
+// Timing values and arguments from which no frame or sample position can follow are refused
+// with one line and status 1 before anything is written, never converted out of range.
+TEST_F(DemotoolTest, RenderRefusesTimingsNoFrameCanComeFrom) {
+    struct Case {
+        const char* label;
+        float bpm, offset;
+        std::vector<std::string> args;
+    };
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<std::string> one_frame = {"--beat", "4"};
+    const std::vector<std::string> sequence = {"--from", "0", "--to", "1", "--fps"};
+    for (const Case& c :
+         {Case{"tempo 1e-40", 1e-40f, 0.5f, one_frame}, Case{"offset NaN", 130.0f, nan, one_frame},
+          Case{"offset 1e30", 130.0f, 1e30f, one_frame}, Case{"fps 1e10", 130.0f, 0.5f, sequence},
+          Case{"fps 0.5", 130.0f, 0.5f, sequence}}) {
+        SCOPED_TRACE(c.label);
+        write_file_bytes(root_ / "t.pkg", package_of_datas(0, 0, {}, {}, 16.0f, c.bpm, c.offset));
+        std::vector<std::string> args = {"render", "t.pkg", "-o", "out", "--wav", "out.wav"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        if (c.args == sequence)
+            args.push_back(c.label + 4);
+        expect_one_error_line(run(args), "render");
+        EXPECT_FALSE(fs::exists(root_ / "out.wav"));
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Help and terminal output
 // ---------------------------------------------------------------------------------------------
 
 TEST_F(DemotoolTest, EveryCommandAnswersHelp) {
     std::vector<std::vector<std::string>> commands = {{"--help"}, {"-h"}};
-    for (const char* command : {"pack", "unpack", "info", "check", "render"}) {
+    for (const char* command : {"pack", "unpack", "info", "check", "render", "play"}) {
         commands.push_back({command, "--help"});
         commands.push_back({command, "-h"});
     }

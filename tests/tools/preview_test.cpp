@@ -1,0 +1,289 @@
+// demotool play, driven in-process on a small project written here: a fragment shader whose
+// colour follows from the beat and from a constant in an included file, a silent WAV as the
+// music (120 bpm: two beats a second) and a one-second sample at beat 4.
+#include "preview.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <SDL_mixer.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "audio/sample_playback.h"
+
+namespace demo {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWidth = 96;
+constexpr int kHeight = 54;
+constexpr uint32_t kStart = 1000;  // SDL ticks of the first frame
+
+// Red is the beat's eighth, green the library's constant, blue how far across the pixel is.
+constexpr const char* kColourShader =
+    "#version 150\n#define INCLUDED\n#include \"shaders/lib.glsl\"\nout vec4 c;\n"
+    "uniform float beat;\nuniform vec2 resolution;\n"
+    "void main() { c = vec4(fract(beat / 8.0), green(), gl_FragCoord.x / resolution.x, 1.0); }\n";
+
+std::string library(const std::string& green_body) {
+    return "float green() { " + green_body +
+           " }\n#ifndef INCLUDED\n"
+           "void main() { gl_FragColor = vec4(green()); }\n#endif\n";
+}
+
+// A file saved the way editors save: a new file renamed into place.
+void save(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    const fs::path temporary = path.string() + ".saving";
+    std::ofstream(temporary, std::ios::binary) << text;
+    fs::rename(temporary, path);
+}
+
+// Mono 8-bit silence at 8 kHz.
+std::string silent_wav(int seconds) {
+    const uint32_t bytes = 8000u * seconds;
+    std::string wav = "RIFF";
+    auto put = [&wav](uint32_t v, int size) {
+        for (int i = 0; i < size; ++i)
+            wav += static_cast<char>(v >> (8 * i));
+    };
+    put(36 + bytes, 4);
+    wav += "WAVEfmt ";
+    for (uint32_t v : {16u, 1u | (1u << 16), 8000u, 8000u, 1u | (8u << 16)})
+        put(v, 4);
+    wav += "data";
+    put(bytes, 4);
+    return wav + std::string(bytes, '\x80');
+}
+
+class PreviewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/preview_test_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        save(dir_ / "shaders/quad.vert",
+             "#version 150\nin vec3 vp;\nvoid main() { gl_Position = vec4(vp, 1.0); }\n");
+        save(dir_ / "shaders/colour.frag", kColourShader);
+        save(dir_ / "shaders/lib.glsl", library("return 0.25;"));
+        save(dir_ / "resources/music.mp3", silent_wav(40));
+        save(dir_ / "sounds/blip.wav", silent_wav(1));
+        save(dir_ / "project.json", project(64.0));
+    }
+    void TearDown() override {
+        preview_.reset();
+        fs::remove_all(dir_);
+    }
+
+    static std::string project(double end_beat) {
+        const std::string shader = R"({"vertex_shader_filename": "shaders/quad.vert",
+                                       "fragment_shader_filename": "shaders/)";
+        return R"({"shaders": [)" + shader + R"(lib.glsl"}, )" + shader + R"(colour.frag"}],
+          "effects": [{"name": "colour", "program": "shaders/colour.frag"}],
+          "audio_samples": [{"name": "sounds/blip.wav"}],
+          "events": [{"type": 1, "name": "colour", "effect": "colour", "start_beat": 0.0,
+                      "end_beat": 64.0, "visible": "true"},
+                     {"type": 2, "name": "blip", "audio_sample": "sounds/blip.wav",
+                      "beat": 4.0, "visible": "true"}],
+          "end_beat": )" +
+               std::to_string(end_beat) + R"(, "bpm": 120.0, "beat_offset": 0.0})";
+    }
+
+    Preview& open(PreviewOptions options = {}) {
+        options.input = (dir_ / "project.json").string();
+        options.width = kWidth;
+        options.height = kHeight;
+        preview_ = std::make_unique<Preview>(options, kStart);
+        return *preview_;
+    }
+
+    // The pixel at column x of the middle row after a frame at `now`.
+    SDL_Color pixel(uint32_t now, int x = kWidth / 2) {
+        preview_->frame(now);
+        const std::vector<uint8_t> rgba = preview_->read_pixels();
+        const uint8_t* p = &rgba[(static_cast<size_t>(kHeight / 2) * kWidth + x) * 4];
+        return SDL_Color{p[0], p[1], p[2], p[3]};
+    }
+
+    fs::path dir_;
+    std::unique_ptr<Preview> preview_;
+};
+
+int byte_of(double v) {
+    return static_cast<int>(std::lround(v * 255.0));
+}
+
+TEST_F(PreviewTest, SavedShadersRebuildLiveAndABrokenOneKeepsTheLastGoodBuild) {
+    PreviewOptions options;
+    options.from = 2.0f;
+    Preview& preview = open(options);
+    preview.playback().toggle_pause(kStart);
+    EXPECT_NEAR(pixel(kStart).r, byte_of(0.25), 1);  // beat 2
+    EXPECT_NEAR(pixel(kStart).g, byte_of(0.25), 1);
+
+    // The included file changes: the program that includes it is rebuilt, nothing restarts.
+    save(dir_ / "shaders/lib.glsl", library("return 0.75;"));
+    EXPECT_NEAR(pixel(kStart + 300).g, byte_of(0.75), 1);
+    EXPECT_EQ(preview.playback().beat(kStart + 300), 2.0f);
+
+    // A typo on the library's first line: both programs keep their builds, and the message
+    // names the library's line.
+    testing::internal::CaptureStdout();
+    save(dir_ / "shaders/lib.glsl", library("return oops;"));
+    EXPECT_NEAR(pixel(kStart + 600).g, byte_of(0.75), 1);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("shaders/colour.frag: does not compile; the last good build stays in use"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("shaders/lib.glsl:1:"), std::string::npos) << out;
+    preview.frame(kStart + 900);
+    EXPECT_NE(preview.title().find("ERROR shaders/lib.glsl:1:"), std::string::npos)
+        << preview.title();
+
+    save(dir_ / "shaders/lib.glsl", library("return 0.5;"));
+    EXPECT_NEAR(pixel(kStart + 1200).g, byte_of(0.5), 1);
+    EXPECT_EQ(preview.title().find("ERROR"), std::string::npos) << preview.title();
+}
+
+TEST_F(PreviewTest, SavedDocumentReloadsAtTheSameBeatAndABadOneKeepsTheDemo) {
+    Preview& preview = open();
+    preview.playback().seek(kStart, 6.0f);
+    preview.playback().toggle_pause(kStart);
+    const struct {
+        std::string document;
+        bool loads;
+    } saves[] = {
+        {project(32.0), true},
+        {"{\"shaders\": [", false},
+        {R"({"textures": [{"name": "images/missing.png"}]})", false},
+        {project(48.0), true},
+    };
+    for (const auto& s : saves) {
+        SCOPED_TRACE(s.document);
+        save(dir_ / "project.json", s.document);
+        testing::internal::CaptureStdout();
+        preview.frame(kStart + 300);
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(out.find("reload failed") == std::string::npos, s.loads) << out;
+        EXPECT_EQ(preview.playback().beat(kStart + 300), 6.0f);
+        EXPECT_TRUE(preview.playback().paused());
+        EXPECT_NEAR(pixel(kStart + 300).r, byte_of(0.75), 1);
+    }
+    EXPECT_EQ(preview.demo().end_beat, 48.0f);
+}
+
+// What the preview shows at a beat is what render writes at that beat.
+TEST_F(PreviewTest, SeekingDrawsWhatRenderDrawsAtThatBeat) {
+    Preview& preview = open();
+    preview.playback().toggle_pause(kStart);
+    for (float beat : {0.0f, 5.5f, 13.3f, 40.125f}) {
+        SCOPED_TRACE(beat);
+        preview.playback().seek(kStart, beat);
+        preview.frame(kStart);
+        const std::vector<uint8_t> shown = preview.read_pixels();
+        const fs::path png = dir_ / "render.png";
+        const std::string command =
+            std::string(DEMOTOOL_PATH) + " render " + (dir_ / "project.json").string() +
+            " --beat " + std::to_string(beat) + " --size " + std::to_string(kWidth) + "x" +
+            std::to_string(kHeight) + " -o " + png.string() + " > /dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        SDL_Surface* image = IMG_Load(png.c_str());
+        ASSERT_NE(image, nullptr);
+        SDL_Surface* rgba = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_ABGR8888, 0);
+        size_t differing = 0;
+        for (int y = 0; y < kHeight; ++y) {
+            const auto* row = static_cast<const uint8_t*>(rgba->pixels) + y * rgba->pitch;
+            for (int i = 0; i < kWidth * 4; i += 4) {
+                const uint8_t* p = &shown[(static_cast<size_t>(y) * kWidth * 4) + i];
+                differing += p[0] != row[i] || p[1] != row[i + 1] || p[2] != row[i + 2];
+            }
+        }
+        EXPECT_EQ(differing, 0u);
+        EXPECT_NEAR(pixel(kStart).r, byte_of(std::fmod(beat / 8.0, 1.0)), 1);
+        SDL_FreeSurface(rgba);
+        SDL_FreeSurface(image);
+    }
+}
+
+TEST_F(PreviewTest, ALoopReturnsToItsStartAfterItsEndMusicIncluded) {
+    PreviewOptions options;
+    options.from = 3.5f;
+    options.loop = {{2.0f, 4.0f}};
+    Preview& preview = open(options);
+    EXPECT_NEAR(pixel(kStart).r, byte_of(3.5 / 8.0), 1);
+    EXPECT_NEAR(pixel(kStart + 600).r, byte_of(2.0 / 8.0), 1);  // beat 4.7 is past the end
+    EXPECT_EQ(preview.playback().beat(kStart + 600), 2.0f);
+    EXPECT_NEAR(Mix_GetMusicPosition(nullptr), 1.0, 0.3);  // beat 2 is one second in
+    EXPECT_FLOAT_EQ(preview.playback().beat(kStart + 1100), 3.0f);
+}
+
+// Keys pushed as SDL events while paused; the beat stands still between them.
+TEST_F(PreviewTest, PauseFreezesTheBeatAndKeysMoveIt) {
+    PreviewOptions options;
+    options.from = 8.0f;
+    Preview& preview = open(options);
+    const struct {
+        SDL_Keycode key;
+        uint16_t mod;
+        float beat;
+    } presses[] = {{SDLK_SPACE, 0, 9.0f},
+                   {SDLK_RIGHT, 0, 13.0f},
+                   {SDLK_RIGHT, KMOD_LSHIFT, 29.0f},
+                   {SDLK_LEFT, 0, 25.0f},
+                   {SDLK_LEFT, KMOD_RSHIFT, 9.0f},
+                   {SDLK_HOME, 0, 8.0f},
+                   {SDLK_LEFT, KMOD_SHIFT, 0.0f}};
+    uint32_t now = kStart + 500;
+    for (const auto& press : presses) {
+        SDL_Event event{};
+        event.type = SDL_KEYDOWN;
+        event.key.keysym.sym = press.key;
+        event.key.keysym.mod = press.mod;
+        SDL_PushEvent(&event);
+        const SDL_Color shown = pixel(now);
+        for (uint32_t later : {now + 700, now + 2500}) {
+            EXPECT_EQ(preview.playback().beat(later), press.beat) << press.key;
+            EXPECT_EQ(pixel(later).r, shown.r);
+        }
+        now += 3000;
+    }
+    EXPECT_TRUE(preview.playback().paused());
+    EXPECT_EQ(Mix_PausedMusic(), 1);
+    preview.playback().toggle_pause(now);
+    EXPECT_EQ(preview.playback().beat(now + 500), 1.0f);
+}
+
+// A sample whose beat lies behind a jump's target is not fired late; one right on it fires.
+TEST_F(PreviewTest, SamplesBehindAJumpStaySilent) {
+    Preview& preview = open();
+    for (const auto& [beat, fires] : {std::pair{4.5f, false}, {4.0f, true}}) {
+        preview.playback().seek(kStart, beat);
+        preview.frame(kStart);
+        EXPECT_EQ(samples_playing() > 0, fires) << beat;
+        preview.playback().seek(kStart, 0.0f);
+        Mix_HaltChannel(-1);
+        SDL_Delay(1100);  // the sample's restore timer
+    }
+}
+
+TEST_F(PreviewTest, CheckReportsOnlyTheCompileOfTheLoadedDemo) {
+    const std::string log = (dir_ / "check.log").string();
+    const std::string command = std::string(DEMOTOOL_PATH) + " check " +
+                                (dir_ / "project.json").string() + " > " + log + " 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    std::ifstream in(log);
+    const std::string out{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
+    EXPECT_NE(out.find("no problems found"), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace demo
