@@ -1,22 +1,41 @@
-// Throughput of the block codec as used for stored strings (chain depth 12, 4096 buckets):
-// compress_block and BlockDecoder on shader-and-prose text and on incompressible noise, each
-// next to a plain memcpy of the same bytes. After the usual table it prints a summary in MB/s
-// (10^6 bytes per second of uncompressed data) with each codec figure as a share of memcpy.
+// Speed of the stored forms: the block codec as used for stored strings (chain depth 12, 4096
+// buckets) beside Snappy, LZ4 and memcpy on three corpora (shader-and-prose text, random bytes,
+// an executable), `scramble` beside memcpy, `write_string` on many short strings, and reading
+// the example package. After the usual table it prints a summary: medians in MB/s (10^6 bytes
+// per second of uncompressed data) and the ratios between codecs measured in the same run.
+//
+// Usage: codec_bench [--corpus_exe=PATH] [--package=PATH] [benchmark flags]
+//   --corpus_exe  the executable whose first MiB is the third corpus (default: this program)
+//   --package     the packed demo to read (default: example_demo beside this program)
+// For figures worth comparing: --benchmark_repetitions=7 --benchmark_enable_random_interleaving
 #include <benchmark/benchmark.h>
+#include <lz4.h>
+#include <snappy.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <ostream>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "player/package_trailer.h"
 #include "serialization/block_compressor.h"
 #include "serialization/block_decoder.h"
+#include "serialization/demo.h"
+#include "serialization/input_stream.h"
+#include "serialization/output_stream.h"
+#include "serialization/scramble.h"
+#include "serialization/stored_string.h"
+#include "serialization/whole_block_decoder.h"
 
 namespace {
 
@@ -283,15 +302,60 @@ std::vector<uint8_t> make_random_corpus(size_t size, uint32_t seed) {
     return out;
 }
 
+// The first `size` bytes of a file, or nothing when it cannot be read.
+std::vector<uint8_t> file_prefix(const std::string& path, size_t size) {
+    std::ifstream file(path, std::ios::binary);
+    std::vector<uint8_t> bytes(size);
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+    bytes.resize(file ? size : static_cast<size_t>(std::max<std::streamsize>(file.gcount(), 0)));
+    return bytes;
+}
+
+// The package inside a packed player (found through its trailer), or nothing.
+std::vector<uint8_t> package_of(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(file), {});
+    demo::PackageLocation location;
+    if (bytes.size() < demo::kTrailerSize ||
+        demo::parse_trailer(bytes.data() + bytes.size() - demo::kTrailerSize, demo::kTrailerSize,
+                            bytes.size(), location) != demo::TrailerStatus::Found) {
+        return {};
+    }
+    return std::vector<uint8_t>(
+        bytes.begin() + static_cast<std::ptrdiff_t>(location.offset),
+        bytes.begin() + static_cast<std::ptrdiff_t>(location.offset + location.size));
+}
+
+// Strings of 20 to 200 bytes cut from the text corpus at seeded random places.
+std::vector<std::string> make_short_strings(const std::vector<uint8_t>& text, size_t count) {
+    std::mt19937 rng(4242);
+    std::vector<std::string> out;
+    for (size_t k = 0; k < count; ++k) {
+        const size_t length = std::uniform_int_distribution<size_t>(20, 200)(rng);
+        const size_t from = std::uniform_int_distribution<size_t>(0, text.size() - length)(rng);
+        out.emplace_back(text.begin() + from, text.begin() + from + length);
+    }
+    return out;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Benchmarks
 // ---------------------------------------------------------------------------------------------
 
+// One block of `data` as stored strings are compressed.
 std::vector<uint8_t> compress(const std::vector<uint8_t>& data) {
     return demo::compress_block(data.data(), data.size(), demo::kStringChainDepth,
                                 demo::kStringBucketCount);
 }
 
+// Rate per uncompressed byte, and the compressed size as a share when there is one.
+void finish(benchmark::State& state, size_t bytes, size_t compressed = 0) {
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+    if (compressed != 0)
+        state.counters["size"] = static_cast<double>(compressed) / static_cast<double>(bytes);
+}
+
+// The baseline: copying the bytes into a second buffer.
 void bm_memcpy(benchmark::State& state, const std::vector<uint8_t>* data) {
     std::vector<uint8_t> target(data->size());
     for (auto _ : state) {
@@ -299,21 +363,56 @@ void bm_memcpy(benchmark::State& state, const std::vector<uint8_t>* data) {
         benchmark::DoNotOptimize(target.data());
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * data->size()));
+    finish(state, data->size());
 }
 
-void bm_compress(benchmark::State& state, const std::vector<uint8_t>* data) {
+// Scrambling in place, as stored strings and buffers are read.
+void bm_scramble(benchmark::State& state, const std::vector<uint8_t>* data) {
+    std::vector<uint8_t> bytes = *data;
+    for (auto _ : state) {
+        demo::scramble(bytes.data(), bytes.size());
+        benchmark::DoNotOptimize(bytes.data());
+        benchmark::ClobberMemory();
+    }
+    finish(state, data->size());
+}
+
+// The compressor as write_string uses it: kept from one block to the next.
+void bm_compress_demo(benchmark::State& state, const std::vector<uint8_t>* data) {
+    demo::BlockCompressor compressor;
     size_t compressed = 0;
     for (auto _ : state) {
-        std::vector<uint8_t> block = compress(*data);
+        const std::span<uint8_t> block = compressor.compress(data->data(), data->size());
         compressed = block.size();
         benchmark::DoNotOptimize(block.data());
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * data->size()));
-    state.counters["ratio"] = static_cast<double>(compressed) / static_cast<double>(data->size());
+    finish(state, data->size(), compressed);
 }
 
-void bm_decode(benchmark::State& state, const std::vector<uint8_t>* data) {
+// The peers, at their default settings.
+void bm_compress_snappy(benchmark::State& state, const std::vector<uint8_t>* data) {
+    std::string block;
+    for (auto _ : state) {
+        snappy::Compress(reinterpret_cast<const char*>(data->data()), data->size(), &block);
+        benchmark::DoNotOptimize(block.data());
+    }
+    finish(state, data->size(), block.size());
+}
+
+void bm_compress_lz4(benchmark::State& state, const std::vector<uint8_t>* data) {
+    std::vector<char> block(LZ4_compressBound(static_cast<int>(data->size())));
+    int compressed = 0;
+    for (auto _ : state) {
+        compressed =
+            LZ4_compress_default(reinterpret_cast<const char*>(data->data()), block.data(),
+                                 static_cast<int>(data->size()), static_cast<int>(block.size()));
+        benchmark::DoNotOptimize(block.data());
+    }
+    finish(state, data->size(), static_cast<size_t>(compressed));
+}
+
+// The incremental decoder, given the whole block as one piece.
+void bm_decode_incremental(benchmark::State& state, const std::vector<uint8_t>* data) {
     const std::vector<uint8_t> block = compress(*data);
     demo::BlockDecoder decoder;
     for (auto _ : state) {
@@ -323,10 +422,86 @@ void bm_decode(benchmark::State& state, const std::vector<uint8_t>* data) {
     }
     if (decoder.output() != *data)
         state.SkipWithError("decoded block differs from the input");
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * data->size()));
+    finish(state, data->size());
 }
 
-// The console table, then MB/s per corpus with each codec figure relative to memcpy.
+// The whole-block decoder that reads stored strings, into a string kept between rounds.
+void bm_decode_demo(benchmark::State& state, const std::vector<uint8_t>* data) {
+    const std::vector<uint8_t> block = compress(*data);
+    std::string output;
+    for (auto _ : state) {
+        const bool done = demo::decode_whole_block(block.data(), block.size(), 0, output);
+        benchmark::DoNotOptimize(done);
+        benchmark::DoNotOptimize(output.data());
+    }
+    if (output != std::string(data->begin(), data->end()))
+        state.SkipWithError("decoded block differs from the input");
+    finish(state, data->size());
+}
+
+// Snappy and LZ4 decode into a buffer allocated once, as ours does.
+void bm_decode_snappy(benchmark::State& state, const std::vector<uint8_t>* data) {
+    std::string block;
+    snappy::Compress(reinterpret_cast<const char*>(data->data()), data->size(), &block);
+    std::vector<uint8_t> output(data->size());
+    for (auto _ : state) {
+        const bool ok = snappy::RawUncompress(block.data(), block.size(),
+                                              reinterpret_cast<char*>(output.data()));
+        benchmark::DoNotOptimize(ok);
+        benchmark::DoNotOptimize(output.data());
+    }
+    if (output != *data)
+        state.SkipWithError("decoded block differs from the input");
+    finish(state, data->size());
+}
+
+void bm_decode_lz4(benchmark::State& state, const std::vector<uint8_t>* data) {
+    std::vector<char> block(LZ4_compressBound(static_cast<int>(data->size())));
+    block.resize(LZ4_compress_default(reinterpret_cast<const char*>(data->data()), block.data(),
+                                      static_cast<int>(data->size()),
+                                      static_cast<int>(block.size())));
+    std::vector<uint8_t> output(data->size());
+    for (auto _ : state) {
+        const int n =
+            LZ4_decompress_safe(block.data(), reinterpret_cast<char*>(output.data()),
+                                static_cast<int>(block.size()), static_cast<int>(output.size()));
+        benchmark::DoNotOptimize(n);
+        benchmark::DoNotOptimize(output.data());
+    }
+    if (output != *data)
+        state.SkipWithError("decoded block differs from the input");
+    finish(state, data->size());
+}
+
+// Writing many short strings: names, keys and texts are mostly like these.
+void bm_write_strings(benchmark::State& state, const std::vector<std::string>* strings) {
+    std::vector<uint8_t> bytes;
+    for (auto _ : state) {
+        bytes.clear();
+        demo::OutputStream out(bytes);
+        for (const std::string& s : *strings)
+            demo::write_string(s, out);
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * strings->size()));
+}
+
+// Reads the whole demo from memory, without creating GPU or audio objects.
+void bm_read_package(benchmark::State& state, const std::vector<uint8_t>* package) {
+    for (auto _ : state) {
+        demo::InputStream in(package->data(), package->size());
+        demo::Demo loaded;
+        loaded.read_binary(in);
+        benchmark::DoNotOptimize(loaded.events.data());
+    }
+    finish(state, package->size());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Summary
+// ---------------------------------------------------------------------------------------------
+
+// The console table, then the medians per corpus and the ratios between codecs.
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:
     explicit SummaryReporter(OutputOptions options) : ConsoleReporter(options) {}
@@ -336,61 +511,165 @@ public:
         for (const Run& run : runs) {
             if (run.error_occurred || run.run_type != Run::RT_Iteration)
                 continue;
-            const auto it = run.counters.find("bytes_per_second");
-            if (it == run.counters.end())
-                continue;
-            rates_[run.run_name.function_name].push_back(it->second.value);
+            const std::string& name = run.run_name.function_name;
+            for (const char* counter : {"bytes_per_second", "items_per_second", "size"}) {
+                const auto it = run.counters.find(counter);
+                if (it != run.counters.end())
+                    values_[name + "#" + counter].push_back(it->second.value);
+            }
         }
     }
 
     void Finalize() override {
         ConsoleReporter::Finalize();
         std::ostream& out = GetOutputStream();
-        char line[160];
-        std::snprintf(line, sizeof line, "\n%-8s %12s %14s %10s %14s %10s\n", "corpus",
-                      "memcpy MB/s", "compress MB/s", "of memcpy", "decode MB/s", "of memcpy");
-        out << line;
-        for (const char* corpus : {"text", "random"}) {
-            const double copy = median("memcpy/" + std::string(corpus));
-            const double comp = median("compress/" + std::string(corpus));
-            const double dec = median("decode/" + std::string(corpus));
-            if (copy <= 0.0 || comp <= 0.0 || dec <= 0.0)
-                continue;  // filtered out
-            std::snprintf(line, sizeof line, "%-8s %12.1f %14.1f %9.2f%% %14.1f %9.2f%%\n", corpus,
-                          copy / 1e6, comp / 1e6, 100.0 * comp / copy, dec / 1e6,
-                          100.0 * dec / copy);
+        char line[200];
+        auto print = [&](const char* format, auto... args) {
+            std::snprintf(line, sizeof line, format, args...);
             out << line;
+        };
+        size_t rounds = 0;
+        for (const auto& [key, v] : values_)
+            rounds = std::max(rounds, v.size());
+        out << "\nMedians of " << rounds << " rounds, MB/s of uncompressed data\n";
+
+        const double copy16 = rate("memcpy/16MiB");
+        const double scrambled = rate("scramble/16MiB");
+        if (copy16 > 0 && scrambled > 0) {
+            print("scramble, 16 MiB: %.1f MB/s = %.3fx memcpy (%.1f MB/s)\n", scrambled / 1e6,
+                  scrambled / copy16, copy16 / 1e6);
+        }
+        const double strings = median("write_string/10000#items_per_second");
+        if (strings > 0)
+            print("write_string, 10,000 strings of 20-200 bytes: %.2f us per string\n",
+                  1e6 / strings);
+        const double package = rate("read_package/example");
+        if (package > 0)
+            print("read the example package (%.1f MB): %.2f ms\n", package_bytes_ / 1e6,
+                  1e3 * package_bytes_ / package);
+
+        print("\n%-8s %-12s %14s %14s %8s\n", "corpus", "codec", "compress MB/s", "decode MB/s",
+              "size");
+        // A figure that was not measured (filtered out, or not a codec's) shows as "-".
+        auto figure = [](double value, double scale, const char* format) {
+            char text[32] = "-";
+            if (value > 0)
+                std::snprintf(text, sizeof text, format, value * scale);
+            return std::string(text);
+        };
+        for (const char* corpus : {"text", "random", "exe"}) {
+            const std::string c = corpus;
+            for (const char* codec : {"memcpy", "demo", "incremental", "snappy", "lz4"}) {
+                const std::string k =
+                    std::string(codec) == "memcpy" ? "" : std::string(codec) + "/";
+                const double comp = rate("compress/" + k + c);
+                const double dec = rate(k.empty() ? "memcpy/" + c : "decode/" + k + c);
+                if (comp <= 0 && dec <= 0)
+                    continue;
+                print("%-8s %-12s %14s %14s %8s\n", corpus, codec,
+                      figure(comp, 1e-6, "%.1f").c_str(), figure(dec, 1e-6, "%.1f").c_str(),
+                      figure(median("compress/" + k + c + "#size"), 100, "%.1f%%").c_str());
+            }
+            // Our decoder is the whole-block one when it is measured, else the incremental one.
+            double ours = rate("decode/demo/" + c);
+            if (ours <= 0)
+                ours = rate("decode/incremental/" + c);
+            auto ratio = [&](const char* what, double a, double b) {
+                if (a > 0 && b > 0)
+                    print("%-8s %s %.3fx\n", corpus, what, a / b);
+            };
+            ratio("decode / Snappy decode", ours, rate("decode/snappy/" + c));
+            ratio("decode / LZ4 decode   ", ours, rate("decode/lz4/" + c));
+            ratio("decode / memcpy       ", ours, rate("memcpy/" + c));
+            ratio("compress / Snappy     ", rate("compress/demo/" + c),
+                  rate("compress/snappy/" + c));
+            ratio("compress / LZ4        ", rate("compress/demo/" + c), rate("compress/lz4/" + c));
         }
         out.flush();
     }
 
+    void set_package_bytes(size_t bytes) { package_bytes_ = static_cast<double>(bytes); }
+
 private:
-    double median(const std::string& name) {
-        std::vector<double>& v = rates_[name];
+    double median(const std::string& key) {
+        std::vector<double>& v = values_[key];
         if (v.empty())
             return 0.0;
         std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
+        return v.size() % 2 == 1 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
     }
+    double rate(const std::string& name) { return median(name + "#bytes_per_second"); }
 
-    std::map<std::string, std::vector<double>> rates_;
+    std::map<std::string, std::vector<double>> values_;
+    double package_bytes_ = 0;
 };
+
+// Takes `--name=value` out of the arguments, so that the benchmark library does not see it.
+std::string take_option(int& argc, char** argv, const std::string& name, std::string fallback) {
+    const std::string prefix = "--" + name + "=";
+    for (int k = 1; k < argc; ++k) {
+        if (std::string(argv[k]).rfind(prefix, 0) == 0) {
+            fallback = argv[k] + prefix.size();
+            std::copy(argv + k + 1, argv + argc, argv + k);
+            --argc;
+            break;
+        }
+    }
+    return fallback;
+}
+
+std::string beside_executable(const char* name) {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string(name) : (self.parent_path() / name).string();
+}
+
+using Bench = void (*)(benchmark::State&, const std::vector<uint8_t>*);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::string exe_path = take_option(argc, argv, "corpus_exe", "/proc/self/exe");
+    const std::string package_path =
+        take_option(argc, argv, "package", beside_executable("example_demo"));
+
     static const std::vector<uint8_t> text = make_text_corpus(kCorpusSize, 20240611);
     static const std::vector<uint8_t> random = make_random_corpus(kCorpusSize, 97);
+    static const std::vector<uint8_t> exe = file_prefix(exe_path, kCorpusSize);
+    static const std::vector<uint8_t> big = make_random_corpus(size_t{16} << 20, 5);
+    static const std::vector<std::string> strings = make_short_strings(text, 10000);
+    static const std::vector<uint8_t> package = package_of(package_path);
 
-    for (const auto& [name, data] :
-         {std::pair<const char*, const std::vector<uint8_t>*>{"text", &text},
-          {"random", &random}}) {
-        benchmark::RegisterBenchmark((std::string("memcpy/") + name).c_str(), bm_memcpy, data)
-            ->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark((std::string("compress/") + name).c_str(), bm_compress, data)
+    benchmark::RegisterBenchmark("memcpy/16MiB", bm_memcpy, &big)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("scramble/16MiB", bm_scramble, &big)
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("write_string/10000", bm_write_strings, &strings)
+        ->Unit(benchmark::kMillisecond);
+    if (!package.empty()) {
+        benchmark::RegisterBenchmark("read_package/example", bm_read_package, &package)
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark((std::string("decode/") + name).c_str(), bm_decode, data)
-            ->Unit(benchmark::kMicrosecond);
+    }
+
+    const std::pair<const char*, Bench> benches[] = {
+        {"memcpy/", bm_memcpy},
+        {"compress/demo/", bm_compress_demo},
+        {"compress/snappy/", bm_compress_snappy},
+        {"compress/lz4/", bm_compress_lz4},
+        {"decode/demo/", bm_decode_demo},
+        {"decode/incremental/", bm_decode_incremental},
+        {"decode/snappy/", bm_decode_snappy},
+        {"decode/lz4/", bm_decode_lz4},
+    };
+    for (const auto& [corpus, data] :
+         {std::pair<const char*, const std::vector<uint8_t>*>{"text", &text},
+          {"random", &random},
+          {"exe", &exe}}) {
+        if (data->empty())
+            continue;
+        for (const auto& [prefix, bench] : benches) {
+            benchmark::RegisterBenchmark((std::string(prefix) + corpus).c_str(), bench, data)
+                ->Unit(benchmark::kMicrosecond);
+        }
     }
 
     benchmark::Initialize(&argc, argv);
@@ -399,6 +678,7 @@ int main(int argc, char** argv) {
     // Colours only on a terminal, so that redirected output stays plain text.
     SummaryReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Defaults
                                                    : benchmark::ConsoleReporter::OO_Tabular);
+    reporter.set_package_bytes(package.size());
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;

@@ -3,7 +3,9 @@
 // frame (the sound texture upload alone) as the baseline. Runs under a GL context (xvfb-run
 // here); the render size is kept small so that the software rasteriser's work stays out of it.
 //
-// Usage: render_frame_bench [EXAMPLE_DEMO]   (default: example_demo beside the executable)
+// Usage: render_frame_bench [EXAMPLE_DEMO [WIDTHxHEIGHT [FRAMES]]]
+//   (defaults: example_demo beside the executable, 320x180, 600 frames; a full-HD size shows
+//   what the per-frame screen copies cost)
 #include <GL/glew.h>
 #include <time.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -23,8 +26,8 @@ namespace {
 
 using demo::Demo;
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 180;
+int render_width = 320;
+int render_height = 180;
 
 double thread_cpu_us() {
     timespec ts{};
@@ -106,27 +109,31 @@ std::string beside_executable(const char* name) {
 
 int main(int argc, char** argv) {
     const std::string example = argc > 1 ? argv[1] : beside_executable("example_demo");
-    constexpr int kFrames = 600;
-    std::printf("render_frame CPU time per frame (median of %d frames, %dx%d)\n\n", kFrames, kWidth,
-                kHeight);
+    if (argc > 2 && std::sscanf(argv[2], "%dx%d", &render_width, &render_height) != 2) {
+        std::fprintf(stderr, "size must be WIDTHxHEIGHT, not %s\n", argv[2]);
+        return 1;
+    }
+    const int kFrames = argc > 3 ? std::max(1, std::atoi(argv[3])) : 600;
+    std::printf("render_frame CPU time per frame (median of %d frames, %dx%d)\n\n", kFrames,
+                render_width, render_height);
     std::printf("%-44s %10s %8s\n", "demo", "median us", "ratio");
 
     double baseline = 0.0;
     {
-        demo::OffscreenPlayer player(kWidth, kHeight);
+        demo::OffscreenPlayer player(render_width, render_height);
         player.load(empty_package());
         baseline = median_frame_us(player, 0.0f, 100.0f, kFrames);
         std::printf("%-44s %10.1f %8.2f\n", "empty demo (baseline)", baseline, 1.0);
     }
     {
-        demo::OffscreenPlayer player(kWidth, kHeight);
+        demo::OffscreenPlayer player(render_width, render_height);
         player.load(synthetic_package());
         const double us = median_frame_us(player, 20.0f, 90.0f, kFrames);
         std::printf("%-44s %10.1f %8.2f\n", "synthetic: 1,000 events, 100 active", us,
                     us / baseline);
     }
     {
-        demo::OffscreenPlayer player(kWidth, kHeight);
+        demo::OffscreenPlayer player(render_width, render_height);
         player.load(demo::load_package_file(example));
         const double us = median_frame_us(player, 0.0f, 120.0f, kFrames);
         std::printf("%-44s %10.1f %8.2f\n", "example demo, beats 0 to 120", us, us / baseline);

@@ -58,6 +58,17 @@ blocks = [
 for i, block in enumerate(blocks):
     for piece in (0, 3):
         write("block_decoder", f"seed-{i:02}-{piece}", bytes([piece]) + block)
+    # The whole-block decoder against the incremental one: the first byte picks the limit.
+    for limit in (0, 255):
+        write("whole_block_decoder", f"seed-{i:02}-{limit}", bytes([limit]) + block)
+
+# --- block compressor: the text, and the first two bytes pick a second table shape ---------
+texts = [b"", b"abc", b"x" * 20, b"abcdefXYabcdeQabcdef!", b"abcdefghXYabcdefQabcdefgh!",
+         b"uniform float beat;\nuniform vec2 resolution;\nvoid main() { gl_FragColor = "
+         b"vec4(sin(beat), cos(beat), 0.5, 1.0) * vec4(resolution, 1.0, 1.0); }\n",
+         bytes(range(256)) * 3]
+for i, text in enumerate(texts):
+    write("block_compressor", f"seed-{i:02}", text)
 
 # --- projects: document NUL (name NUL contents NUL)* ----------------------------------------
 png_1x1 = base64.b64decode(

@@ -10,7 +10,7 @@ PACKAGES=(
   libglew-dev libglm-dev libtinygltf-dev nlohmann-json3-dev libstb-dev
   libkissfft-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libsnappy-dev liblz4-dev
   xvfb xauth x11-utils libgl1-mesa-dri mesa-utils
   sox fonts-dejavu-core
 )

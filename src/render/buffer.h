@@ -1,4 +1,5 @@
-// A CPU copy of the screen at the render size, rows bottom-up as glReadPixels gives them.
+// The CPU side of an effect's screen copy, at the render size, rows bottom-up. Its zeros give
+// the capture texture its first contents; the screen copies themselves stay on the GPU.
 #pragma once
 
 #include <cstdint>

@@ -29,17 +29,15 @@ void select_read_buffer() {
     glReadBuffer(bound == 0 ? GL_BACK : GL_COLOR_ATTACHMENT0);
 }
 
-// Reads the render-size screen into the capture buffer and uploads it to the capture texture
-// on the active unit.
+// Copies the render-size screen into the capture texture, bound on the active unit. The copy
+// stays on the GPU: reading the pixels back and uploading them again would move the whole
+// screen across the bus twice, and nothing reads the CPU buffer.
 void read_screen_into_capture(Effect& effect) {
     ensure_capture_target(effect);
-    Buffer& buffer = *effect.capture_buffer;
+    const Buffer& buffer = *effect.capture_buffer;
     select_read_buffer();
-    glReadPixels(0, 0, resolution[2], resolution[3], GL_RGBA, GL_UNSIGNED_BYTE,
-                 buffer.pixels.data());
     glBindTexture(GL_TEXTURE_2D, effect.capture_texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, buffer.width, buffer.height, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, buffer.pixels.data());
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, buffer.width, buffer.height);
 }
 
 void bind_unit(int unit, uint32_t texture) {

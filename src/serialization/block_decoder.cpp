@@ -12,18 +12,22 @@ namespace {
 // a damaged header cannot make the decoder allocate more than the data really yields.
 constexpr uint64_t kInitialReserve = 1 << 16;
 
-[[noreturn]] void fail_malformed() {
+}  // namespace
+
+void fail_malformed_block() {
     throw std::runtime_error("Malformed data while uncompressing");
 }
 
-}  // namespace
+void check_declared_length(uint64_t declared, uint64_t size_limit) {
+    if (size_limit != 0 && declared > size_limit)
+        throw std::length_error("Uncompressed data in message deemed too large");
+}
 
 bool BlockDecoder::feed_varint(const uint8_t*& p, const uint8_t* end, uint64_t& value) {
     while (p < end) {
         const uint8_t byte = *p++;
-        // A 64-bit value needs at most ten groups; an eleventh, or bits above 64, is damage.
-        if (varint_shift_ >= 64 || (varint_shift_ == 63 && (byte & 0x7E) != 0))
-            fail_malformed();
+        if (varint_overflows(varint_shift_, byte))
+            fail_malformed_block();
         varint_value_ |= static_cast<uint64_t>(byte & 0x7F) << varint_shift_;
         varint_shift_ += 7;
         if ((byte & 0x80) == 0) {
@@ -40,12 +44,12 @@ void BlockDecoder::copy_match(uint64_t distance, uint64_t length) {
     const uint64_t position = output_.size();
     // A zero distance would read the byte being written, which the encoder never produces.
     if (distance == 0 || distance > position)
-        fail_malformed();
+        fail_malformed_block();
     const uint64_t source = position - distance;
     if (source >= declared_length_)
-        fail_malformed();
+        fail_malformed_block();
     if (length > declared_length_ - position)
-        fail_malformed();
+        fail_malformed_block();
     output_.resize(position + length);
     uint8_t* out = output_.data();
     if (distance >= length) {
@@ -77,9 +81,7 @@ bool BlockDecoder::decompress_block(const uint8_t* piece, size_t length, size_t*
                 uint64_t declared = 0;
                 if (!feed_varint(p, end, declared))
                     return false;
-                if (size_limit_ != 0 && declared > size_limit_) {
-                    throw std::length_error("Uncompressed data in message deemed too large");
-                }
+                check_declared_length(declared, size_limit_);
                 declared_length_ = declared;
                 output_.clear();
                 output_.reserve(std::min<uint64_t>(declared, kInitialReserve));
@@ -93,7 +95,7 @@ bool BlockDecoder::decompress_block(const uint8_t* piece, size_t length, size_t*
                 pending_ = token >> 1;
                 if (token & 1) {
                     if (pending_ > declared_length_ - output_.size())
-                        fail_malformed();
+                        fail_malformed_block();
                     state_ = State::InLiteralRun;
                 } else {
                     state_ = State::InCopy;
@@ -116,7 +118,7 @@ bool BlockDecoder::decompress_block(const uint8_t* piece, size_t length, size_t*
                 if (m == 0 && !feed_varint(p, end, m))
                     return false;
                 if (m > UINT64_MAX - 4)
-                    fail_malformed();
+                    fail_malformed_block();
                 copy_match(pending_ >> 3, m + 4);
                 state_ = State::ExpectToken;
                 break;

@@ -8,6 +8,21 @@
 
 namespace demo {
 
+// Checks shared by the incremental and the whole-block decoder, so that both reject the same
+// blocks with the same messages.
+
+// Throws std::runtime_error("Malformed data while uncompressing").
+[[noreturn]] void fail_malformed_block();
+
+// Throws std::length_error when `declared` exceeds a non-zero `size_limit`.
+void check_declared_length(uint64_t declared, uint64_t size_limit);
+
+// True when `byte`, arriving at bit `shift` of a varint, would carry it past 64 bits: a 64-bit
+// value needs at most ten groups, and the tenth holds only its lowest bit.
+inline bool varint_overflows(unsigned shift, uint8_t byte) {
+    return shift >= 64 || (shift == 63 && (byte & 0x7E) != 0);
+}
+
 class BlockDecoder {
 public:
     // `size_limit` caps the declared uncompressed length; 0 means no cap.

@@ -1,21 +1,23 @@
 #include "serialization/stored_string.h"
 
 #include <algorithm>
+#include <span>
 #include <stdexcept>
 #include <vector>
 
 #include "serialization/block_compressor.h"
-#include "serialization/block_decoder.h"
 #include "serialization/package_error.h"
 #include "serialization/primitives.h"
 #include "serialization/scramble.h"
+#include "serialization/whole_block_decoder.h"
 
 namespace demo {
 
 void write_string(const std::string& text, OutputStream& out) {
-    std::vector<uint8_t> stored =
-        compress_block(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
-                       kStringChainDepth, kStringBucketCount);
+    // One compressor per thread, so its table is set up once rather than for every string.
+    thread_local BlockCompressor compressor;
+    const std::span<uint8_t> stored =
+        compressor.compress(reinterpret_cast<const uint8_t*>(text.data()), text.size());
     scramble(stored.data(), stored.size());
     write_u64(out, stored.size());
     out.write_bytes(stored.data(), stored.size());
@@ -32,11 +34,11 @@ std::string read_string(InputStream& in, const char* what) {
     // The decoder's cap carries what is left of the package's budget, so a declared length
     // beyond it is refused before anything is produced.
     const uint64_t budget = in.unpack_budget();
-    BlockDecoder decoder(std::max<uint64_t>(1, std::min(kMaxStoredStringLength, budget)));
+    const uint64_t cap = std::max<uint64_t>(1, std::min(kMaxStoredStringLength, budget));
+    std::string text;
     bool done = false;
-    size_t left_over = 0;
     try {
-        done = decoder.decompress_block(stored.data(), stored.size(), &left_over);
+        done = decode_whole_block(stored.data(), stored.size(), cap, text);
     } catch (const std::exception& e) {
         if (dynamic_cast<const std::length_error*>(&e) != nullptr &&
             budget < kMaxStoredStringLength)
@@ -50,9 +52,8 @@ std::string read_string(InputStream& in, const char* what) {
         throw PackageError(
             "package is corrupt: " + std::string(what) + " ends before its declared length", start);
     }
-    const std::vector<uint8_t>& text = decoder.output();
     in.charge_unpacked(text.size(), what, start);
-    return std::string(text.begin(), text.end());
+    return text;
 }
 
 }  // namespace demo

@@ -2,6 +2,7 @@
 // screen copies and feedback. Shaders show one unit per column of 8 pixels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -197,6 +198,19 @@ TEST_F(EffectInputs, ScreenCopyInsideARenderTargetReadsThatTarget) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     EXPECT_TRUE(rgb_near(read_pixel(kWidth / 2, kHeight / 2), Rgba{0, 128, 128}));
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+}
+
+TEST_F(EffectInputs, ScreenCopyLeavesTheCpuBufferAlone) {
+    // The copy stays on the GPU: the texture holds the screen, the CPU buffer keeps its zeros.
+    auto program = make_program(constant_shader(1.0f, 1.0f, 1.0f));
+    auto effect = make_effect(program.get());
+    clear_window(1.0f, 0.0f, 0.0f);
+    capture_screen(*effect);
+    const std::vector<uint8_t> copy =
+        gl_test::read_texture(effect->capture_texture, kWidth, kHeight);
+    EXPECT_TRUE(rgb_near(gl_test::texel(copy, kWidth, kWidth / 2, kHeight / 2), Rgba{255, 0, 0}));
+    const std::vector<uint8_t>& cpu = effect->capture_buffer->pixels;
+    EXPECT_EQ(std::count(cpu.begin(), cpu.end(), 0), static_cast<ptrdiff_t>(cpu.size()));
 }
 
 TEST_F(EffectInputs, CaptureFollowsTheRenderSize) {

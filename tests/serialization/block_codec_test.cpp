@@ -2,13 +2,18 @@
 
 #include <bit>
 #include <cstdint>
+#include <random>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "decode_outcome.h"
+#include "reference_compressor.h"
 #include "serialization/block_compressor.h"
 #include "serialization/block_decoder.h"
 #include "serialization/varint.h"
+#include "serialization/whole_block_decoder.h"
 #include "test_support.h"
 
 namespace demo {
@@ -38,13 +43,25 @@ std::vector<uint8_t> varint(uint64_t value) {
     return out;
 }
 
+// Decodes `block` as one piece with both decoders, expects them to agree, and returns that.
+test_util::DecodeOutcome decode_both(const std::vector<uint8_t>& block, uint64_t limit = 0) {
+    const test_util::DecodeOutcome incremental =
+        test_util::incremental_outcome(block.data(), block.size(), limit);
+    const test_util::DecodeOutcome whole =
+        test_util::whole_outcome(block.data(), block.size(), limit);
+    EXPECT_EQ(whole.error, incremental.error);
+    EXPECT_EQ(whole.done, incremental.done);
+    EXPECT_EQ(whole.output, incremental.output);
+    EXPECT_EQ(whole.left_over, incremental.left_over);
+    return incremental;
+}
+
 // Decodes a block fed as one piece; the block must be complete and fill the piece.
 std::vector<uint8_t> decode(const std::vector<uint8_t>& block, uint64_t limit = 0) {
-    BlockDecoder decoder(limit);
-    size_t left_over = 99;
-    EXPECT_TRUE(decoder.decompress_block(block.data(), block.size(), &left_over));
-    EXPECT_EQ(left_over, 0u);
-    return decoder.output();
+    const test_util::DecodeOutcome outcome = decode_both(block, limit);
+    EXPECT_TRUE(outcome.done);
+    EXPECT_EQ(outcome.left_over, 0u);
+    return outcome.output;
 }
 
 // A block whose header, literal token, copy token and copy length are all two-byte varints:
@@ -184,6 +201,55 @@ TEST(BlockCompressor, CompressesRepetitiveData) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// The fast compressor gives the bytes of the plain one
+// ---------------------------------------------------------------------------------------------
+
+// Compresses with `compressor` and with the plain reference; both must give the same bytes.
+void expect_reference_bytes(BlockCompressor& compressor, const std::vector<uint8_t>& data,
+                            size_t depth, size_t buckets) {
+    const std::span<uint8_t> fast = compressor.compress(data.data(), data.size());
+    ASSERT_EQ(std::vector<uint8_t>(fast.begin(), fast.end()),
+              test_util::reference_compress(data.data(), data.size(), depth, buckets))
+        << data.size() << " bytes, D = " << depth << ", B = " << buckets;
+}
+
+TEST(BlockCompressorSameBytes, CorpusThroughOneCompressorPerTableShape) {
+    // Each compressor keeps its table from one block to the next, so a row left uncleared
+    // would show in a later block.
+    uint32_t seed = 900;
+    BlockCompressor strings;
+    for (Shape shape : {Shape::Runs, Shape::Text, Shape::Noise, Shape::Mixture}) {
+        for (size_t size : sample_sizes())
+            expect_reference_bytes(strings, sample_data(shape, size, ++seed), 12, 4096);
+    }
+    // Other shapes, with a few sizes: the plain compressor sets up its whole table every time.
+    for (auto [depth, buckets] :
+         {std::pair<size_t, size_t>{1, 1}, {1, 4096}, {12, 1}, {3, 7}, {64, 65536}, {12, 100000}}) {
+        BlockCompressor compressor(depth, buckets);
+        for (size_t size : {0, 5, 13, 4097, 30011, 100000})
+            expect_reference_bytes(compressor, sample_data(Shape::Mixture, size, ++seed), depth,
+                                   buckets);
+    }
+    EXPECT_THROW(BlockCompressor(0, 4096), std::invalid_argument);
+    EXPECT_THROW(BlockCompressor(12, 0), std::invalid_argument);
+}
+
+TEST(BlockCompressorSameBytes, RandomInputs) {
+    // Bytes from alphabets of 1 to 256 symbols: small ones fill every row and make long,
+    // overlapping matches; large ones leave most candidates to the one-compare rejection.
+    std::mt19937 rng(2024);
+    auto pick = [&rng](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+    BlockCompressor compressor;
+    for (int round = 0; round < 1500; ++round) {
+        const size_t alphabet = 1 + pick(pick(2) == 0 ? 4 : 256);
+        std::vector<uint8_t> data(pick(3000));
+        for (uint8_t& byte : data)
+            byte = static_cast<uint8_t>(pick(alphabet));
+        expect_reference_bytes(compressor, data, kStringChainDepth, kStringBucketCount);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
 // Decoder on well-formed blocks
 // ---------------------------------------------------------------------------------------------
 
@@ -203,6 +269,8 @@ TEST(BlockDecoder, OverlappingCopyRepeatsTheLastBytes) {
 
 TEST(BlockDecoder, ReportsBytesAfterTheBlock) {
     const std::vector<uint8_t> piece = {0x03, 0x07, 'a', 'b', 'c', 0xEE, 0xFF, 0x00};
+    EXPECT_EQ(decode_both(piece).left_over, 3u);
+    EXPECT_EQ(decode_both({0x00, 0x42}).left_over, 1u);
     BlockDecoder decoder;
     size_t left_over = 0;
     EXPECT_TRUE(decoder.decompress_block(piece.data(), piece.size(), &left_over));
@@ -237,6 +305,8 @@ TEST(BlockDecoder, NotDoneBeforeTheLastByte) {
     for (size_t n = 0; n < block.size(); ++n) {
         BlockDecoder decoder;
         EXPECT_FALSE(decoder.decompress_block(block.data(), n)) << "prefix " << n;
+        std::string out;
+        EXPECT_FALSE(decode_whole_block(block.data(), n, 0, out)) << "prefix " << n;
     }
 }
 
@@ -267,6 +337,12 @@ TEST(BlockDecoder, SizeLimit) {
     // Without a limit the same header is accepted and simply waits for more input.
     BlockDecoder unlimited;
     EXPECT_FALSE(unlimited.decompress_block(huge.data(), huge.size()));
+
+    // The whole-block decoder takes the same limit.
+    EXPECT_EQ(decode(ten, 10), std::vector<uint8_t>(10, 'k'));
+    EXPECT_NE(decode_both(eleven, 10).error.find(kTooLarge), std::string::npos);
+    EXPECT_NE(decode_both(huge, 1 << 20).error.find(kTooLarge), std::string::npos);
+    EXPECT_FALSE(decode_both(huge).done);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -371,6 +447,12 @@ void expect_malformed(const std::vector<uint8_t>& block) {
                 decoder.decompress_block(&byte, 1);
         },
         kMalformed);
+    expect_throw_with_message<std::runtime_error>(
+        [&] {
+            std::string out;
+            decode_whole_block(block.data(), block.size(), 0, out);
+        },
+        kMalformed);
 }
 
 TEST(BlockDecoderMalformed, LiteralRunPastDeclaredLength) {
@@ -418,6 +500,25 @@ TEST(BlockDecoderMalformed, VarintLongerThanSixtyFourBits) {
     long_token.insert(long_token.end(), 10, 0x81);
     long_token.push_back(0x00);
     expect_malformed(long_token);
+}
+
+TEST(BlockDecoderMalformed, DamagedBlocksGetTheSameAnswerFromBothDecoders) {
+    // Blocks with bytes overwritten, cut short or extended: each decoder must come to the same
+    // result, or throw the same error.
+    std::mt19937 rng(77);
+    auto pick = [&rng](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+    for (int round = 0; round < 3000; ++round) {
+        const std::vector<uint8_t> data = sample_data(Shape::Mixture, 1 + pick(600), round);
+        std::vector<uint8_t> block = compress(data);
+        for (size_t k = pick(4); k > 0; --k)
+            block[pick(block.size())] = static_cast<uint8_t>(pick(256));
+        if (pick(4) == 0)
+            block.resize(pick(block.size()));
+        if (pick(4) == 0)
+            block.push_back(static_cast<uint8_t>(pick(256)));
+        SCOPED_TRACE("round " + std::to_string(round));
+        decode_both(block, pick(2) == 0 ? 0 : data.size());
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

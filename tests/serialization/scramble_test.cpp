@@ -45,6 +45,22 @@ TEST(Scramble, KeystreamFollowsTheWalkAcrossSeveralPeriods) {
     EXPECT_EQ(keystream(3 * period + 17), reference_keystream(3 * period + 17));
 }
 
+TEST(Scramble, EveryLengthAndAlignmentFollowsTheWalk) {
+    // Lengths across whole words, chunks and period ends, starting at every offset in a word;
+    // nothing before or after the range may change.
+    constexpr size_t kMax = 600;
+    const std::vector<uint8_t> keys = reference_keystream(kMax);
+    for (size_t align = 0; align < 8; ++align) {
+        for (size_t length = 0; length <= kMax; ++length) {
+            std::vector<uint8_t> bytes(kMax + 16, 0);
+            scramble(bytes.data() + align, length);
+            std::vector<uint8_t> expected(kMax + 16, 0);
+            std::copy(keys.begin(), keys.begin() + length, expected.begin() + align);
+            ASSERT_EQ(bytes, expected) << "length " << length << " at offset " << align;
+        }
+    }
+}
+
 TEST(Scramble, WalkRestartsAtOne) {
     const size_t period = steps_to_one();
     const std::vector<uint8_t> keys = keystream(2 * period + 5);
