@@ -125,24 +125,5 @@ TEST_F(TunableUniforms, DefaultsAreSetOnTheProgramAndPersistUntilSetAgain) {
     EXPECT_TRUE(rgb_near(draw_at(*program, 0.0f), Rgba{128, 0, 0}));
 }
 
-TEST_F(TunableUniforms, EventTracksDriveUniformsAndOthersGetTheirDefaults) {
-    // "level" has a linear track 0 -> 1 over beats 0 .. 4, "green" no track, "blue" a track
-    // without points.
-    Event* event = add_event(
-        demo, kEffectEvent, 10.0f, 20.0f,
-        add_effect(
-            demo,
-            fragment_shader("uniform float level;\nuniform float green;\nuniform float blue;",
-                            "c = vec4(level, green, blue, 1.0);"),
-            {{"level", 0.1f}, {"green", 0.5f}, {"blue", 0.25f}}));
-    event->control_points["level"] = linear({{0.0f, 0.0f}, {4.0f, 1.0f}});
-    event->control_points["blue"] = ControlTrack{};
-    // A quarter of the way, three quarters, and after the last point the value holds.
-    const std::pair<float, Rgba> frames[] = {
-        {11.0f, {64, 128, 64}}, {13.0f, {191, 128, 64}}, {16.0f, {255, 128, 64}}};
-    for (const auto& [beat, expected] : frames)
-        EXPECT_TRUE(rgb_near(frame(demo, beat), expected)) << "beat " << beat;
-}
-
 }  // namespace
 }  // namespace demo::gl_test

@@ -13,9 +13,9 @@
 namespace demo::gl_test {
 namespace {
 
-// Shader showing its uniforms "r" and "g" as the colour.
-const std::string kUniformColour =
-    fragment_shader("uniform float r;\nuniform float g;", "c = vec4(r, g, 0.0, 1.0);");
+// Shader showing its uniforms "r", "g" and "b" as the colour.
+const std::string kUniformColour = fragment_shader(
+    "uniform float r;\nuniform float g;\nuniform float b;", "c = vec4(r, g, b, 1.0);");
 
 EventGroup* add_group(Demo& demo, const std::vector<Event*>& members) {
     demo.event_groups.push_back(std::make_unique<EventGroup>());
@@ -76,7 +76,7 @@ TEST_F(FrameWalk, InvisibleEffectEventUpdatesItsTextsAndInputsButIsNotDrawn) {
 }
 
 TEST_F(FrameWalk, InputEffectsGetTheirUniformDefaultsBeforeTheyAreDrawn) {
-    Effect* input = add_effect(demo, kUniformColour, {{"r", 0.5f}, {"g", 0.0f}});
+    Effect* input = add_effect(demo, kUniformColour, {{"r", 0.5f}, {"g", 0}, {"b", 0}});
     Effect* effect = add_effect(demo, pass_shader());
     effect->effects = {ref(input)};
     add_event(demo, kEffectEvent, 0.0f, 10.0f, effect);
@@ -101,25 +101,29 @@ TEST_F(FrameWalk, GroupEventPlaysItsMembersOnLocalTimeWithItsOwnTracksWinning) {
     // Members start at 8 and 12; the group event at 32 maps beat 33 to local 9. The first
     // member's red follows the group's track "M1.r" on the group event's own time (0 -> 1 over
     // two beats: 0.5 at 33); its green the default, as the group's "M1.g" has no points. The
-    // second member's own green track runs on local time: 0.5 at local 13.
-    Event* first = add_event(demo, kEffectEvent, 8.0f, 10.0f,
-                             add_effect(demo, kUniformColour, {{"r", 0.1f}, {"g", 0.75f}}), "M1");
+    // second member's own green track runs on local time (0.5 at local 13); its red track
+    // without points and its blue without a track give their defaults.
+    Event* first =
+        add_event(demo, kEffectEvent, 8.0f, 10.0f,
+                  add_effect(demo, kUniformColour, {{"r", 0.1f}, {"g", 0.75f}, {"b", 0}}), "M1");
     first->control_points["r"] = linear({{0.0f, 0.25f}});
     first->control_points["g"] = linear({{0.0f, 0.25f}});
-    Event* second = add_event(demo, kEffectEvent, 12.0f, 14.0f,
-                              add_effect(demo, kUniformColour, {{"r", 0.0f}, {"g", 0.0f}}));
+    Event* second =
+        add_event(demo, kEffectEvent, 12.0f, 14.0f,
+                  add_effect(demo, kUniformColour, {{"r", 0.5f}, {"g", 0}, {"b", 0.25f}}));
     second->control_points["g"] = linear({{0.0f, 0.0f}, {2.0f, 1.0f}});
+    second->control_points["r"] = ControlTrack{};
     second->visible = false;  // members' own flags play no part inside a group
     Event* group = add_event(demo, kGroupEvent, 32.0f, 40.0f, add_group(demo, {first, second}));
     group->control_points["M1.r"] = linear({{0.0f, 0.0f}, {2.0f, 1.0f}});
     group->control_points["M1.g"] = ControlTrack{};
 
     const std::pair<float, Rgba> frames[] = {
-        {33.0f, {128, 191, 0}},  // local 9: first, second not yet
-        {35.0f, {0, 0, 0}},      // local 11: neither
-        {37.0f, {0, 128, 0}},    // local 13: second
-        {9.0f, {64, 64, 0}},     // first on its own, with its own tracks
-        {13.0f, {0, 0, 0}},      // second is invisible on its own
+        {33.0f, {128, 191, 0}},   // local 9: first, second not yet
+        {35.0f, {0, 0, 0}},       // local 11: neither
+        {37.0f, {128, 128, 64}},  // local 13: second
+        {9.0f, {64, 64, 0}},      // first on its own, with its own tracks
+        {13.0f, {0, 0, 0}},       // second is invisible on its own
     };
     for (const auto& [beat, expected] : frames)
         EXPECT_TRUE(rgb_near(frame(demo, beat), expected)) << "beat " << beat;
