@@ -61,11 +61,11 @@ private:
             return;
         }
         // A virtual X server under heavy load now and then hands out a context that is not
-        // current yet; try again before giving up.
-        for (int attempt = 0; attempt < 5 && !ok_; ++attempt) {
+        // current yet; try again, waiting longer each time, before giving up.
+        for (int attempt = 0; attempt < 10 && !ok_; ++attempt) {
             if (attempt > 0) {
                 SDL_GL_DeleteContext(context_);
-                SDL_Delay(200);
+                SDL_Delay(200 * attempt);
             }
             context_ = SDL_GL_CreateContext(window_);
             if (context_ == nullptr) {
@@ -180,24 +180,17 @@ inline std::unique_ptr<Texture> solid_image(const Rgba& c) {
     return texture;
 }
 
-// Uniform definitions of the given names and defaults.
-inline std::vector<std::unique_ptr<UniformDef>> uniform_defs(
-    const std::vector<std::pair<std::string, float>>& defaults) {
-    std::vector<std::unique_ptr<UniformDef>> defs;
-    for (const auto& [name, value] : defaults) {
-        defs.push_back(std::make_unique<UniformDef>());
-        defs.back()->name = name;
-        defs.back()->default_val = value;
-    }
-    return defs;
-}
-
-// A linked program with the default vertex shader, `fragment` and the uniform definitions.
+// A linked program with the default vertex shader, `fragment` and uniform definitions of the
+// given names and defaults.
 inline std::unique_ptr<ShaderProgram> make_program(
     const std::string& fragment, const std::vector<std::pair<std::string, float>>& defs = {}) {
     auto program = std::make_unique<ShaderProgram>();
     program->fragment_shader_source = fragment;
-    program->uniform_defs = uniform_defs(defs);
+    for (const auto& [name, value] : defs) {
+        program->uniform_defs.push_back(std::make_unique<UniformDef>());
+        program->uniform_defs.back()->name = name;
+        program->uniform_defs.back()->default_val = value;
+    }
     build_program(*program);
     return program;
 }
