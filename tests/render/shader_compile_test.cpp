@@ -9,16 +9,8 @@
 #include "render/gl_fixture.h"
 #include "serialization/demo.h"
 
-namespace demo {
+namespace demo::gl_test {
 namespace {
-
-using gl_test::fragment_shader;
-using gl_test::GlTest;
-using gl_test::kHeight;
-using gl_test::kWidth;
-using gl_test::read_pixel;
-using gl_test::rgb_near;
-using gl_test::Rgba;
 
 std::unique_ptr<ShaderProgram> source_only(const std::string& file, const std::string& source) {
     auto program = std::make_unique<ShaderProgram>();
@@ -27,54 +19,53 @@ std::unique_ptr<ShaderProgram> source_only(const std::string& file, const std::s
     return program;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Expansion of the text (no GPU involved)
-// ---------------------------------------------------------------------------------------------
+// The programs of a collection by file and source; the first is the one expanded.
+using Files = std::vector<std::pair<std::string, std::string>>;
 
-TEST(IncludeExpansion, OnlyTheFirstDirectiveOfAProgramIsReplacedByItsAuthoredText) {
+std::vector<std::unique_ptr<ShaderProgram>> collection(const Files& files) {
     std::vector<std::unique_ptr<ShaderProgram>> programs;
-    programs.push_back(
-        source_only("main.frag", "A\n#include \"lib.frag\"\nB\n#include \"lib.frag\"\nC"));
-    programs.push_back(source_only("lib.frag", "LIB"));
-    programs[1]->expanded_fragment_source = "EXPANDED";  // never used for the replacement
-    EXPECT_EQ(expand_includes(*programs[0], programs), "A\nLIB\nB\n#include \"lib.frag\"\nC");
+    for (const auto& [file, source] : files)
+        programs.push_back(source_only(file, source));
+    return programs;
 }
 
-TEST(IncludeExpansion, OwnFileUnknownFilesAndOtherSpellingsStayInPlace) {
-    std::vector<std::unique_ptr<ShaderProgram>> programs;
-    const std::string text =
+TEST(IncludeExpansion, FirstDirectiveOfAnEarlierProgramOnlyIsReplacedByItsAuthoredText) {
+    const std::string others =
         "#include \"self.frag\"\n"     // the program's own file
         "#include \"missing.frag\"\n"  // no program has it
         "#include  \"lib.frag\"\n"     // two spaces
-        "#include 'lib.frag'\n"        // single quotes
+        "#include 'lib.frag'\n"
         "#include <lib.frag>\n";
-    programs.push_back(source_only("self.frag", text));
-    programs.push_back(source_only("lib.frag", "LIB"));
-    EXPECT_EQ(expand_includes(*programs[0], programs), text);
-}
-
-TEST(IncludeExpansion, DirectivesBroughtInAreExpandedOnlyByLaterPrograms) {
-    // main includes a.frag, whose text includes b.frag. With b after a in the collection the
-    // nested directive is expanded; with b before a it stays.
-    std::vector<std::unique_ptr<ShaderProgram>> later;
-    later.push_back(source_only("main.frag", "[#include \"a.frag\"]"));
-    later.push_back(source_only("a.frag", "a(#include \"b.frag\")"));
-    later.push_back(source_only("b.frag", "b"));
-    EXPECT_EQ(expand_includes(*later[0], later), "[a(b)]");
-
-    std::vector<std::unique_ptr<ShaderProgram>> earlier;
-    earlier.push_back(source_only("main.frag", "[#include \"a.frag\"]"));
-    earlier.push_back(source_only("b.frag", "b"));
-    earlier.push_back(source_only("a.frag", "a(#include \"b.frag\")"));
-    EXPECT_EQ(expand_includes(*earlier[0], earlier), "[a(#include \"b.frag\")]");
+    const struct {
+        Files files;
+        std::string expanded;
+    } cases[] = {
+        {{{"main.frag", "A\n#include \"lib.frag\"\nB\n#include \"lib.frag\"\nC"},
+          {"lib.frag", "LIB"}},
+         "A\nLIB\nB\n#include \"lib.frag\"\nC"},
+        {{{"self.frag", others}, {"lib.frag", "LIB"}}, others},
+        // A directive brought in is expanded only by a program later in the collection.
+        {{{"main.frag", "[#include \"a.frag\"]"},
+          {"a.frag", "a(#include \"b.frag\")"},
+          {"b.frag", "b"}},
+         "[a(b)]"},
+        {{{"main.frag", "[#include \"a.frag\"]"},
+          {"b.frag", "b"},
+          {"a.frag", "a(#include \"b.frag\")"}},
+         "[a(#include \"b.frag\")]"},
+    };
+    for (const auto& c : cases) {
+        auto programs = collection(c.files);
+        programs.back()->expanded_fragment_source = "EXPANDED";  // never used for the replacement
+        EXPECT_EQ(expand_includes(*programs[0], programs), c.expanded) << c.files[0].second;
+    }
 }
 
 TEST(IncludeExpansion, EveryExpandedLineKnowsItsFileAndLine) {
-    std::vector<std::unique_ptr<ShaderProgram>> programs;
-    programs.push_back(
-        source_only("main.frag", "m1\n#include \"a.glsl\"\nm3\n#include \"b.glsl\"\nm5"));
-    programs.push_back(source_only("a.glsl", "a1\na2\n#include \"b.glsl\""));
-    programs.push_back(source_only("b.glsl", "b1\nb2"));
+    auto programs =
+        collection({{"main.frag", "m1\n#include \"a.glsl\"\nm3\n#include \"b.glsl\"\nm5"},
+                    {"a.glsl", "a1\na2\n#include \"b.glsl\""},
+                    {"b.glsl", "b1\nb2"}});
     std::vector<SourceLine> origins;
     const std::string text = expand_includes(*programs[0], programs, &origins);
     // a.glsl comes in first; its own directive is then the first one b.glsl replaces.
@@ -105,11 +96,7 @@ TEST(IncludeExpansion, CompileLogsNameTheFileAndLine) {
         EXPECT_EQ(locate_compile_log(c.log, origins), c.located + "\n") << c.log;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Compiling
-// ---------------------------------------------------------------------------------------------
-
-class ShaderCompile : public GlTest {};
+using ShaderCompile = GlTest;
 
 TEST_F(ShaderCompile, IncludesExpandOnlyOnceADemoIsCurrentAndRecompileUsesThem) {
     Demo demo;
@@ -134,9 +121,9 @@ TEST_F(ShaderCompile, IncludesExpandOnlyOnceADemoIsCurrentAndRecompileUsesThem) 
     EXPECT_TRUE(shader_diagnostics(program).empty());
     EXPECT_EQ(program.compile_log, "Compilation successful.");
 
-    auto effect = gl_test::make_effect(&program);
+    auto effect = make_effect(&program);
     draw(*effect, nullptr, false);
-    EXPECT_TRUE(rgb_near(read_pixel(kWidth / 2, kHeight / 2), Rgba{0, 255, 0}));
+    EXPECT_TRUE(rgb_near(read_pixel(), Rgba{0, 255, 0}));
 }
 
 TEST_F(ShaderCompile, CompileLogKeepsTheFragmentShadersMessage) {
@@ -174,4 +161,4 @@ TEST_F(ShaderCompile, CompileLogKeepsTheFragmentShadersMessage) {
 }
 
 }  // namespace
-}  // namespace demo
+}  // namespace demo::gl_test

@@ -11,23 +11,11 @@
 #include <utility>
 #include <vector>
 
-#include "render/font.h"
 #include "render/font_texture.h"
 #include "render/gl_fixture.h"
-#include "render/text_rendering.h"
 
-namespace demo {
+namespace demo::gl_test {
 namespace {
-
-using gl_test::GlTest;
-using gl_test::kFontPath;
-using gl_test::read_texture;
-using gl_test::Rgba;
-using gl_test::texel;
-
-std::unique_ptr<Font> dejavu(int ptsize) {
-    return gl_test::dejavu_font(ptsize);
-}
 
 std::unique_ptr<FontTexture> font_texture(Font& font, int width, int height, bool center) {
     auto texture = std::make_unique<FontTexture>();
@@ -40,30 +28,29 @@ std::unique_ptr<FontTexture> font_texture(Font& font, int width, int height, boo
     return texture;
 }
 
-// SDL2_ttf's wrapped rendering of `text`, as the font texture asks for it.
-SDL_Surface* reference_rendering(Font& font, const std::string& text, int wrap) {
+// SDL2_ttf's wrapped rendering of `text` as RGBA bytes, as the font texture asks for it.
+struct Reference {
+    int w = 0;
+    int h = 0;
+    std::vector<uint8_t> bytes;
+};
+
+Reference reference_rendering(TTF_Font* font, const std::string& text, int wrap) {
+    Reference ref;
     SDL_Surface* rendered = TTF_RenderText_Blended_Wrapped(
-        font.ttf_font, text.c_str(), SDL_Color{255, 255, 255, 255}, static_cast<Uint32>(wrap));
+        font, text.c_str(), SDL_Color{255, 255, 255, 255}, static_cast<Uint32>(wrap));
     if (rendered == nullptr)
-        return nullptr;
+        return ref;
     SDL_Surface* rgba = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ABGR8888, 0);
     SDL_FreeSurface(rendered);
-    return rgba;
-}
-
-uint8_t alpha_at(const SDL_Surface* surface, int x, int y) {
-    const auto* row = static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch;
-    return row[x * 4 + 3];
-}
-
-int leftmost_inked_column(const SDL_Surface* surface) {
-    for (int x = 0; x < surface->w; ++x) {
-        for (int y = 0; y < surface->h; ++y) {
-            if (alpha_at(surface, x, y) != 0)
-                return x;
-        }
+    ref.w = rgba->w;
+    ref.h = rgba->h;
+    for (int y = 0; y < rgba->h; ++y) {
+        const auto* row = static_cast<const uint8_t*>(rgba->pixels) + y * rgba->pitch;
+        ref.bytes.insert(ref.bytes.end(), row, row + rgba->w * 4);
     }
-    return -1;
+    SDL_FreeSurface(rgba);
+    return ref;
 }
 
 int leftmost_inked_column(const std::vector<uint8_t>& bytes, int width, int height) {
@@ -77,62 +64,57 @@ int leftmost_inked_column(const std::vector<uint8_t>& bytes, int width, int heig
 }
 
 bool all_zero(const std::vector<uint8_t>& bytes) {
-    for (uint8_t b : bytes) {
-        if (b != 0)
-            return false;
-    }
-    return true;
+    return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
 }
 
-// Writes one marker texel into the GL texture, so a later upload shows by overwriting it.
-void put_marker(uint32_t texture) {
-    const uint8_t marker[4] = {1, 2, 3, 4};
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, marker);
-    glBindTexture(GL_TEXTURE_2D, 0);
-}
-
-bool has_marker(uint32_t texture, int width, int height) {
-    const Rgba first = texel(read_texture(texture, width, height), width, 0, 0);
-    return first.r == 1 && first.g == 2 && first.b == 3 && first.a == 4;
-}
-
-class TextTexture : public GlTest {};
+using TextTexture = GlTest;
 
 TEST_F(TextTexture, RendersAndUploadsOnlyWhenTheTextChanges) {
-    auto font = dejavu(24);
+    auto font = dejavu_font(24);
     ASSERT_NE(font->ttf_font, nullptr);
     auto text = font_texture(*font, 256, 32, false);
     ASSERT_NE(text->texture_id, 0u);
-    EXPECT_TRUE(all_zero(read_texture(text->texture_id, 256, 32)));  // transparent at first
-
-    set_text(*text, "");  // nothing shown yet: nothing to do
-    EXPECT_EQ(text->render_count, 0u);
-
-    set_text(*text, "Hello");
-    EXPECT_EQ(text->render_count, 1u);
-    EXPECT_EQ(text->text, "Hello");
-    EXPECT_FALSE(all_zero(read_texture(text->texture_id, 256, 32)));
-
-    put_marker(text->texture_id);
-    set_text(*text, "Hello");
-    EXPECT_EQ(text->render_count, 1u);
-    EXPECT_TRUE(has_marker(text->texture_id, 256, 32)) << "the same text was uploaded again";
-
-    set_text(*text, "");  // clears to transparent, with one upload
-    EXPECT_EQ(text->render_count, 2u);
-    EXPECT_TRUE(all_zero(read_texture(text->texture_id, 256, 32)));
-
-    put_marker(text->texture_id);
-    set_text(*text, "");
-    EXPECT_EQ(text->render_count, 2u);
-    EXPECT_TRUE(has_marker(text->texture_id, 256, 32)) << "the empty text was uploaded again";
+    const auto pixels = [&] { return read_texture(text->texture_id, 256, 32); };
+    EXPECT_TRUE(all_zero(pixels()));  // transparent at first
+    // A marker texel written before each step shows whether the step uploaded.
+    const uint8_t marker[4] = {1, 2, 3, 4};
+    const struct {
+        const char* text;
+        unsigned renders;
+        bool uploads;
+        bool blank;
+    } steps[] = {
+        {"", 0, false, true},        // nothing shown yet: nothing to do
+        {"Hello", 1, true, false},   // rendered
+        {"Hello", 1, false, false},  // the same text again
+        {"", 2, true, true},         // cleared to transparent, with one upload
+        {"", 2, false, true},        // the empty text again
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(testing::Message() << "'" << s.text << "' for render " << s.renders);
+        const std::vector<uint8_t> before = pixels();
+        glBindTexture(GL_TEXTURE_2D, text->texture_id);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, marker);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        set_text(*text, s.text);
+        EXPECT_EQ(text->render_count, s.renders);
+        EXPECT_EQ(text->text, s.text);
+        std::vector<uint8_t> after = pixels();
+        const Rgba first = texel(after, 256, 0, 0);
+        EXPECT_EQ(first.r == 1 && first.g == 2 && first.b == 3 && first.a == 4, !s.uploads);
+        if (s.uploads) {
+            EXPECT_EQ(all_zero(after), s.blank);
+        } else {
+            std::copy(before.begin(), before.begin() + 4, after.begin());
+            EXPECT_EQ(after, before);
+        }
+    }
 }
 
 // A text shows the characters it was written with, whether typed into a project (UTF-8) or
 // stored by an older package (Latin-1): both give the same pixels.
 TEST_F(TextTexture, UtfEightAndLatinOneTextsShowTheSameCharacters) {
-    auto font = dejavu(24);
+    auto font = dejavu_font(24);
     auto utf8 = font_texture(*font, 256, 32, false);
     auto latin1 = font_texture(*font, 256, 32, false);
     set_text(*utf8, "Gr\xC3\xBC\xC3\x9F\x65");
@@ -148,14 +130,8 @@ bool find_rendering_of_width(int width, int wrap, int& ptsize, std::string& text
                                              "Greets", "Intro", "Scene", "Music", "Outro"};
     for (int size = 8; size <= 48; ++size) {
         TTF_Font* font = TTF_OpenFont(kFontPath, size);
-        if (font == nullptr)
-            return false;
         for (const char* candidate : candidates) {
-            SDL_Surface* r = TTF_RenderText_Blended_Wrapped(
-                font, candidate, SDL_Color{255, 255, 255, 255}, static_cast<Uint32>(wrap));
-            const bool match = r != nullptr && r->w == width;
-            SDL_FreeSurface(r);
-            if (match) {
+            if (font != nullptr && reference_rendering(font, candidate, wrap).w == width) {
                 TTF_CloseFont(font);
                 ptsize = size;
                 text = candidate;
@@ -167,66 +143,54 @@ bool find_rendering_of_width(int width, int wrap, int& ptsize, std::string& text
     return false;
 }
 
+// Texels of the texture from (x0, 0) on that differ from the reference: alpha is the coverage
+// and the colour is white scaled by it; the texture's texels past the reference are clear.
+int mismatches(const std::vector<uint8_t>& bytes, int width, int height, const Reference& ref,
+               int x0) {
+    int count = 0;
+    for (int y = 0; y < std::min(height, ref.h); ++y) {
+        for (int x = 0; x + x0 < width; ++x) {
+            const Rgba t = texel(bytes, width, x0 + x, y);
+            const int alpha = x < ref.w ? texel(ref.bytes, ref.w, x, y).a : 0;
+            if (t.a != alpha || std::abs(t.r - t.a) > 1 || t.g != t.r || t.b != t.r)
+                ++count;
+        }
+    }
+    return count;
+}
+
 TEST_F(TextTexture, CentredTextStartsAtHalfTheSpareWidthTruncated) {
     // A rendering w pixels wide starts at (512 - w) / 2: 206 for 100 and 205 for 101.
     for (const auto& [width, start] : {std::pair{100, 206}, std::pair{101, 205}}) {
         int ptsize = 0;
         std::string s;
-        ASSERT_TRUE(find_rendering_of_width(width, 512, ptsize, s))
-            << "no text " << width << " wide";
-        auto font = dejavu(ptsize);
+        ASSERT_TRUE(find_rendering_of_width(width, 512, ptsize, s)) << "no text " << width;
+        SCOPED_TRACE(testing::Message() << "'" << s << "' at " << ptsize << " pt");
+        auto font = dejavu_font(ptsize);
         auto text = font_texture(*font, 512, 64, true);
         set_text(*text, s);
         const std::vector<uint8_t> bytes = read_texture(text->texture_id, 512, 64);
-
-        SDL_Surface* reference = reference_rendering(*font, s, 512);
-        ASSERT_NE(reference, nullptr);
-        ASSERT_EQ(reference->w, width);
-        const int bearing = leftmost_inked_column(reference);
-        EXPECT_EQ(leftmost_inked_column(bytes, 512, 64), start + bearing)
-            << "'" << s << "' at " << ptsize << " pt";
-
-        // The glyphs land unchanged at that offset: alpha is the coverage, and the colour is
-        // white scaled by it.
-        int mismatches = 0;
-        for (int y = 0; y < std::min(64, reference->h); ++y) {
-            for (int x = 0; x < width; ++x) {
-                const Rgba t = texel(bytes, 512, start + x, y);
-                if (t.a != alpha_at(reference, x, y) || std::abs(t.r - t.a) > 1 || t.g != t.r ||
-                    t.b != t.r) {
-                    ++mismatches;
-                }
-            }
-        }
-        EXPECT_EQ(mismatches, 0);
-        SDL_FreeSurface(reference);
+        const Reference ref = reference_rendering(font->ttf_font, s, 512);
+        ASSERT_EQ(ref.w, width);
+        EXPECT_EQ(leftmost_inked_column(bytes, 512, 64),
+                  start + leftmost_inked_column(ref.bytes, ref.w, ref.h));
+        EXPECT_EQ(mismatches(bytes, 512, 64, ref, start), 0);
     }
 }
 
 TEST_F(TextTexture, TextTallerThanTheTextureIsCutAtTheBottom) {
-    auto font = dejavu(16);
+    auto font = dejavu_font(16);
     const std::string s = "Top\nMiddle\nBottom";
     auto text = font_texture(*font, 128, 20, false);
     set_text(*text, s);
     const std::vector<uint8_t> bytes = read_texture(text->texture_id, 128, 20);
-
-    SDL_Surface* reference = reference_rendering(*font, s, 128);
-    ASSERT_NE(reference, nullptr);
-    ASSERT_GT(reference->h, 20);
-    ASSERT_LE(reference->w, 128);
+    const Reference ref = reference_rendering(font->ttf_font, s, 128);
+    ASSERT_GT(ref.h, 20);
+    ASSERT_LE(ref.w, 128);
     // Rows 0 .. 19 are the top 20 rows of the rendering, top-aligned and unscaled.
-    int mismatches = 0;
-    for (int y = 0; y < 20; ++y) {
-        for (int x = 0; x < 128; ++x) {
-            const int expected = x < reference->w ? alpha_at(reference, x, y) : 0;
-            if (texel(bytes, 128, x, y).a != expected)
-                ++mismatches;
-        }
-    }
-    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(mismatches(bytes, 128, 20, ref, 0), 0);
     EXPECT_FALSE(all_zero(bytes));
-    SDL_FreeSurface(reference);
 }
 
 }  // namespace
-}  // namespace demo
+}  // namespace demo::gl_test

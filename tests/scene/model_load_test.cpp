@@ -2,6 +2,7 @@
 // assets, each of which must load without reading outside its data and name what is wrong.
 #include <gtest/gtest.h>
 
+#include "render/image_bytes.h"
 #include "scene/node_walk.h"
 #include "scene_assets.h"
 #include "serialization/base64.h"
@@ -34,61 +35,6 @@ TEST(ModelLoading, TheExtensionDecidesTheParser) {
     }
 }
 
-uint32_t crc32(const uint8_t* bytes, size_t size) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i) {
-        crc ^= bytes[i];
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-void put_be32(std::vector<uint8_t>& out, uint32_t v) {
-    out.insert(out.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
-}
-
-// A PNG of 2 x 1 grey pixels at 16 bits, 0x8000 and 0xFF00, stored without compression.
-std::vector<uint8_t> grey16_image() {
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    auto chunk = [&png](const char* type, const std::vector<uint8_t>& data) {
-        put_be32(png, static_cast<uint32_t>(data.size()));
-        std::vector<uint8_t> body(type, type + 4);
-        body.insert(body.end(), data.begin(), data.end());
-        png.insert(png.end(), body.begin(), body.end());
-        put_be32(png, crc32(body.data(), body.size()));
-    };
-    chunk("IHDR", {0, 0, 0, 2, 0, 0, 0, 1, 16, 0, 0, 0, 0});
-    const std::vector<uint8_t> row = {0, 0x80, 0x00, 0xFF, 0x00};  // filter byte, two samples
-    uint32_t a = 1, b = 0;                                         // Adler-32 of the row
-    for (uint8_t byte : row) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    std::vector<uint8_t> zlib = {0x78, 0x01, 0x01, 5, 0, 0xFA, 0xFF};  // one stored block
-    zlib.insert(zlib.end(), row.begin(), row.end());
-    put_be32(zlib, (b << 16) | a);
-    chunk("IDAT", zlib);
-    chunk("IEND", {});
-    return png;
-}
-
-// A BMP header that claims 30000 x 30000 pixels, followed by nothing.
-std::vector<uint8_t> bmp_bomb() {
-    std::vector<uint8_t> b(54, 0);
-    b[0] = 'B';
-    b[1] = 'M';
-    b[10] = 54;
-    b[14] = 40;
-    for (int at : {18, 22}) {  // width, height
-        b[static_cast<size_t>(at)] = 30000 & 0xFF;
-        b[static_cast<size_t>(at) + 1] = 30000 >> 8;
-    }
-    b[26] = 1;
-    b[28] = 32;
-    return b;
-}
-
 tinygltf::Model asset_with_image(const std::vector<uint8_t>& encoded) {
     tinygltf::Model asset = square_asset();
     tinygltf::Image image;
@@ -99,7 +45,8 @@ tinygltf::Model asset_with_image(const std::vector<uint8_t>& encoded) {
 }
 
 TEST(ModelLoading, ImagesBecomeEightBitRgbaOrAreLeftOut) {
-    auto deep = load_glb(asset_with_image(grey16_image()));
+    // 2 x 1 grey pixels at 16 bits, 0x8000 and 0xFF00.
+    auto deep = load_glb(asset_with_image(image_test::png(2, 1, 16, 0, {{0x80, 0, 0xFF, 0}})));
     ASSERT_EQ(deep->gltf.images.size(), 1u);
     const tinygltf::Image& image = deep->gltf.images[0];
     EXPECT_EQ(image.bits, 8);
@@ -115,7 +62,7 @@ TEST(ModelLoading, ImagesBecomeEightBitRgbaOrAreLeftOut) {
     ASSERT_EQ(again->gltf.images.size(), 1u);
     EXPECT_EQ(again->gltf.images[0].image, image.image);
 
-    auto bomb = load_glb(asset_with_image(bmp_bomb()));
+    auto bomb = load_glb(asset_with_image(image_test::bmp_header(30000, 30000)));
     EXPECT_TRUE(bomb->parsed);
     EXPECT_TRUE(bomb->gltf.images[0].image.empty());
     EXPECT_NE(bomb->parse_warnings.find("30000 x 30000"), std::string::npos);

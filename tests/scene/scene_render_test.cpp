@@ -13,7 +13,7 @@
 namespace demo::scene_test {
 namespace {
 
-using gl_test::Rgba;
+using namespace gl_test;
 
 constexpr const char* kVertexShader = R"(#version 330 core
 layout(location = 0) in vec3 position;
@@ -59,15 +59,12 @@ void main() {
 }
 )";
 
-constexpr int kW = gl_test::kWidth;
-constexpr int kH = gl_test::kHeight;
-
-class SceneRender : public gl_test::GlTest {
+class SceneRender : public GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
         if (white_texture == 0)
-            white_texture = gl_test::solid_texture({255, 255, 255, 255});
+            white_texture = solid_texture({255, 255, 255, 255});
         glClear(GL_DEPTH_BUFFER_BIT);
     }
 
@@ -86,7 +83,7 @@ protected:
         camera.position = eye_ = eye;
         camera.direction = target_ = target;
         camera.fov = 90.0f;
-        camera.aspect = static_cast<float>(kW) / kH;
+        camera.aspect = static_cast<float>(kWidth) / kHeight;
         camera.znear = 0.1f;
         camera.zfar = 100.0f;
         scene_->shadow_width = scene_->shadow_height = 256;
@@ -98,7 +95,7 @@ protected:
         program_->fragment_shader_source = kFragmentShader;
         build_program(*program_);
         ASSERT_TRUE(shader_diagnostics(*program_).empty()) << program_->compile_log;
-        effect_ = gl_test::make_effect(program_.get());
+        effect_ = make_effect(program_.get());
         effect_->scene.object = scene_.get();
     }
 
@@ -112,18 +109,13 @@ protected:
         draw_event(event_, 0, 1.0f, nullptr);
     }
 
-    // Window pixel of a world point, by the look-at and perspective formulas.
-    glm::ivec2 pixel_of(glm::vec3 world, glm::vec3 up = {0, 1, 0}) const {
-        const glm::mat4 m = glm::perspective(glm::radians(90.0f), float(kW) / kH, 0.1f, 100.0f) *
-                            glm::lookAt(eye_, target_, up);
-        const glm::vec4 clip = m * glm::vec4(world, 1.0f);
-        return {static_cast<int>((clip.x / clip.w * 0.5f + 0.5f) * kW),
-                static_cast<int>((clip.y / clip.w * 0.5f + 0.5f) * kH)};
-    }
-
+    // The window pixel at a world point, placed by the look-at and perspective formulas.
     Rgba at(glm::vec3 world, glm::vec3 up = {0, 1, 0}) const {
-        const glm::ivec2 p = pixel_of(world, up);
-        return gl_test::read_pixel(p.x, p.y);
+        const glm::vec4 clip =
+            glm::perspective(glm::radians(90.0f), float(kWidth) / kHeight, 0.1f, 100.0f) *
+            glm::lookAt(eye_, target_, up) * glm::vec4(world, 1.0f);
+        return read_pixel(static_cast<int>((clip.x / clip.w * 0.5f + 0.5f) * kWidth),
+                          static_cast<int>((clip.y / clip.w * 0.5f + 0.5f) * kHeight));
     }
 
     std::unique_ptr<Model> model_;
@@ -157,10 +149,10 @@ TEST_P(SquarePlacement, CoversThePixelsTheMatricesPredict) {
     draw_with_tracks(c.tracks);
     eye_ = c.eye;
     for (const glm::vec3 corner : {glm::vec3(-0.8f, -0.8f, 0), glm::vec3(0.8f, 0.8f, 0)})
-        EXPECT_TRUE(gl_test::rgb_near(at(c.centre + corner), kRed, 2)) << c.what << " inside";
+        EXPECT_TRUE(rgb_near(at(c.centre + corner), kRed, 2)) << c.what << " inside";
     for (const glm::vec3 beyond : {glm::vec3(-1.3f, 0, 0), glm::vec3(1.3f, 0, 0),
                                    glm::vec3(0, 1.3f, 0), glm::vec3(0, -1.3f, 0)})
-        EXPECT_TRUE(gl_test::rgb_near(at(c.centre + beyond), kBlack, 2)) << c.what << " outside";
+        EXPECT_TRUE(rgb_near(at(c.centre + beyond), kBlack, 2)) << c.what << " outside";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -185,9 +177,9 @@ TEST_F(SceneRender, SkinBendsAsItsJointMatricesPredict) {
     make_scene(bending_strip({0, 0, s, s}), {0, 1, 4}, {0, 1, 0}, true);
     draw_with_tracks({{"animation_position", 0.5f}});
     const Rgba white{255, 255, 255};
-    EXPECT_TRUE(gl_test::rgb_near(at({0, 0.5f, 0}), white, 2)) << "lower half stays";
-    EXPECT_TRUE(gl_test::rgb_near(at({-0.8f, 1.0f, 0}), white, 2)) << "upper half turned left";
-    EXPECT_TRUE(gl_test::rgb_near(at({0, 1.8f, 0}), kBlack, 2)) << "nothing left upright";
+    EXPECT_TRUE(rgb_near(at({0, 0.5f, 0}), white, 2)) << "lower half stays";
+    EXPECT_TRUE(rgb_near(at({-0.8f, 1.0f, 0}), white, 2)) << "upper half turned left";
+    EXPECT_TRUE(rgb_near(at({0, 1.8f, 0}), kBlack, 2)) << "nothing left upright";
 }
 
 TEST_F(SceneRender, RenderPassesDrawInAscendingOrderAndPassZeroNever) {
@@ -205,7 +197,7 @@ TEST_F(SceneRender, RenderPassesDrawInAscendingOrderAndPassZeroNever) {
     draw_with_tracks({});
     // Red at half alpha over black, then blue at half alpha over that; a front-first order
     // would leave the red behind the blue's depth.
-    EXPECT_TRUE(gl_test::rgb_near(at({0, 0, 0}), {64, 0, 128}, 3));
+    EXPECT_TRUE(rgb_near(at({0, 0, 0}), {64, 0, 128}, 3));
     EXPECT_EQ(model_->pass_count, 2);
 }
 
@@ -226,7 +218,7 @@ TEST_F(SceneRender, IgnoreShadowKeepsACasterOutOfTheShadowMapOnly) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         draw_with_tracks({{"ldD", 5.0f}, {"ldX", 0.0f}, {"ldY", 0.0f}, {"ldZ", 1.0f}});
         EXPECT_EQ(shadow_depth_at_centre(*scene_) < 1.0f, !ignore) << "ignore " << ignore;
-        EXPECT_TRUE(gl_test::rgb_near(at({0, 0, 0}), kRed, 2)) << "ignore " << ignore;
+        EXPECT_TRUE(rgb_near(at({0, 0, 0}), kRed, 2)) << "ignore " << ignore;
     }
 }
 
@@ -248,10 +240,10 @@ TEST_F(SceneRender, ABoardCastsItsShadowStraightDown) {
     make_scene(asset, {0, 5, 0}, {0, 0, 0});
     draw_with_tracks({{"ldD", 10.0f}, {"ldX", 0.0f}, {"ldY", 1.0f}, {"ldZ", 0.0f}});
     const glm::vec3 up(0, 0, -1);
-    EXPECT_TRUE(gl_test::rgb_near(at({0, 0, 0}, up), {64, 64, 64}, 3)) << "under the board";
-    EXPECT_TRUE(gl_test::rgb_near(at({0.5f, 0, 0.5f}, up), {64, 64, 64}, 3)) << "under the board";
-    EXPECT_TRUE(gl_test::rgb_near(at({2.5f, 0, 0}, up), {255, 255, 255}, 3)) << "in the light";
-    EXPECT_TRUE(gl_test::rgb_near(at({0, 0, -2.5f}, up), {255, 255, 255}, 3)) << "in the light";
+    EXPECT_TRUE(rgb_near(at({0, 0, 0}, up), {64, 64, 64}, 3)) << "under the board";
+    EXPECT_TRUE(rgb_near(at({0.5f, 0, 0.5f}, up), {64, 64, 64}, 3)) << "under the board";
+    EXPECT_TRUE(rgb_near(at({2.5f, 0, 0}, up), {255, 255, 255}, 3)) << "in the light";
+    EXPECT_TRUE(rgb_near(at({0, 0, -2.5f}, up), {255, 255, 255}, 3)) << "in the light";
 }
 
 TEST_F(SceneRender, BaseColourTextureIsReadThroughTexcoordZero) {
@@ -275,8 +267,8 @@ TEST_F(SceneRender, BaseColourTextureIsReadThroughTexcoordZero) {
         gb::set_scene(asset, {gb::add_node(asset, "square", mesh)});
         make_scene(asset, {0, 0, 3}, {0, 0, 0});
         draw_with_tracks({});
-        EXPECT_TRUE(gl_test::rgb_near(at({-0.6f, 0, 0}), kRed, 2)) << "bytes " << bytes;
-        EXPECT_TRUE(gl_test::rgb_near(at({0.6f, 0, 0}), {0, 255, 0}, 2)) << "bytes " << bytes;
+        EXPECT_TRUE(rgb_near(at({-0.6f, 0, 0}), kRed, 2)) << "bytes " << bytes;
+        EXPECT_TRUE(rgb_near(at({0.6f, 0, 0}), {0, 255, 0}, 2)) << "bytes " << bytes;
     }
 }
 

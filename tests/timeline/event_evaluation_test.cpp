@@ -1,3 +1,4 @@
+// Track values and texts of an event against the interpolation and typing formulas.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,21 +12,14 @@
 namespace demo {
 namespace {
 
-ControlTrack make_track(uint32_t mode, bool repeat, std::vector<std::pair<float, float>> points) {
+using Points = std::vector<std::pair<float, float>>;
+
+ControlTrack make_track(uint32_t mode, bool repeat, const Points& points) {
     ControlTrack track;
     track.mode = mode;
     track.repeat = repeat;
-    for (const auto& [beat, value] : points) {
+    for (const auto& [beat, value] : points)
         track.points.push_back(ControlPoint{beat, value, ""});
-    }
-    return track;
-}
-
-ControlTrack text_track(std::vector<std::pair<float, std::string>> points) {
-    ControlTrack track;
-    for (auto& [beat, text] : points) {
-        track.points.push_back(ControlPoint{beat, 0.0f, std::move(text)});
-    }
     return track;
 }
 
@@ -38,96 +32,109 @@ Event make_event(float start, float end) {
 }
 
 // Catmull-Rom through p1 (u = 0) and p2 (u = 1), worked out in double precision.
-double catmull_rom(double p0, double p1, double p2, double p3, double u) {
+double cr(double p0, double p1, double p2, double p3, double u) {
     return 0.5 * (2 * p1 + (p2 - p0) * u + (2 * p0 - 5 * p1 + 4 * p2 - p3) * u * u +
                   (-p0 + 3 * p1 - 3 * p2 + p3) * u * u * u);
 }
 
-constexpr double kTolerance = 1e-5;
+struct ValueCase {
+    const char* what;
+    uint32_t mode;
+    bool repeat;
+    Points points;
+    float beat;
+    double expected;
+    float start = 0.0f;
+    float end = 100.0f;
+};
 
-// -------------------------------------------------------------------------------------------
-// Numeric tracks
-// -------------------------------------------------------------------------------------------
+const Points kRamp = {{0, 0}, {4, 1}};
+const Points kCurve = {{0, 1}, {1, 4}, {2, -2}, {3, 6}};
+const Points kClose = {{0, 10}, {0.04f, 2}, {1, 5}, {2, -1}, {2.03f, 20}};
+// 0.05f is slightly more than 0.05: a neighbour that far is kept ...
+const Points kKept = {{0, 10}, {0.05f, 2}, {1.05f, 5}, {3, 0}};
+// ... while 1.05f - 1.0f is slightly less, so that one is replaced.
+const Points kReplaced = {{1, 10}, {1.05f, 2}, {2.05f, 5}, {4, 0}};
+// The point after the segment lies exactly 0.05f beyond it.
+const Points kFar = {{0, 1}, {0x1p-10f, 3}, {0x1p-10f + 0.05f, -4}, {1, 0}};
 
-TEST(TrackValue, LinearInterpolatesThenHoldsTheLastValue) {
-    Event event = make_event(10.0f, 100.0f);
-    const ControlTrack track = make_track(kModeLinear, false, {{0.0f, 0.0f}, {4.0f, 1.0f}});
-    EXPECT_FLOAT_EQ(event.evaluate_value(&track, 10.0f), 0.0f);
-    EXPECT_FLOAT_EQ(event.evaluate_value(&track, 11.0f), 0.25f);
-    EXPECT_FLOAT_EQ(event.evaluate_value(&track, 13.0f), 0.75f);
-    EXPECT_FLOAT_EQ(event.evaluate_value(&track, 14.0f), 1.0f);
-    EXPECT_FLOAT_EQ(event.evaluate_value(&track, 16.0f), 1.0f);
-    EXPECT_FLOAT_EQ(event.evaluate_value(&track, 90.0f), 1.0f);
-}
-
-TEST(TrackValue, RepeatInterpolatesFromTheLastPointTowardsTheFirst) {
-    Event event = make_event(10.0f, 100.0f);
-    const ControlTrack track = make_track(kModeLinear, true, {{0.0f, 0.0f}, {4.0f, 1.0f}});
-    // Between the points nothing changes.
-    EXPECT_FLOAT_EQ(event.evaluate_value(&track, 11.0f), 0.25f);
+// clang-format off
+const ValueCase kValues[] = {
+    {"linear at the event start", kModeLinear, false, kRamp, 10.0f, 0.0, 10.0f},
+    {"linear a quarter", kModeLinear, false, kRamp, 11.0f, 0.25, 10.0f},
+    {"linear three quarters", kModeLinear, false, kRamp, 13.0f, 0.75, 10.0f},
+    {"linear on the last point", kModeLinear, false, kRamp, 14.0f, 1.0, 10.0f},
+    {"linear holds", kModeLinear, false, kRamp, 16.0f, 1.0, 10.0f},
+    {"linear holds to the end", kModeLinear, false, kRamp, 90.0f, 1.0, 10.0f},
+    {"repeat between points", kModeLinear, true, kRamp, 11.0f, 0.25, 10.0f},
+    {"repeat on the last point", kModeLinear, true, kRamp, 14.0f, 1.0, 10.0f},
     // After the last point d = 0 - 4, so u = (t - 4) / -4 runs negative.
-    EXPECT_FLOAT_EQ(event.evaluate_value(&track, 14.0f), 1.0f);
-    EXPECT_FLOAT_EQ(event.evaluate_value(&track, 15.0f), 1.25f);
-    EXPECT_FLOAT_EQ(event.evaluate_value(&track, 16.0f), 1.5f);
-}
+    {"repeat towards the first", kModeLinear, true, kRamp, 15.0f, 1.25, 10.0f},
+    {"repeat further", kModeLinear, true, kRamp, 16.0f, 1.5, 10.0f},
+    {"step first", kModeLastValue, false, {{0, 3}, {1, -2}, {2.5f, 8}}, 0.99f, 3.0},
+    {"step on a point", kModeLastValue, false, {{0, 3}, {1, -2}, {2.5f, 8}}, 1.0f, -2.0},
+    {"step between", kModeLastValue, false, {{0, 3}, {1, -2}, {2.5f, 8}}, 2.4f, -2.0},
+    {"step last", kModeLastValue, false, {{0, 3}, {1, -2}, {2.5f, 8}}, 50.0f, 8.0},
+    {"same beat: segment to the first", kModeLinear, false, {{0, 1}, {2, 3}, {2, 5}, {4, 9}}, 1.0f, 2.0},
+    {"same beat: the later is current", kModeLinear, false, {{0, 1}, {2, 3}, {2, 5}, {4, 9}}, 2.0f, 5.0},
+    {"same beat: segment from the later", kModeLinear, false, {{0, 1}, {2, 3}, {2, 5}, {4, 9}}, 3.0f, 7.0},
+    {"same beat: step", kModeLastValue, false, {{0, 1}, {2, 3}, {2, 5}, {4, 9}}, 2.0f, 5.0},
+    {"before the event", kModeLinear, false, {{0, 3}, {20, 5}}, 9.99f, 0.0, 10.0f, 20.0f},
+    {"event start", kModeLinear, false, {{0, 3}, {20, 5}}, 10.0f, 3.0, 10.0f, 20.0f},
+    {"event end is active", kModeLinear, false, {{0, 3}, {20, 5}}, 20.0f, 4.0, 10.0f, 20.0f},
+    {"after the event", kModeLinear, false, {{0, 3}, {20, 5}}, 20.01f, 0.0, 10.0f, 20.0f},
+    {"long after the event", kModeLinear, false, {{0, 3}, {20, 5}}, 1000.0f, 0.0, 10.0f, 20.0f},
+    {"smooth inner", kModeSmooth, false, kCurve, 1.25f, cr(1, 4, -2, 6, 0.25)},
+    {"smooth inner half", kModeSmooth, false, kCurve, 1.5f, cr(1, 4, -2, 6, 0.5)},
+    {"smooth through a point", kModeSmooth, false, kCurve, 1.0f, 4.0},
+    {"smooth through the next", kModeSmooth, false, kCurve, 2.0f, -2.0},
+    {"smooth first segment: p0 = p1", kModeSmooth, false, kCurve, 0.5f, cr(1, 1, 4, -2, 0.5)},
+    {"smooth first segment quarter", kModeSmooth, false, kCurve, 0.25f, cr(1, 1, 4, -2, 0.25)},
+    {"smooth last segment: p3 = p2", kModeSmooth, false, kCurve, 2.5f, cr(4, -2, 6, 6, 0.5)},
+    {"smooth last segment", kModeSmooth, false, kCurve, 2.75f, cr(4, -2, 6, 6, 0.75)},
+    {"smooth holds", kModeSmooth, false, kCurve, 3.5f, 6.0},
+    // With repeat the wrapped neighbours lie behind the segment and are replaced.
+    {"smooth repeat first", kModeSmooth, true, kCurve, 0.5f, cr(1, 1, 4, -2, 0.5)},
+    {"smooth repeat last", kModeSmooth, true, kCurve, 2.5f, cr(4, -2, 6, 6, 0.5)},
+    // After the last point: next = 0, d = -3; the neighbours are points 2 and 1.
+    {"smooth repeat wraps", kModeSmooth, true, kCurve, 3.5f, cr(-2, 6, 1, 4, -0.5 / 3.0)},
+    {"previous within 0.05", kModeSmooth, false, kClose, 0.5f,
+     cr(2, 2, 5, -1, (0.5 - 0.04f) / (1.0 - 0.04f))},
+    {"next within 0.05", kModeSmooth, false, kClose, 1.5f, cr(2, 5, -1, -1, 0.5)},
+    {"gap in double: kept", kModeSmooth, false, kKept, 0.55f,
+     cr(10, 2, 5, 0, (0.55f - 0.05f) / (1.05f - 0.05f))},
+    {"gap in double: replaced", kModeSmooth, false, kReplaced, 1.55f,
+     cr(2, 2, 5, 0, (1.55f - 1.05f) / (2.05f - 1.05f))},
+    {"gap in double: far side", kModeSmooth, false, kFar, 0x1p-11f, cr(1, 1, 3, -4, 0.5)},
+};
+// clang-format on
 
-TEST(TrackValue, NothingBeforeTheFirstPointInAnyMode) {
-    Event event = make_event(0.0f, 100.0f);
-    for (uint32_t mode : {kModeLastValue, kModeLinear, kModeSmooth}) {
-        for (bool repeat : {false, true}) {
-            const ControlTrack track = make_track(mode, repeat, {{2.0f, 5.0f}, {4.0f, 7.0f}});
-            EXPECT_EQ(event.evaluate_value(&track, 1.0f), 0.0f) << mode << " " << repeat;
-            EXPECT_EQ(event.evaluate_value(&track, 1.999f), 0.0f) << mode << " " << repeat;
-            EXPECT_FLOAT_EQ(event.evaluate_value(&track, 2.0f), 5.0f) << mode << " " << repeat;
-        }
+TEST(TrackValue, FollowsTheModesFormula) {
+    for (const ValueCase& c : kValues) {
+        const Event event = make_event(c.start, c.end);
+        const ControlTrack track = make_track(c.mode, c.repeat, c.points);
+        EXPECT_NEAR(event.evaluate_value(&track, c.beat), c.expected, 1e-5) << c.what;
     }
 }
 
-TEST(TrackValue, LastValueSteps) {
-    Event event = make_event(0.0f, 100.0f);
-    const ControlTrack track =
-        make_track(kModeLastValue, false, {{0.0f, 3.0f}, {1.0f, -2.0f}, {2.5f, 8.0f}});
-    EXPECT_EQ(event.evaluate_value(&track, 0.0f), 3.0f);
-    EXPECT_EQ(event.evaluate_value(&track, 0.99f), 3.0f);
-    EXPECT_EQ(event.evaluate_value(&track, 1.0f), -2.0f);
-    EXPECT_EQ(event.evaluate_value(&track, 2.4f), -2.0f);
-    EXPECT_EQ(event.evaluate_value(&track, 2.5f), 8.0f);
-    EXPECT_EQ(event.evaluate_value(&track, 50.0f), 8.0f);
-}
-
-TEST(TrackValue, OfTwoPointsOnOneBeatTheLaterIsCurrent) {
-    Event event = make_event(0.0f, 100.0f);
-    const ControlTrack linear =
-        make_track(kModeLinear, false, {{0.0f, 1.0f}, {2.0f, 3.0f}, {2.0f, 5.0f}, {4.0f, 9.0f}});
-    // Before the shared beat the segment runs to the first of the two.
-    EXPECT_FLOAT_EQ(event.evaluate_value(&linear, 1.0f), 2.0f);
-    EXPECT_FLOAT_EQ(event.evaluate_value(&linear, 2.0f), 5.0f);
-    EXPECT_FLOAT_EQ(event.evaluate_value(&linear, 3.0f), 7.0f);
-
-    ControlTrack last = linear;
-    last.mode = kModeLastValue;
-    EXPECT_EQ(event.evaluate_value(&last, 2.0f), 5.0f);
-}
-
-TEST(TrackValue, SinglePointHoldsFromItsBeatOn) {
-    Event event = make_event(0.0f, 100.0f);
+TEST(TrackValue, NothingBeforeTheFirstPointAndUnknownModesGiveZero) {
+    const Event event = make_event(0.0f, 100.0f);
     for (uint32_t mode : {kModeLastValue, kModeLinear, kModeSmooth}) {
         for (bool repeat : {false, true}) {
-            const ControlTrack track = make_track(mode, repeat, {{1.0f, 4.0f}});
-            EXPECT_EQ(event.evaluate_value(&track, 0.5f), 0.0f) << mode << " " << repeat;
-            EXPECT_EQ(event.evaluate_value(&track, 1.0f), 4.0f) << mode << " " << repeat;
-            EXPECT_EQ(event.evaluate_value(&track, 60.0f), 4.0f) << mode << " " << repeat;
+            SCOPED_TRACE(testing::Message() << "mode " << mode << " repeat " << repeat);
+            const ControlTrack two = make_track(mode, repeat, {{2, 5}, {4, 7}});
+            EXPECT_EQ(event.evaluate_value(&two, 1.999f), 0.0f);
+            EXPECT_FLOAT_EQ(event.evaluate_value(&two, 2.0f), 5.0f);
+            const ControlTrack one = make_track(mode, repeat, {{1, 4}});
+            EXPECT_EQ(event.evaluate_value(&one, 0.5f), 0.0f);
+            EXPECT_EQ(event.evaluate_value(&one, 1.0f), 4.0f);
+            EXPECT_EQ(event.evaluate_value(&one, 60.0f), 4.0f);
         }
     }
-}
-
-TEST(TrackValue, UnknownModeAbsentAndEmptyTracksGiveZero) {
-    Event event = make_event(0.0f, 100.0f);
     for (uint32_t mode : {3u, 4u, 99u, 0xFFFFFFFFu}) {
-        const ControlTrack track = make_track(mode, false, {{0.0f, 5.0f}, {4.0f, 9.0f}});
-        EXPECT_EQ(event.evaluate_value(&track, 0.0f), 0.0f) << mode;
-        EXPECT_EQ(event.evaluate_value(&track, 2.0f), 0.0f) << mode;
-        EXPECT_EQ(event.evaluate_value(&track, 8.0f), 0.0f) << mode;
+        const ControlTrack track = make_track(mode, false, {{0, 5}, {4, 9}});
+        for (float beat : {0.0f, 2.0f, 8.0f})
+            EXPECT_EQ(event.evaluate_value(&track, beat), 0.0f) << mode;
     }
     const ControlTrack empty;
     EXPECT_EQ(event.evaluate_value(&empty, 2.0f), 0.0f);
@@ -135,206 +142,106 @@ TEST(TrackValue, UnknownModeAbsentAndEmptyTracksGiveZero) {
     EXPECT_EQ(event.find_track("missing"), nullptr);
 }
 
-TEST(TrackValue, BothEndsOfTheEventAreActive) {
-    Event event = make_event(10.0f, 20.0f);
-    const ControlTrack track = make_track(kModeLinear, false, {{0.0f, 3.0f}, {20.0f, 5.0f}});
-    EXPECT_EQ(event.evaluate_value(&track, 9.99f), 0.0f);
-    EXPECT_FLOAT_EQ(event.evaluate_value(&track, 10.0f), 3.0f);
-    EXPECT_FLOAT_EQ(event.evaluate_value(&track, 20.0f), 4.0f);
-    EXPECT_EQ(event.evaluate_value(&track, 20.01f), 0.0f);
-    EXPECT_EQ(event.evaluate_value(&track, 1000.0f), 0.0f);
-}
-
-// -------------------------------------------------------------------------------------------
-// Smooth (Catmull-Rom)
-// -------------------------------------------------------------------------------------------
-
-TEST(TrackSmooth, InnerSegmentUsesBothNeighbours) {
-    Event event = make_event(0.0f, 100.0f);
-    const ControlTrack track =
-        make_track(kModeSmooth, false, {{0.0f, 1.0f}, {1.0f, 4.0f}, {2.0f, -2.0f}, {3.0f, 6.0f}});
-    EXPECT_NEAR(event.evaluate_value(&track, 1.25f), catmull_rom(1, 4, -2, 6, 0.25), kTolerance);
-    EXPECT_NEAR(event.evaluate_value(&track, 1.5f), catmull_rom(1, 4, -2, 6, 0.5), kTolerance);
-    // The curve passes through its points.
-    EXPECT_FLOAT_EQ(event.evaluate_value(&track, 1.0f), 4.0f);
-    EXPECT_FLOAT_EQ(event.evaluate_value(&track, 2.0f), -2.0f);
-}
-
-TEST(TrackSmooth, OuterSegmentsWithoutRepeatUseTheirOwnEnds) {
-    Event event = make_event(0.0f, 100.0f);
-    const ControlTrack track =
-        make_track(kModeSmooth, false, {{0.0f, 1.0f}, {1.0f, 4.0f}, {2.0f, -2.0f}, {3.0f, 6.0f}});
-    // First segment: the previous neighbour is the point itself, so p0 = p1.
-    EXPECT_NEAR(event.evaluate_value(&track, 0.5f), catmull_rom(1, 1, 4, -2, 0.5), kTolerance);
-    EXPECT_NEAR(event.evaluate_value(&track, 0.25f), catmull_rom(1, 1, 4, -2, 0.25), kTolerance);
-    // Last segment: the neighbour after is the end point itself, so p3 = p2.
-    EXPECT_NEAR(event.evaluate_value(&track, 2.5f), catmull_rom(4, -2, 6, 6, 0.5), kTolerance);
-    EXPECT_NEAR(event.evaluate_value(&track, 2.75f), catmull_rom(4, -2, 6, 6, 0.75), kTolerance);
-    // After the last point the value holds.
-    EXPECT_FLOAT_EQ(event.evaluate_value(&track, 3.5f), 6.0f);
-}
-
-TEST(TrackSmooth, RepeatWrapsIntoASegmentFromTheLastPointToTheFirst) {
-    Event event = make_event(0.0f, 100.0f);
-    const ControlTrack track =
-        make_track(kModeSmooth, true, {{0.0f, 1.0f}, {1.0f, 4.0f}, {2.0f, -2.0f}, {3.0f, 6.0f}});
-    // The wrapped neighbours lie behind the segment (negative gaps), so they are replaced.
-    EXPECT_NEAR(event.evaluate_value(&track, 0.5f), catmull_rom(1, 1, 4, -2, 0.5), kTolerance);
-    EXPECT_NEAR(event.evaluate_value(&track, 2.5f), catmull_rom(4, -2, 6, 6, 0.5), kTolerance);
-    // After the last point: cur = 3, next = 0, d = -3, u = (3.5 - 3) / -3; the neighbours are
-    // the point before the last and the second point.
-    EXPECT_NEAR(event.evaluate_value(&track, 3.5f), catmull_rom(-2, 6, 1, 4, -0.5 / 3.0),
-                kTolerance);
-}
-
-TEST(TrackSmooth, NeighboursWithinFiveHundredthsOfABeatAreReplaced) {
-    Event event = make_event(0.0f, 100.0f);
-    const ControlTrack track =
-        make_track(kModeSmooth, false,
-                   {{0.0f, 10.0f}, {0.04f, 2.0f}, {1.0f, 5.0f}, {2.0f, -1.0f}, {2.03f, 20.0f}});
-    // Segment 0.04 .. 1: the previous point is 0.04 beats away, so p0 = p1.
-    const double u1 = (0.5 - 0.04f) / (1.0 - 0.04f);
-    EXPECT_NEAR(event.evaluate_value(&track, 0.5f), catmull_rom(2, 2, 5, -1, u1), kTolerance);
-    // Segment 1 .. 2: the point after is 0.03 beats away, so p3 = p2.
-    EXPECT_NEAR(event.evaluate_value(&track, 1.5f), catmull_rom(2, 5, -1, -1, 0.5), kTolerance);
-}
-
-TEST(TrackSmooth, TheGapIsComparedInDoublePrecision) {
-    Event event = make_event(0.0f, 100.0f);
-    // 0.05f is slightly more than 0.05, so a neighbour at that distance is kept ...
-    const ControlTrack kept =
-        make_track(kModeSmooth, false, {{0.0f, 10.0f}, {0.05f, 2.0f}, {1.05f, 5.0f}, {3.0f, 0.0f}});
-    const double u = (0.55f - 0.05f) / (1.05f - 0.05f);
-    EXPECT_NEAR(event.evaluate_value(&kept, 0.55f), catmull_rom(10, 2, 5, 0, u), kTolerance);
-    // ... while 1.05f - 1.0f is slightly less, so that one is replaced.
-    const ControlTrack replaced =
-        make_track(kModeSmooth, false, {{1.0f, 10.0f}, {1.05f, 2.0f}, {2.05f, 5.0f}, {4.0f, 0.0f}});
-    const double v = (1.55f - 1.05f) / (2.05f - 1.05f);
-    EXPECT_NEAR(event.evaluate_value(&replaced, 1.55f), catmull_rom(2, 2, 5, 0, v), kTolerance);
-
-    // The same on the far side: the point after the segment lies exactly 0.05f beyond it.
-    const float next = 0x1p-10f;
-    const float after = next + 0.05f;
-    ASSERT_EQ(after - next, 0.05f);
-    const ControlTrack far =
-        make_track(kModeSmooth, false, {{0.0f, 1.0f}, {next, 3.0f}, {after, -4.0f}, {1.0f, 0.0f}});
-    EXPECT_NEAR(event.evaluate_value(&far, 0x1p-11f), catmull_rom(1, 1, 3, -4, 0.5), kTolerance);
-}
-
-// -------------------------------------------------------------------------------------------
-// Text tracks
-// -------------------------------------------------------------------------------------------
+struct TextCase {
+    const char* track;
+    float beat;
+    int rate;
+    const char* expected;
+};
 
 class TrackText : public ::testing::Test {
 protected:
-    void SetUp() override { saved_beat_ = current_beat; }
-    void TearDown() override { current_beat = saved_beat_; }
+    void TearDown() override { current_beat = 0.0f; }
 
-private:
-    float saved_beat_ = 0.0f;
+    // Sets the texts of track `name` at their beats.
+    void add(const std::string& name, std::vector<std::pair<float, std::string>> points) {
+        ControlTrack& track = event.control_points[name];
+        for (auto& [beat, text] : points)
+            track.points.push_back(ControlPoint{beat, 0.0f, std::move(text)});
+    }
+
+    void expect(const std::vector<TextCase>& cases) {
+        for (const TextCase& c : cases) {
+            EXPECT_EQ(event.evaluate_text(c.track, c.beat, c.rate), c.expected)
+                << c.track << " at " << c.beat << " rate " << c.rate;
+        }
+    }
+
+    Event event = make_event(0.0f, 100.0f);
 };
 
-TEST_F(TrackText, PlaceholdersAreReplacedOnce) {
+TEST_F(TrackText, PlaceholdersAreReplacedOnceAndTruncateTowardZero) {
     current_beat = 12.5f;
-    Event event = make_event(8.0f, 20.0f);
-    event.control_points["caption"] = text_track(
+    event = make_event(8.0f, 20.0f);
+    add("caption",
         {{2.25f, "b=<BEAT> i=<IBEAT> cp=<CP> icp=<ICP> acp=<ACP> iacp=<IACP>"}, {9.0f, "x"}});
-    EXPECT_EQ(event.evaluate_text("caption", 10.5f, -1),
-              "b=12.500000 i=12 cp=2.250000 icp=2 acp=10.250000 iacp=10");
-
-    event.control_points["twice"] =
-        text_track({{0.0f,
-                     "<BEAT>|<BEAT> <IBEAT><IBEAT> <CP><CP> <ICP><ICP> <ACP><ACP> "
-                     "<IACP><IACP>"}});
-    EXPECT_EQ(event.evaluate_text("twice", 10.5f, -1),
-              "12.500000|<BEAT> 12<IBEAT> 0.000000<CP> 0<ICP> 8.000000<ACP> 8<IACP>");
-}
-
-TEST_F(TrackText, NegativeBeatsTruncateTowardZero) {
+    add("twice", {{0.0f,
+                   "<BEAT>|<BEAT> <IBEAT><IBEAT> <CP><CP> <ICP><ICP> <ACP><ACP> "
+                   "<IACP><IACP>"}});
+    expect({{"caption", 10.5f, -1, "b=12.500000 i=12 cp=2.250000 icp=2 acp=10.250000 iacp=10"},
+            {"twice", 10.5f, -1,
+             "12.500000|<BEAT> 12<IBEAT> 0.000000<CP> 0<ICP> 8.000000<ACP> 8<IACP>"}});
     current_beat = -2.5f;
-    Event event = make_event(4.0f, 20.0f);
-    event.control_points["t"] = text_track({{-2.5f, "<BEAT> <IBEAT> <CP> <ICP> <IACP>"}});
-    EXPECT_EQ(event.evaluate_text("t", 4.0f, -1), "-2.500000 -2 -2.500000 -2 1");
+    event = make_event(4.0f, 20.0f);
+    add("t", {{-2.5f, "<BEAT> <IBEAT> <CP> <ICP> <IACP>"}});
+    expect({{"t", 4.0f, -1, "-2.500000 -2 -2.500000 -2 1"}});
 }
 
-TEST_F(TrackText, CurrentPointIsTheLastAtOrBeforeTheTime) {
-    Event event = make_event(10.0f, 20.0f);
-    // Mode and repeat play no part in texts.
-    ControlTrack track = text_track({{1.0f, "one"}, {3.0f, "three"}, {3.0f, "later"}});
-    track.mode = 77;
-    track.repeat = true;
-    event.control_points["t"] = track;
-    EXPECT_EQ(event.evaluate_text("t", 10.5f, -1), "");
-    EXPECT_EQ(event.evaluate_text("t", 11.0f, -1), "one");
-    EXPECT_EQ(event.evaluate_text("t", 12.9f, -1), "one");
-    EXPECT_EQ(event.evaluate_text("t", 13.0f, -1), "later");
-    EXPECT_EQ(event.evaluate_text("t", 19.0f, -1), "later");
-    EXPECT_EQ(event.evaluate_text("missing", 13.0f, -1), "");
-    event.control_points["empty"] = ControlTrack{};
-    EXPECT_EQ(event.evaluate_text("empty", 13.0f, -1), "");
-}
-
-TEST_F(TrackText, BothEndsOfTheEventAreActive) {
-    Event event = make_event(10.0f, 20.0f);
-    event.control_points["t"] = text_track({{0.0f, "hello"}});
-    EXPECT_EQ(event.evaluate_text("t", 9.99f, -1), "");
-    EXPECT_EQ(event.evaluate_text("t", 10.0f, -1), "hello");
-    EXPECT_EQ(event.evaluate_text("t", 20.0f, -1), "hello");
-    EXPECT_EQ(event.evaluate_text("t", 20.01f, -1), "");
+TEST_F(TrackText, CurrentPointIsTheLastAtOrBeforeTheTimeWithinTheEvent) {
+    event = make_event(10.0f, 20.0f);
+    add("t", {{1.0f, "one"}, {3.0f, "three"}, {3.0f, "later"}});
+    event.control_points["t"].mode = 77;  // mode and repeat play no part in texts
+    event.control_points["t"].repeat = true;
+    add("empty", {});
+    add("h", {{0.0f, "hello"}});
+    expect({{"t", 10.5f, -1, ""},
+            {"t", 11.0f, -1, "one"},
+            {"t", 12.9f, -1, "one"},
+            {"t", 13.0f, -1, "later"},
+            {"t", 19.0f, -1, "later"},
+            {"missing", 13.0f, -1, ""},
+            {"empty", 13.0f, -1, ""},
+            {"h", 9.99f, -1, ""},
+            {"h", 10.0f, -1, "hello"},
+            {"h", 20.0f, -1, "hello"},
+            {"h", 20.01f, -1, ""}});
 }
 
 TEST_F(TrackText, TypesOnTowardsTheNextPoint) {
-    Event event = make_event(0.0f, 100.0f);
-    event.control_points["t"] = text_track({{0.0f, "0123456789"}, {2.0f, "abcdefghij"}});
-    // One character per beat of u: k = floor(u * 10) + 1.
-    EXPECT_EQ(event.evaluate_text("t", 0.0f, 1), "0");
-    EXPECT_EQ(event.evaluate_text("t", 0.5f, 1), "012");
-    EXPECT_EQ(event.evaluate_text("t", 1.0f, 1), "012345");
-    EXPECT_EQ(event.evaluate_text("t", 1.7f, 1), "012345678");
-    EXPECT_EQ(event.evaluate_text("t", 1.8f, 1), "0123456789");
-    EXPECT_EQ(event.evaluate_text("t", 1.95f, 1), "0123456789");
-    // Twice as fast: all from u = 0.45 on.
-    EXPECT_EQ(event.evaluate_text("t", 0.5f, 2), "012345");
-    EXPECT_EQ(event.evaluate_text("t", 0.88f, 2), "012345678");
-    EXPECT_EQ(event.evaluate_text("t", 0.92f, 2), "0123456789");
-    // -1 shows everything at once.
-    EXPECT_EQ(event.evaluate_text("t", 0.0f, -1), "0123456789");
-    // The last point has nothing to type towards and shows all of its text.
-    EXPECT_EQ(event.evaluate_text("t", 2.0f, 1), "abcdefghij");
-    EXPECT_EQ(event.evaluate_text("t", 50.0f, 1), "abcdefghij");
-}
-
-TEST_F(TrackText, OtherNegativeRatesGiveNothingOrEverything) {
-    Event event = make_event(0.0f, 100.0f);
-    event.control_points["t"] = text_track({{0.0f, "0123456789"}, {2.0f, "end"}});
-    // u = 0.025: floor(0.025 * 10 * -2) + 1 = 0 characters.
-    EXPECT_EQ(event.evaluate_text("t", 0.05f, -2), "");
-    // u = 0.5: k = -9 is negative, which shows the whole text.
-    EXPECT_EQ(event.evaluate_text("t", 1.0f, -2), "0123456789");
-}
-
-// Bytes still count, but UTF-8 text never shows half a character; Latin-1 text (not valid
-// UTF-8) is cut at any byte.
-TEST_F(TrackText, UtfEightTextTypesOnWholeCharacters) {
-    Event event = make_event(0.0f, 100.0f);
-    // "Grüße": 7 bytes, ü and ß two each. k = floor(u * 7) + 1.
-    event.control_points["t"] = text_track({{0.0f, "Gr\xC3\xBC\xC3\x9F\x65"}, {7.0f, ""}});
-    event.control_points["l"] = text_track({{0.0f, "Gr\xFC\xDF\x65"}, {7.0f, ""}});
-    const char* const utf8[] = {"G", "Gr", "Gr\xC3\xBC", "Gr\xC3\xBC", "Gr\xC3\xBC\xC3\x9F"};
-    const char* const latin1[] = {"G", "Gr", "Gr\xFC", "Gr\xFC\xDF", "Gr\xFC\xDF\x65"};
-    for (int k = 1; k <= 5; ++k) {
-        EXPECT_EQ(event.evaluate_text("t", k - 1 + 0.5f, 1), utf8[k - 1]) << k;
-        EXPECT_EQ(event.evaluate_text("l", (k - 1 + 0.5f) * 7 / 5, 1), latin1[k - 1]) << k;
-    }
-}
-
-TEST_F(TrackText, TypingCountsTheReplacedText) {
-    Event event = make_event(100.0f, 200.0f);
-    // "<IACP>" becomes "100", three bytes; half way two of them show.
-    event.control_points["t"] = text_track({{0.0f, "<IACP>"}, {2.0f, ""}});
-    EXPECT_EQ(event.evaluate_text("t", 100.0f, 1), "1");
-    EXPECT_EQ(event.evaluate_text("t", 101.0f, 1), "10");
-    EXPECT_EQ(event.evaluate_text("t", 101.9f, 1), "100");
+    add("t", {{0.0f, "0123456789"}, {2.0f, "abcdefghij"}});
+    add("n", {{0.0f, "0123456789"}, {2.0f, "end"}});
+    // "Grüße" (7 bytes) never shows half a character; Latin-1 text is cut at any byte.
+    add("u", {{0.0f, "Gr\xC3\xBC\xC3\x9F\x65"}, {7.0f, ""}});
+    add("l", {{0.0f, "Gr\xFC\xDF\x65"}, {7.0f, ""}});
+    // k = floor(u * length * rate) + 1 characters.
+    expect({{"t", 0.0f, 1, "0"},
+            {"t", 0.5f, 1, "012"},
+            {"t", 1.0f, 1, "012345"},
+            {"t", 1.7f, 1, "012345678"},
+            {"t", 1.8f, 1, "0123456789"},
+            {"t", 1.95f, 1, "0123456789"},
+            {"t", 0.5f, 2, "012345"},
+            {"t", 0.88f, 2, "012345678"},
+            {"t", 0.92f, 2, "0123456789"},
+            {"t", 0.0f, -1, "0123456789"},
+            {"t", 2.0f, 1, "abcdefghij"},  // the last point shows all of its text
+            {"t", 50.0f, 1, "abcdefghij"},
+            {"n", 0.05f, -2, ""},           // floor(0.025 * 10 * -2) + 1 = 0
+            {"n", 1.0f, -2, "0123456789"},  // k = -9 shows the whole text
+            {"u", 0.5f, 1, "G"},
+            {"u", 1.5f, 1, "Gr"},
+            {"u", 2.5f, 1, "Gr\xC3\xBC"},
+            {"u", 3.5f, 1, "Gr\xC3\xBC"},
+            {"u", 4.5f, 1, "Gr\xC3\xBC\xC3\x9F"},
+            {"l", 0.7f, 1, "G"},
+            {"l", 2.1f, 1, "Gr"},
+            {"l", 3.5f, 1, "Gr\xFC"},
+            {"l", 4.9f, 1, "Gr\xFC\xDF"},
+            {"l", 6.3f, 1, "Gr\xFC\xDF\x65"}});
+    // Typing counts the replaced text: "100" is three bytes, half way two show.
+    event = make_event(100.0f, 200.0f);
+    add("p", {{0.0f, "<IACP>"}, {2.0f, ""}});
+    expect({{"p", 100.0f, 1, "1"}, {"p", 101.0f, 1, "10"}, {"p", 101.9f, 1, "100"}});
 }
 
 }  // namespace
