@@ -422,7 +422,9 @@ TEST_F(DemotoolTest, InfoDescribesTheDemoOfAPackageOrProject) {
         const RunResult r = run({"info", input});
         ASSERT_TRUE(r.ok()) << r;
         EXPECT_EQ(r.err, "");
-        EXPECT_EQ(r.out.find('\r'), std::string::npos) << "a progress bar off a terminal";
+        // No progress bar off a terminal.
+        EXPECT_EQ(r.out.find('\r'), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("Reading"), std::string::npos) << r.out;
         std::vector<std::string> patterns = {
             R"(\b3 objects\b)", "\n +datas +3\n", R"(\n +'?a/b'? \(700 bytes\)\n)",
             R"(\n +'?two'? \(5 bytes\)\n)", R"(\n +'?e'? \(0 bytes\)\n)",
