@@ -21,7 +21,7 @@ struct Rgb {
 
 // Interleaved 16-bit stereo samples of a WAV file written by demotool (44-byte header).
 std::vector<int16_t> read_wav(const fs::path& path) {
-    const package_bytes::Bytes bytes = package_bytes::read_file_bytes(path);
+    const Bytes bytes = read_bytes(path);
     std::vector<int16_t> samples(bytes.size() < 44 ? 0 : (bytes.size() - 44) / 2);
     std::memcpy(samples.data(), bytes.data() + 44, samples.size() * 2);
     return samples;
