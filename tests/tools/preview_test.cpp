@@ -7,21 +7,12 @@
 #include <SDL_image.h>
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
 
 #include "audio/sample_playback.h"
+#include "tools/demotool_run.h"
 
-namespace demo {
+namespace demo::tool {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int kWidth = 96;
 constexpr int kHeight = 54;
@@ -41,35 +32,36 @@ std::string library(const std::string& green_body) {
 
 // A file saved the way editors save: a new file renamed into place.
 void save(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    const fs::path temporary = path.string() + ".saving";
-    std::ofstream(temporary, std::ios::binary) << text;
-    fs::rename(temporary, path);
+    write_text(path.string() + ".saving", text);
+    fs::rename(path.string() + ".saving", path);
 }
 
 // Mono 8-bit silence at 8 kHz.
-std::string silent_wav(int seconds) {
+std::string silent_wav(uint32_t seconds) {
     const uint32_t bytes = 8000u * seconds;
-    std::string wav = "RIFF";
-    auto put = [&wav](uint32_t v, int size) {
-        for (int i = 0; i < size; ++i)
-            wav += static_cast<char>(v >> (8 * i));
+    std::string wav;
+    auto put = [&wav](std::initializer_list<uint32_t> words) {
+        for (uint32_t v : words) {
+            for (int i = 0; i < 4; ++i)
+                wav += static_cast<char>(v >> (8 * i));
+        }
     };
-    put(36 + bytes, 4);
+    wav += "RIFF";
+    put({36 + bytes});
     wav += "WAVEfmt ";
-    for (uint32_t v : {16u, 1u | (1u << 16), 8000u, 8000u, 1u | (8u << 16)})
-        put(v, 4);
+    put({16u, 1u | (1u << 16), 8000u, 8000u, 1u | (8u << 16)});
     wav += "data";
-    put(bytes, 4);
+    put({bytes});
     return wav + std::string(bytes, '\x80');
+}
+
+int byte_of(double v) {
+    return static_cast<int>(std::lround(v * 255.0));
 }
 
 class PreviewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/preview_test_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
         save(dir_ / "shaders/quad.vert",
              "#version 150\nin vec3 vp;\nvoid main() { gl_Position = vec4(vp, 1.0); }\n");
         save(dir_ / "shaders/colour.frag", kColourShader);
@@ -78,10 +70,7 @@ protected:
         save(dir_ / "sounds/blip.wav", silent_wav(1));
         save(dir_ / "project.json", project(64.0));
     }
-    void TearDown() override {
-        preview_.reset();
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { preview_.reset(); }
 
     static std::string project(double end_beat) {
         const std::string shader = R"({"vertex_shader_filename": "shaders/quad.vert",
@@ -113,13 +102,9 @@ protected:
         return SDL_Color{p[0], p[1], p[2], p[3]};
     }
 
-    fs::path dir_;
+    TempDir dir_;
     std::unique_ptr<Preview> preview_;
 };
-
-int byte_of(double v) {
-    return static_cast<int>(std::lround(v * 255.0));
-}
 
 TEST_F(PreviewTest, SavedShadersRebuildLiveAndABrokenOneKeepsTheLastGoodBuild) {
     PreviewOptions options;
@@ -180,7 +165,8 @@ TEST_F(PreviewTest, SavedDocumentReloadsAtTheSameBeatAndABadOneKeepsTheDemo) {
     EXPECT_EQ(preview.demo().end_beat, 48.0f);
 }
 
-// What the preview shows at a beat is what render writes at that beat.
+// What the preview shows at a beat is what render writes at that beat; and check, on the same
+// project, reports no compile problem (the library is only compiled as included).
 TEST_F(PreviewTest, SeekingDrawsWhatRenderDrawsAtThatBeat) {
     Preview& preview = open();
     preview.playback().toggle_pause(kStart);
@@ -189,13 +175,11 @@ TEST_F(PreviewTest, SeekingDrawsWhatRenderDrawsAtThatBeat) {
         preview.playback().seek(kStart, beat);
         preview.frame(kStart);
         const std::vector<uint8_t> shown = preview.read_pixels();
-        const fs::path png = dir_ / "render.png";
-        const std::string command =
-            std::string(DEMOTOOL_PATH) + " render " + (dir_ / "project.json").string() +
-            " --beat " + std::to_string(beat) + " --size " + std::to_string(kWidth) + "x" +
-            std::to_string(kHeight) + " -o " + png.string() + " > /dev/null";
-        ASSERT_EQ(std::system(command.c_str()), 0);
-        SDL_Surface* image = IMG_Load(png.c_str());
+        const RunResult r = run({"render", "project.json", "--beat", std::to_string(beat), "--size",
+                                 "96x54", "-o", "render.png"},
+                                dir_.path());
+        ASSERT_TRUE(r.ok()) << r;
+        SDL_Surface* image = IMG_Load((dir_ / "render.png").c_str());
         ASSERT_NE(image, nullptr);
         SDL_Surface* rgba = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_ABGR8888, 0);
         size_t differing = 0;
@@ -211,6 +195,10 @@ TEST_F(PreviewTest, SeekingDrawsWhatRenderDrawsAtThatBeat) {
         SDL_FreeSurface(rgba);
         SDL_FreeSurface(image);
     }
+    const RunResult check = run({"check", "project.json"}, dir_.path());
+    EXPECT_TRUE(check.ok()) << check;
+    EXPECT_EQ(check.out.find("ERROR"), std::string::npos) << check;
+    EXPECT_NE(check.out.find("no problems found"), std::string::npos) << check;
 }
 
 TEST_F(PreviewTest, ALoopReturnsToItsStartAfterItsEndMusicIncluded) {
@@ -274,16 +262,5 @@ TEST_F(PreviewTest, SamplesBehindAJumpStaySilent) {
     }
 }
 
-TEST_F(PreviewTest, CheckReportsOnlyTheCompileOfTheLoadedDemo) {
-    const std::string log = (dir_ / "check.log").string();
-    const std::string command = std::string(DEMOTOOL_PATH) + " check " +
-                                (dir_ / "project.json").string() + " > " + log + " 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0);
-    std::ifstream in(log);
-    const std::string out{std::istreambuf_iterator<char>(in), {}};
-    EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
-    EXPECT_NE(out.find("no problems found"), std::string::npos) << out;
-}
-
 }  // namespace
-}  // namespace demo
+}  // namespace demo::tool

@@ -1,24 +1,15 @@
-// demotool render on the bundled example: a few pixels of frames at known beats against the
+// demotool render on the bundled example: pixels of frames at known beats against the
 // background shader's own formula, with its tracks evaluated by hand and its sound level taken
 // from the mix that --wav writes; and the mix itself carries the samples at their beats.
 #include <SDL.h>
 #include <SDL_image.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
+#include "audio/tone.h"
+#include "tools/demotool_run.h"
 
+namespace demo::tool {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int kWidth = 320;
 constexpr int kHeight = 180;
@@ -28,26 +19,10 @@ struct Rgb {
     double r, g, b;
 };
 
-fs::path scratch(const std::string& name) {
-    const fs::path dir = fs::temp_directory_path() / ("render_example_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    return dir / name;
-}
-
-int run(const std::string& arguments) {
-    const std::string command = std::string(DEMOTOOL_PATH) + " " + arguments + " > " +
-                                scratch("render.log").string() + " 2>&1";
-    return std::system(command.c_str());
-}
-
 // Interleaved 16-bit stereo samples of a WAV file written by demotool (44-byte header).
 std::vector<int16_t> read_wav(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                               std::istreambuf_iterator<char>()};
-    if (bytes.size() < 44)
-        return {};
-    std::vector<int16_t> samples((bytes.size() - 44) / 2);
+    const Bytes bytes = read_bytes(path);
+    std::vector<int16_t> samples(bytes.size() < 44 ? 0 : (bytes.size() - 44) / 2);
     std::memcpy(samples.data(), bytes.data() + 44, samples.size() * 2);
     return samples;
 }
@@ -76,10 +51,8 @@ double linear(double a, double b, double u) {
 
 // The background shader at pixel (x, y) of an image whose first row is the top.
 Rgb plasma(int x, int y, double beat, double speed, double hue, double level) {
-    const double fx = x + 0.5;
-    const double fy = (kHeight - 1 - y) + 0.5;
-    const double px = (fx - 0.5 * kWidth) / kHeight;
-    const double py = (fy - 0.5 * kHeight) / kHeight;
+    const double px = (x + 0.5 - 0.5 * kWidth) / kHeight;
+    const double py = (kHeight - 1 - y + 0.5 - 0.5 * kHeight) / kHeight;
     const double t = beat * speed;
     const double v = std::sin(px * 6.0 + t) + std::sin(py * 7.0 - t * 1.3) +
                      std::sin((px + py) * 5.0 + t * 0.7) +
@@ -100,69 +73,53 @@ Rgb pixel(SDL_Surface* image, int x, int y) {
     return value;
 }
 
-// Renders the example at `beat` with the mix up to it, and checks pixels of the upper part of
-// the frame (no caption, no spectrum bars there) against the plasma formula.
-void check_background(double beat, double speed, double hue) {
-    const fs::path png = scratch("frame.png");
-    const fs::path wav = scratch("mix.wav");
-    ASSERT_EQ(run("render " + std::string(EXAMPLE_DEMO_PATH) + " --beat " + std::to_string(beat) +
-                  " --size " + std::to_string(kWidth) + "x" + std::to_string(kHeight) + " -o " +
-                  png.string() + " --wav " + wav.string()),
-              0);
-    const std::vector<int16_t> mix = read_wav(wav);
-    // 120 bpm and no offset: beat b is b / 2 seconds after the music starts.
-    const double level = sound_level(mix, std::llround(beat / 2.0 * kRate));
-    SDL_Surface* image = IMG_Load(png.c_str());
-    ASSERT_NE(image, nullptr);
-    for (const auto& [x, y] : {std::pair{10, 5}, {160, 20}, {300, 40}, {77, 50}}) {
-        const Rgb want = plasma(x, y, beat, speed, hue, level);
-        const Rgb got = pixel(image, x, y);
-        EXPECT_NEAR(got.r, want.r, 2.5) << "beat " << beat << " pixel " << x << "," << y;
-        EXPECT_NEAR(got.g, want.g, 2.5) << "beat " << beat << " pixel " << x << "," << y;
-        EXPECT_NEAR(got.b, want.b, 2.5) << "beat " << beat << " pixel " << x << "," << y;
-    }
-    SDL_FreeSurface(image);
-}
-
+// speed: Linear from 0.5 at beat 0 to 1.0 at beat 32. hue: Smooth through (0, 0), (16, 0.3),
+// (32, 0.1), (48, 0.6); the first segment has no point before it, so its outer neighbour is
+// its own start value. Pixels of the upper part of the frame: no caption, no spectrum bars.
 TEST(RenderExample, BackgroundFollowsItsTracksAndTheSoundLevel) {
-    // speed: Linear from 0.5 at beat 0 to 1.0 at beat 32.
-    // hue: Smooth through (0, 0), (16, 0.3), (32, 0.1), (48, 0.6); the first segment has no
-    // point before it, so its outer neighbour is its own start value.
-    check_background(2.0, linear(0.5, 1.0, 2.0 / 32.0),
-                     catmull_rom(0.0, 0.0, 0.3, 0.1, 2.0 / 16.0));
-    check_background(20.0, linear(0.5, 1.0, 20.0 / 32.0),
-                     catmull_rom(0.0, 0.3, 0.1, 0.6, 4.0 / 16.0));
-}
-
-// Amplitude of `hz` over `count` left-channel frames from `first` (Goertzel).
-double tone(const std::vector<int16_t>& mix, int64_t first, int64_t count, double hz) {
-    const double c = 2.0 * std::cos(2.0 * M_PI * hz / kRate);
-    double s1 = 0, s2 = 0;
-    for (int64_t i = 0; i < count; ++i) {
-        const size_t at = static_cast<size_t>(first + i) * 2;
-        const double s = (at < mix.size() ? mix[at] / 32768.0 : 0.0) + c * s1 - s2;
-        s2 = s1;
-        s1 = s;
+    const TempDir dir;
+    const struct {
+        double beat, speed, hue;
+    } frames[] = {{2.0, linear(0.5, 1.0, 2.0 / 32.0), catmull_rom(0.0, 0.0, 0.3, 0.1, 2.0 / 16.0)},
+                  {20.0, linear(0.5, 1.0, 20.0 / 32.0), catmull_rom(0.0, 0.3, 0.1, 0.6, 0.25)}};
+    for (const auto& f : frames) {
+        SCOPED_TRACE(f.beat);
+        const RunResult r = run({"render", EXAMPLE_DEMO_PATH, "--beat", std::to_string(f.beat),
+                                 "--size", "320x180", "-o", "frame.png", "--wav", "mix.wav"},
+                                dir.path());
+        ASSERT_TRUE(r.ok()) << r;
+        // 120 bpm and no offset: beat b is b / 2 seconds after the music starts.
+        const double level =
+            sound_level(read_wav(dir / "mix.wav"), std::llround(f.beat / 2 * kRate));
+        SDL_Surface* image = IMG_Load((dir / "frame.png").c_str());
+        ASSERT_NE(image, nullptr);
+        for (const auto& [x, y] : {std::pair{10, 5}, {160, 20}, {300, 40}, {77, 50}}) {
+            const Rgb want = plasma(x, y, f.beat, f.speed, f.hue, level);
+            const Rgb got = pixel(image, x, y);
+            EXPECT_NEAR(got.r, want.r, 2.5) << "pixel " << x << "," << y;
+            EXPECT_NEAR(got.g, want.g, 2.5) << "pixel " << x << "," << y;
+            EXPECT_NEAR(got.b, want.b, 2.5) << "pixel " << x << "," << y;
+        }
+        SDL_FreeSurface(image);
     }
-    return 2.0 * std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - c * s1 * s2)) / count;
 }
 
+// Beats 14 to 18 are 2 s of sound; the blip (1760 Hz) fires at beat 16, 1 s in.
 TEST(RenderExample, WavHasTheMusicWithTheSamplesAtTheirBeats) {
-    const fs::path frames = scratch("frames");
-    const fs::path wav = scratch("span.wav");
-    ASSERT_EQ(run("render " + std::string(EXAMPLE_DEMO_PATH) +
-                  " --from 14 --to 18 --fps 2 --size 64x36 -o " + frames.string() + " --wav " +
-                  wav.string()),
-              0);
-    EXPECT_TRUE(fs::exists(frames / "frame000000.png"));
-    EXPECT_TRUE(fs::exists(frames / "frame000004.png"));
-    const std::vector<int16_t> mix = read_wav(wav);
-    // Beats 14 to 18 are 2 s of sound; the blip (1760 Hz) fires at beat 16, 1 s in.
-    EXPECT_NEAR(static_cast<double>(mix.size() / 2), 2.0 * kRate, 2.0);
-    EXPECT_LT(tone(mix, kRate / 2, kRate / 10, 1760), 0.01) << "no blip before beat 16";
-    EXPECT_GT(tone(mix, kRate + 441, kRate / 20, 1760), 0.05) << "the blip at beat 16";
+    const TempDir dir;
+    const RunResult r = run({"render", EXAMPLE_DEMO_PATH, "--from", "14", "--to", "18", "--fps",
+                             "2", "--size", "64x36", "-o", "frames", "--wav", "span.wav"},
+                            dir.path());
+    ASSERT_TRUE(r.ok()) << r;
+    EXPECT_TRUE(fs::exists(dir / "frames/frame000000.png"));
+    EXPECT_TRUE(fs::exists(dir / "frames/frame000004.png"));
+    const std::vector<float> mix = tone::left_channel(read_wav(dir / "span.wav"));
+    EXPECT_NEAR(static_cast<double>(mix.size()), 2.0 * kRate, 2.0);
+    EXPECT_LT(tone::amplitude(mix, kRate, 0.5, 0.1, 1760), 0.01) << "no blip before beat 16";
+    EXPECT_GT(tone::amplitude(mix, kRate, 1.01, 0.05, 1760), 0.05) << "the blip at beat 16";
     // The music plays before the blip (the chord of beats 12 to 16 is G: 196 Hz).
-    EXPECT_GT(tone(mix, kRate / 4, kRate / 4, 196), 0.005);
+    EXPECT_GT(tone::amplitude(mix, kRate, 0.25, 0.25, 196), 0.005);
 }
 
 }  // namespace
+}  // namespace demo::tool
