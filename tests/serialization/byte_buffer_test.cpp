@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "serialization/input_stream.h"
-#include "serialization/output_stream.h"
 #include "serialization/package_error.h"
 #include "test_support.h"
 
@@ -15,30 +14,24 @@ namespace demo {
 namespace {
 
 using namespace package_bytes;
-
-Bytes stored(const ByteBuffer& buffer) {
-    Bytes bytes;
-    OutputStream out(bytes);
-    buffer.write_binary(out);
-    return bytes;
-}
+using test_util::binary_form;
 
 // The size, then the bytes scrambled but never compressed: a long run stays as long as it is.
 TEST(ByteBufferBinary, SizeThenScrambledBytesAndBack) {
     const Bytes riff = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'R', 'I', 'F', 'F', 0, 0, 0, 0};
     for (const Bytes& data : {Bytes{}, riff, Bytes(10000, 0)})
-        EXPECT_EQ(stored(ByteBuffer(data.data(), data.size())), stored_buffer(data));
+        EXPECT_EQ(binary_form(ByteBuffer(data.data(), data.size())), stored_buffer(data));
     uint32_t seed = 700;
     for (test_util::Shape shape : {test_util::Shape::Runs, test_util::Shape::Mixture}) {
         for (size_t size : test_util::sample_sizes()) {
             const Bytes data = test_util::sample_data(shape, size, ++seed);
             SCOPED_TRACE(std::to_string(size));
             const ByteBuffer buffer(data.data(), data.size());
-            const Bytes bytes = stored(buffer);
+            const Bytes bytes = binary_form(buffer);
             ASSERT_EQ(bytes.size(), 8 + size);
             // Writing leaves the buffer as it was, so a second write gives the same bytes.
             EXPECT_EQ(buffer.data, data);
-            EXPECT_EQ(stored(buffer), bytes);
+            EXPECT_EQ(binary_form(buffer), bytes);
             // Reading replaces what the buffer held.
             ByteBuffer back(reinterpret_cast<const uint8_t*>("old contents"), 12);
             InputStream in(bytes.data(), bytes.size());

@@ -7,31 +7,18 @@
 #include <stdexcept>
 #include <string>
 
-#include "package_bytes.h"
 #include "serialization/file_io.h"
 #include "serialization/input_stream.h"
-#include "serialization/output_stream.h"
 #include "serialization/package_error.h"
+#include "test_support.h"
 
 namespace demo {
 namespace {
 
 using namespace package_bytes;
+using test_util::binary_form;
+using test_util::make_data;
 namespace fs = std::filesystem;
-
-Bytes binary_form(const Data& data) {
-    Bytes bytes;
-    OutputStream out(bytes);
-    data.write_binary(out);
-    return bytes;
-}
-
-std::unique_ptr<Data> make_data(const std::string& name, const Bytes& bytes) {
-    auto data = std::make_unique<Data>();
-    data->name = name;
-    data->buffer = std::make_unique<ByteBuffer>(bytes.data(), bytes.size());
-    return data;
-}
 
 // The name as a stored string, then the bytes as a stored buffer. Names shorter than five
 // bytes cannot hold a match, so their whole form is fixed by the format.

@@ -11,25 +11,19 @@
 #include <utility>
 #include <vector>
 
-#include "package_bytes.h"
 #include "serialization/input_stream.h"
-#include "serialization/output_stream.h"
 #include "serialization/package_error.h"
+#include "test_support.h"
 
 namespace demo {
 namespace {
 
 using namespace package_bytes;
+using test_util::binary_form;
+using test_util::make_data;
 namespace fs = std::filesystem;
 
 using ProgressCalls = std::vector<std::pair<uint64_t, uint64_t>>;
-
-Bytes package_of(const Demo& demo) {
-    Bytes bytes;
-    OutputStream out(bytes);
-    demo.write_binary(out);
-    return bytes;
-}
 
 // Reads a whole package from memory, recording every progress call; it must use every byte.
 std::unique_ptr<Demo> load(const Bytes& bytes, ProgressCalls* calls = nullptr) {
@@ -43,13 +37,6 @@ std::unique_ptr<Demo> load(const Bytes& bytes, ProgressCalls* calls = nullptr) {
     demo->read_binary(in);
     EXPECT_EQ(in.offset(), bytes.size());
     return demo;
-}
-
-std::unique_ptr<Data> make_data(const std::string& name, const Bytes& bytes) {
-    auto data = std::make_unique<Data>();
-    data->name = name;
-    data->buffer = std::make_unique<ByteBuffer>(bytes.data(), bytes.size());
-    return data;
 }
 
 Bytes pattern(size_t size, uint8_t step) {
@@ -96,7 +83,7 @@ TEST(DemoRead, EmptyPackageGivesEmptyCollections) {
     EXPECT_EQ(demo->music->size(), 0u);
     expect_same_demo(*demo, demo_of({}, {}, 480.0f, 130.0f, 0.5f));
     // Writing an empty demo (no music at all) gives the same bytes.
-    EXPECT_EQ(package_of(Demo()), bytes);
+    EXPECT_EQ(binary_form(Demo{}), bytes);
 }
 
 TEST(DemoRead, DataBlobsLaidOutByHand) {
@@ -193,7 +180,7 @@ TEST(DemoWrite, DataBlobsGetIdentifiersOneTwoThreeInOrder) {
     append(datas, stored_data(2, "bc", {}));
     append(datas, stored_data(3, "def", pattern(260, 3)));
     append(datas, stored_data(4, "none", {}));
-    EXPECT_EQ(package_of(demo),
+    EXPECT_EQ(binary_form(demo),
               package_of_datas(4, 4, datas, pattern(40, 9), 256.0f, 140.0f, 0.0f));
 }
 
@@ -207,14 +194,14 @@ TEST(DemoWrite, WrittenPackageReadsBackAndWritesTheSameBytes) {
     demo.textures.push_back(std::make_unique<Texture>());
     demo.textures.back()->name = "unset";
 
-    const Bytes bytes = package_of(demo);
+    const Bytes bytes = binary_form(demo);
     const auto loaded = load(bytes);
     EXPECT_EQ(loaded->total_objects, 5u);
     expect_same_demo(*loaded, demo);
     ASSERT_EQ(loaded->textures.size(), 1u);
     EXPECT_EQ(loaded->textures[0]->name, "unset");
     EXPECT_EQ(loaded->textures[0]->image_buffer->size(), 0u);
-    EXPECT_EQ(package_of(*loaded), bytes);
+    EXPECT_EQ(binary_form(*loaded), bytes);
 }
 
 TEST(DemoProgress, ReportsEachObjectThenTheTotal) {

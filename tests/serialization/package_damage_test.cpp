@@ -14,11 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "package_bytes.h"
 #include "serialization/demo.h"
 #include "serialization/input_stream.h"
-#include "serialization/output_stream.h"
 #include "serialization/package_error.h"
+#include "test_support.h"
 
 // The largest single allocation made while a damaged package is read. Replacing the global
 // allocation functions is the one portable way to see every request, including those inside
@@ -77,17 +76,10 @@ Bytes sample_package() {
                                                     {"shaders/common/common/common.glsl", 600},
                                                     {"a", 1}};
     uint32_t seed = 0;
-    for (const auto& [name, size] : blobs) {
-        demo.datas.push_back(std::make_unique<Data>());
-        demo.datas.back()->name = name;
-        const Bytes bytes = pattern(size, ++seed);
-        demo.datas.back()->buffer = std::make_unique<ByteBuffer>(bytes.data(), bytes.size());
-    }
+    for (const auto& [name, size] : blobs)
+        demo.datas.push_back(test_util::make_data(name, pattern(size, ++seed)));
     demo.music = std::make_unique<ByteBuffer>(pattern(700, 5).data(), 700);
-    Bytes bytes;
-    OutputStream out(bytes);
-    demo.write_binary(out);
-    return bytes;
+    return test_util::binary_form(demo);
 }
 
 // Largest single allocation allowed while reading, whatever the input: the string decoder

@@ -1,20 +1,40 @@
-// Helpers shared by the serialization tests: seeded sample data of several shapes and exception
-// checks that compare the exact message. The byte-level builders are in package_bytes.h.
+// Helpers shared by the serialization tests: binary forms written by the library, seeded sample
+// data of several shapes and exception checks that compare the exact message. The byte-level
+// builders, independent of the library, are in package_bytes.h.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <string>
 #include <typeinfo>
 #include <vector>
 
 #include "package_bytes.h"
+#include "serialization/data.h"
+#include "serialization/output_stream.h"
 
 namespace demo::test_util {
 
 using package_bytes::Bytes;
+
+// The binary form the library writes for `object`.
+inline Bytes binary_form(const ISerializable& object) {
+    Bytes bytes;
+    OutputStream out(bytes);
+    object.write_binary(out);
+    return bytes;
+}
+
+// A data blob named `name` holding a copy of `bytes`.
+inline std::unique_ptr<Data> make_data(const std::string& name, const Bytes& bytes) {
+    auto data = std::make_unique<Data>();
+    data->name = name;
+    data->buffer = std::make_unique<ByteBuffer>(bytes.data(), bytes.size());
+    return data;
+}
 
 enum class Shape { Runs, Text, Noise, Mixture };
 inline constexpr Shape kShapes[] = {Shape::Runs, Shape::Text, Shape::Noise, Shape::Mixture};
