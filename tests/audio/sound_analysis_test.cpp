@@ -132,25 +132,6 @@ TEST(SoundAnalysis, SilenceAndWaveformBytesTruncatedTowardZero) {
     }
 }
 
-TEST(SoundAnalysis, FullScaleSineAtOneKilohertzPeaksInBin23) {
-    Chunk chunk;
-    for (int k = 0; k < kFrames; ++k) {
-        chunk.left(k) = full_scale(std::sin(2 * kPi * 1000.0 * k / 44100.0));
-    }
-    const auto s = analyse(chunk);
-    // Bin 23 covers texels 102 to 105 (x * 20000 / 88200 = 23).
-    const uint8_t peak = spectrum(*s, 102);
-    EXPECT_GE(peak, 250);
-    for (int x = 102; x <= 105; ++x)
-        EXPECT_EQ(spectrum(*s, x), peak) << x;
-    for (int x = 0; x < kSoundTextureWidth; ++x) {
-        if (x < 102 || x > 105) {
-            EXPECT_LT(spectrum(*s, x), peak) << x;
-        }
-    }
-    EXPECT_EQ(wave(*s, 11), static_cast<uint8_t>(chunk.left(11) / 256 + 128));
-}
-
 TEST(SoundAnalysis, SpectrumMatchesADirectTransform) {
     const Chunk chunk = music_like();
     const auto s = analyse(chunk);

@@ -55,13 +55,7 @@ TEST(Base64, RejectsCharactersOutsideBothAlphabets) {
     }
 }
 
-TEST(Base64, RoundTripsEveryByteValueShapesAndSizes) {
-    Bytes all;
-    for (int k = 0; k < 256; ++k)
-        all.push_back(static_cast<uint8_t>(k));
-    for (size_t offset = 0; offset < 3; ++offset)
-        EXPECT_EQ(base64_decode(encode(Bytes(all.begin() + offset, all.end()))),
-                  Bytes(all.begin() + offset, all.end()));
+TEST(Base64, RoundTripsShapesAndSizes) {
     uint32_t seed = 300;
     for (test_util::Shape shape : {test_util::Shape::Noise, test_util::Shape::Mixture}) {
         for (size_t size : test_util::sample_sizes()) {
