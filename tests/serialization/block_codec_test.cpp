@@ -219,15 +219,6 @@ TEST(BlockDecoder, KnownBlocksAndTheBytesAfterThem) {
     EXPECT_TRUE(decoder.decompress_block(empty.data(), empty.size(), &left_over));
     EXPECT_EQ(left_over, 1u);
     EXPECT_TRUE(decoder.output().empty());
-
-    // Not done before the last byte.
-    const Bytes block = wide_block();
-    for (size_t n = 0; n < block.size(); ++n) {
-        BlockDecoder fresh;
-        EXPECT_FALSE(fresh.decompress_block(block.data(), n)) << "prefix " << n;
-        std::string out;
-        EXPECT_FALSE(decode_whole_block(block.data(), n, 0, out)) << "prefix " << n;
-    }
 }
 
 TEST(BlockDecoder, SizeLimit) {
@@ -250,17 +241,23 @@ TEST(BlockDecoder, SizeLimit) {
     EXPECT_FALSE(decode_both(huge).done);
 }
 
-// Feeds `block` in pieces ending at `cuts` and checks that only the last piece completes it.
+// Feeds `block` and three bytes after it in pieces ending at `cuts` (all inside the block):
+// only the last piece completes it, and the bytes after it are left over.
 void expect_pieces_decode(const Bytes& block, const std::vector<size_t>& cuts,
                           const Bytes& expected) {
+    Bytes stream = block;
+    append(stream, {0xEE, 0xEE, 0xEE});
     BlockDecoder decoder;
     size_t begin = 0;
     for (size_t k = 0; k <= cuts.size(); ++k) {
-        const size_t end = k < cuts.size() ? cuts[k] : block.size();
+        const size_t end = k < cuts.size() ? cuts[k] : stream.size();
         size_t left_over = 99;
-        const bool done = decoder.decompress_block(block.data() + begin, end - begin, &left_over);
+        const bool done = decoder.decompress_block(stream.data() + begin, end - begin, &left_over);
         ASSERT_EQ(done, k == cuts.size()) << "piece ending at " << end;
         begin = end;
+        if (done) {
+            EXPECT_EQ(left_over, 3u);
+        }
     }
     EXPECT_EQ(decoder.output(), expected);
 }
@@ -289,26 +286,6 @@ TEST(BlockDecoderPieces, CompressedMixturesInOneBytePiecesAndSplitAnywhere) {
     for (size_t cut = 0; cut < block.size(); ++cut) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
         expect_pieces_decode(block, {cut}, data);
-    }
-}
-
-TEST(BlockDecoderPieces, LeftOverInTheLastPiece) {
-    Bytes stream = wide_block();
-    const size_t block_size = stream.size();
-    append(stream, {0xEE, 0xEE, 0xEE});
-    for (size_t cut = 0; cut < stream.size(); ++cut) {
-        BlockDecoder decoder;
-        size_t left_over = 99;
-        const bool first = decoder.decompress_block(stream.data(), cut, &left_over);
-        ASSERT_EQ(first, cut >= block_size);
-        if (first) {
-            EXPECT_EQ(left_over, cut - block_size);
-        } else {
-            ASSERT_TRUE(
-                decoder.decompress_block(stream.data() + cut, stream.size() - cut, &left_over));
-            EXPECT_EQ(left_over, 3u);
-        }
-        EXPECT_EQ(decoder.output(), wide_block_output());
     }
 }
 
