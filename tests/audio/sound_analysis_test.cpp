@@ -28,9 +28,22 @@ struct Chunk {
     int16_t& right(int k) { return samples[2 * k + 1]; }
 };
 
+// Every texel holds one value in all four bytes.
+void expect_texels_uniform(const AnalysisSnapshot& s) {
+    int mixed = 0;
+    for (int texel = 0; texel < kSoundTextureWidth * kSoundTextureHeight; ++texel) {
+        const uint8_t* p = &s.sound_bytes[texel * 4];
+        if (p[1] != p[0] || p[2] != p[0] || p[3] != p[0])
+            ++mixed;
+    }
+    EXPECT_EQ(mixed, 0) << "texels whose four bytes differ";
+}
+
+// Analyses one chunk; every analysis must fill each texel's four bytes alike.
 std::unique_ptr<AnalysisSnapshot> analyse(const Chunk& chunk) {
     auto snapshot = std::make_unique<AnalysisSnapshot>();
     analyse_chunk(chunk.samples.data(), kFrames, *snapshot);
+    expect_texels_uniform(*snapshot);
     return snapshot;
 }
 
@@ -39,6 +52,12 @@ uint8_t spectrum(const AnalysisSnapshot& s, int x) {
 }
 uint8_t wave(const AnalysisSnapshot& s, int x) {
     return s.sound_bytes[kWaveRow + x * 4];
+}
+
+// True when every element of `values` equals `value`.
+template <typename Array>
+bool all_are(const Array& values, int value) {
+    return std::all_of(values.begin(), values.end(), [value](auto v) { return v == value; });
 }
 
 int16_t full_scale(double v) {
@@ -79,39 +98,17 @@ std::vector<int> expected_spectrum(Chunk chunk) {
     std::vector<int> bytes(kSoundTextureWidth);
     for (int x = 0; x < kSoundTextureWidth; ++x) {
         const int bin = x * 20000 / 88200;
-        std::complex<double> sum = 0.0;
-        for (int k = 0; k < kFrames; ++k) {
-            sum += input[k] * std::polar(1.0, -2 * kPi * bin * k / kFrames);
+        if (x > 0 && bin == (x - 1) * 20000 / 88200) {
+            bytes[x] = bytes[x - 1];  // texels of one bin share its value
+            continue;
         }
+        std::complex<double> sum = 0.0;
+        for (int k = 0; k < kFrames; ++k)
+            sum += input[k] * std::polar(1.0, -2 * kPi * bin * k / kFrames);
         const double db = std::max(-90.0, 20.0 * std::log10(std::abs(sum) / norm));
         bytes[x] = std::clamp(static_cast<int>((db + 90.0) * 255.0 / 90.0), 0, 255);
     }
     return bytes;
-}
-
-void expect_texels_uniform(const AnalysisSnapshot& s) {
-    int mixed = 0;
-    for (int texel = 0; texel < kSoundTextureWidth * kSoundTextureHeight; ++texel) {
-        const uint8_t* p = &s.sound_bytes[texel * 4];
-        if (p[1] != p[0] || p[2] != p[0] || p[3] != p[0])
-            ++mixed;
-    }
-    EXPECT_EQ(mixed, 0) << "texels whose four bytes differ";
-}
-
-// -------------------------------------------------------------------------------------------
-// The analysis of one chunk
-// -------------------------------------------------------------------------------------------
-
-TEST(SoundAnalysis, Silence) {
-    const auto s = analyse(Chunk{});
-    for (int x = 0; x < kSoundTextureWidth; ++x) {
-        ASSERT_EQ(spectrum(*s, x), 0) << x;
-        ASSERT_EQ(wave(*s, x), 128) << x;
-    }
-    expect_texels_uniform(*s);
-    for (int16_t level : s->levels)
-        EXPECT_EQ(level, 0);
 }
 
 TEST(SoundAnalysis, WaveformBytesTruncateTowardZero) {
@@ -130,183 +127,90 @@ TEST(SoundAnalysis, WaveformBytesTruncateTowardZero) {
             ASSERT_EQ(wave(*s, x), 128) << x;
         }
     }
-    expect_texels_uniform(*s);
 }
 
-TEST(SoundAnalysis, FullScaleSineAtOneKilohertzPeaksInBin23) {
-    Chunk chunk;
-    for (int k = 0; k < kFrames; ++k) {
-        chunk.left(k) = full_scale(std::sin(2 * kPi * 1000.0 * k / 44100.0));
-    }
-    const auto s = analyse(chunk);
-    expect_texels_uniform(*s);
-    // Bin 23 covers texels 102 to 105 (x * 20000 / 88200 = 23).
-    const uint8_t peak = spectrum(*s, 102);
-    EXPECT_GE(peak, 250);
-    for (int x = 102; x <= 105; ++x)
-        EXPECT_EQ(spectrum(*s, x), peak) << x;
-    for (int x = 0; x < kSoundTextureWidth; ++x) {
-        if (x < 102 || x > 105) {
-            EXPECT_LT(spectrum(*s, x), peak) << x;
-        }
-    }
-    // The waveform row holds the sine itself.
-    for (int k : {0, 11, 22, 33}) {
-        EXPECT_EQ(wave(*s, k), static_cast<uint8_t>(chunk.left(k) / 256 + 128)) << k;
-    }
-}
-
+// Row 0 against a direct transform for silence, a small mix, full-scale DC (bin 0 about 6 dB
+// above the reference) and a full-scale square wave with a 32-frame period (its fundamental in
+// bin 32 has 4/pi the amplitude of a full-scale sine, about 2 dB above).
 TEST(SoundAnalysis, SpectrumMatchesADirectTransform) {
-    const Chunk chunk = music_like();
-    const auto s = analyse(chunk);
-    const std::vector<int> expected = expected_spectrum(chunk);
-    int worst = 0;
-    int worst_x = 0;
-    for (int x = 0; x < kSoundTextureWidth; ++x) {
-        const int diff = std::abs(spectrum(*s, x) - expected[x]);
-        if (diff > worst) {
-            worst = diff;
-            worst_x = x;
+    Chunk dc;
+    Chunk square;
+    for (int k = 0; k < kFrames; ++k) {
+        dc.left(k) = 32767;
+        square.left(k) = (k / 16) % 2 == 0 ? 32767 : -32767;
+    }
+    std::vector<std::vector<int>> expected;
+    for (const Chunk& chunk : {Chunk{}, music_like(), dc, square}) {
+        expected.push_back(expected_spectrum(chunk));
+        const auto s = analyse(chunk);
+        for (int x = 0; x < kSoundTextureWidth; ++x) {
+            // Single-precision rounding may move a value across one step of the byte scale.
+            ASSERT_LE(std::abs(spectrum(*s, x) - expected.back()[x]), 1)
+                << "texel " << x << " of case " << expected.size() - 1 << ": "
+                << int(spectrum(*s, x)) << " against " << expected.back()[x];
         }
     }
-    // Single-precision rounding may move a value across one step of the byte scale.
-    EXPECT_LE(worst, 1) << "at texel " << worst_x << ": " << int(spectrum(*s, worst_x))
-                        << " against " << expected[worst_x];
-    // The mix spans the scale: loud bass, and many quieter texels between the tones.
-    EXPECT_GE(*std::max_element(expected.begin(), expected.end()), 200);
-    EXPECT_GT(
-        std::count_if(expected.begin(), expected.end(), [](int v) { return v > 20 && v < 150; }),
-        100);
-    expect_texels_uniform(*s);
+    // The cases span the scale: silence at 0; the mix's loud bass and many quieter texels
+    // between its tones; DC and the square's fundamental held at the top, but not its third
+    // harmonic (bin 96, a third of the fundamental).
+    EXPECT_TRUE(all_are(expected[0], 0));
+    EXPECT_GE(*std::max_element(expected[1].begin(), expected[1].end()), 200);
+    EXPECT_GT(std::count_if(expected[1].begin(), expected[1].end(),
+                            [](int v) { return v > 20 && v < 150; }),
+              100);
+    EXPECT_EQ(expected[2][0], 255);
+    EXPECT_EQ(expected[3][143], 255);
+    EXPECT_GT(expected[3][425], 220);
+    EXPECT_LT(expected[3][425], 255);
 }
 
-TEST(SoundAnalysis, BinsAboveZeroDecibelsAreHeldAtTheTop) {
-    // Full-scale DC: bin 0 is about 6 dB above the reference.
-    Chunk dc;
-    for (int k = 0; k < kFrames; ++k)
-        dc.left(k) = 32767;
-    const auto s = analyse(dc);
-    for (int x = 0; x <= 4; ++x)
-        EXPECT_EQ(spectrum(*s, x), 255) << x;
-
-    // A full-scale square wave with a 32-frame period: its fundamental in bin 32 (texels 142
-    // to 145) has 4/pi the amplitude of a full-scale sine, about 2 dB above the reference.
-    Chunk square;
-    for (int k = 0; k < kFrames; ++k)
-        square.left(k) = (k / 16) % 2 == 0 ? 32767 : -32767;
-    const auto q = analyse(square);
-    for (int x = 142; x <= 145; ++x)
-        EXPECT_EQ(spectrum(*q, x), 255) << x;
-    // Its third harmonic, in bin 96 (texels 424 to 427), is 1/3 of that and below 0 dB.
-    EXPECT_LT(spectrum(*q, 425), 255);
-    EXPECT_GT(spectrum(*q, 425), 220);
-}
-
-// -------------------------------------------------------------------------------------------
-// The mixer callback, the published analysis and the level
-// -------------------------------------------------------------------------------------------
-
-void run_callback(Chunk& chunk) {
-    analyse_output(-2, chunk.samples.data(), static_cast<int>(chunk.samples.size() * 2), nullptr);
-}
-
-TEST(SoundLevel, SilenceGivesZero) {
-    Chunk chunk;
-    run_callback(chunk);
-    const AnalysisSnapshot& s = acquire_analysis();
-    EXPECT_EQ(wave(s, 0), 128);
-    EXPECT_EQ(level_average(), 0);
-}
-
-TEST(SoundLevel, MeanOfTheFirstHundredValuesTruncated) {
-    Chunk chunk;
-    // Values 1, -2, 3, -4, ... 99, -100 over the first 50 frames: a mean of 50.5.
+// The mixer callback publishes the analysis; the level is the mean magnitude of the first
+// hundred values of the stream (truncated), as of the analysis last acquired.
+TEST(SoundLevel, MeanOfTheFirstHundredValuesOfTheLastAcquiredAnalysis) {
+    auto run_callback = [](Chunk chunk) {
+        const std::vector<int16_t> before = chunk.samples;
+        analyse_output(-2, chunk.samples.data(), static_cast<int>(chunk.samples.size() * 2),
+                       nullptr);
+        EXPECT_EQ(chunk.samples, before) << "the callback must leave the stream unchanged";
+    };
+    Chunk alternating;  // 1, -2, 3, -4, ... 99, -100: a mean of 50.5; nothing after counts
     for (int i = 0; i < 100; ++i)
-        chunk.samples[i] = static_cast<int16_t>(i % 2 == 0 ? i + 1 : -(i + 1));
-    // Nothing after them counts.
-    for (size_t i = 100; i < chunk.samples.size(); ++i)
-        chunk.samples[i] = 32767;
-    const std::vector<int16_t> before = chunk.samples;
-    run_callback(chunk);
-    EXPECT_EQ(chunk.samples, before) << "the callback must leave the stream unchanged";
+        alternating.samples[i] = static_cast<int16_t>(i % 2 == 0 ? i + 1 : -(i + 1));
+    std::fill(alternating.samples.begin() + 100, alternating.samples.end(), 32767);
+    Chunk one_loudest;  // the most negative value counts as loud
+    one_loudest.samples[0] = -32768;
+    Chunk all_loudest;
+    std::fill(all_loudest.samples.begin(), all_loudest.samples.begin() + 100, -32768);
+    const std::pair<Chunk, int> cases[] = {
+        {Chunk{}, 0}, {alternating, 50}, {one_loudest, 327}, {all_loudest, 32767}};
+    for (const auto& [chunk, level] : cases) {
+        run_callback(chunk);
+        const AnalysisSnapshot& s = acquire_analysis();
+        EXPECT_EQ(level_average(), level);
+        EXPECT_EQ(s.levels[0], std::min(32767, std::abs(int{chunk.samples[0]})));
+    }
+    // Published but not yet acquired: the frame being drawn keeps what it took.
+    run_callback(alternating);
+    EXPECT_EQ(level_average(), 32767);
     acquire_analysis();
     EXPECT_EQ(level_average(), 50);
 }
-
-TEST(SoundLevel, MostNegativeSampleCountsAsLoud) {
-    Chunk chunk;
-    chunk.samples[0] = -32768;
-    run_callback(chunk);
-    acquire_analysis();
-    EXPECT_EQ(level_average(), 327);
-
-    for (int i = 0; i < 100; ++i)
-        chunk.samples[i] = -32768;
-    run_callback(chunk);
-    acquire_analysis();
-    EXPECT_EQ(level_average(), 32767);
-}
-
-TEST(SoundLevel, ReadsTheAnalysisLastAcquired) {
-    Chunk loud;
-    for (int i = 0; i < 100; ++i)
-        loud.samples[i] = 1000;
-    Chunk quiet;
-    for (int i = 0; i < 100; ++i)
-        quiet.samples[i] = 10;
-
-    run_callback(loud);
-    const AnalysisSnapshot& first = acquire_analysis();
-    EXPECT_EQ(level_average(), 1000);
-    run_callback(quiet);
-    // Published but not yet acquired: the frame being drawn keeps what it took.
-    EXPECT_EQ(level_average(), 1000);
-    EXPECT_EQ(first.levels[0], 1000);
-    acquire_analysis();
-    EXPECT_EQ(level_average(), 10);
-}
-
-// -------------------------------------------------------------------------------------------
-// Triple buffer
-// -------------------------------------------------------------------------------------------
 
 void fill(AnalysisSnapshot& s, uint8_t value) {
     s.sound_bytes.fill(value);
     s.levels.fill(value);
 }
 
-TEST(AnalysisHandOver, NothingPublishedReadsZeros) {
+TEST(AnalysisHandOver, AcquireTakesTheNewestAndTheWriterNeverWritesTheReadersSnapshot) {
     auto exchange = std::make_unique<AnalysisExchange>();
-    const AnalysisSnapshot& s = exchange->acquire();
-    EXPECT_TRUE(
-        std::all_of(s.sound_bytes.begin(), s.sound_bytes.end(), [](uint8_t b) { return b == 0; }));
-    EXPECT_TRUE(std::all_of(s.levels.begin(), s.levels.end(), [](int16_t v) { return v == 0; }));
-}
-
-TEST(AnalysisHandOver, AcquireTakesTheNewestPublished) {
-    auto exchange = std::make_unique<AnalysisExchange>();
-    fill(exchange->write_slot(), 5);
-    exchange->publish();
-    EXPECT_EQ(exchange->acquire().sound_bytes[100], 5);
-    // Nothing new: the same snapshot again.
-    EXPECT_EQ(exchange->acquire().sound_bytes[100], 5);
-
-    for (uint8_t v : {6, 7, 8}) {
-        fill(exchange->write_slot(), v);
-        exchange->publish();
-    }
-    const AnalysisSnapshot& s = exchange->acquire();
-    EXPECT_EQ(s.sound_bytes[0], 8);
-    EXPECT_EQ(s.sound_bytes[kSoundBytes - 1], 8);
-    EXPECT_EQ(s.levels[99], 8);
-}
-
-TEST(AnalysisHandOver, TheWriterNeverWritesTheReadersSnapshot) {
-    auto exchange = std::make_unique<AnalysisExchange>();
+    const AnalysisSnapshot& none = exchange->acquire();  // nothing published reads zeros
+    EXPECT_TRUE(all_are(none.sound_bytes, 0));
+    EXPECT_TRUE(all_are(none.levels, 0));
     fill(exchange->write_slot(), 1);
     exchange->publish();
-    const AnalysisSnapshot& held = exchange->acquire();
-    ASSERT_EQ(held.sound_bytes[0], 1);
+    EXPECT_EQ(exchange->acquire().sound_bytes[100], 1);
+    const AnalysisSnapshot& held = exchange->acquire();  // nothing new: the same snapshot
+    ASSERT_EQ(held.sound_bytes[100], 1);
     // Several publishes and a slot filled but not yet published, all while the reader holds 1.
     for (uint8_t v : {2, 3, 4, 5}) {
         fill(exchange->write_slot(), v);
@@ -315,7 +219,9 @@ TEST(AnalysisHandOver, TheWriterNeverWritesTheReadersSnapshot) {
     }
     fill(exchange->write_slot(), 6);
     EXPECT_EQ(exchange->current().sound_bytes[0], 1);
-    EXPECT_EQ(exchange->acquire().sound_bytes[0], 5);
+    const AnalysisSnapshot& s = exchange->acquire();
+    EXPECT_TRUE(all_are(s.sound_bytes, 5));
+    EXPECT_TRUE(all_are(s.levels, 5));
     fill(exchange->write_slot(), 7);
     EXPECT_EQ(exchange->current().sound_bytes[0], 5);
 }
@@ -343,12 +249,8 @@ TEST(AnalysisHandOver, ConcurrentReaderSeesOnlyWholeSnapshots) {
         const AnalysisSnapshot& s = exchange->acquire();
         ++acquired;
         const uint8_t first = s.sound_bytes[0];
-        const bool bytes_whole = std::all_of(s.sound_bytes.begin(), s.sound_bytes.end(),
-                                             [first](uint8_t b) { return b == first; });
-        const int16_t level = s.levels[0];
-        const bool levels_whole = std::all_of(s.levels.begin(), s.levels.end(),
-                                              [level](int16_t v) { return v == level; });
-        if (!bytes_whole || !levels_whole || static_cast<uint8_t>(level) != first)
+        if (!all_are(s.sound_bytes, first) || !all_are(s.levels, s.levels[0]) ||
+            static_cast<uint8_t>(s.levels[0]) != first)
             ++torn;
         if (first != last) {
             ++changes;

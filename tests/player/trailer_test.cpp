@@ -19,70 +19,47 @@ Bytes trailer(uint32_t size, const char* magic = "DEMO") {
             static_cast<uint8_t>(magic[2]),   static_cast<uint8_t>(magic[3])};
 }
 
-TrailerStatus parse(const Bytes& bytes, uint64_t file_size, PackageLocation& location) {
-    return parse_trailer(bytes.data(), bytes.size(), file_size, location);
-}
-
-TEST(Trailer, FindsThePackageBeforeTheTrailer) {
-    // A 1000-byte file: 700 bytes of player, a 292-byte package, the 8-byte trailer.
-    PackageLocation location;
-    ASSERT_EQ(parse(trailer(292), 1000, location), TrailerStatus::Found);
-    EXPECT_EQ(location.size, 292u);
-    EXPECT_EQ(location.offset, 700u);
-}
-
-TEST(Trailer, SizeIsLittleEndian) {
-    PackageLocation location;
-    ASSERT_EQ(parse(trailer(0x12345678), 0x20000000, location), TrailerStatus::Found);
-    EXPECT_EQ(location.size, 0x12345678u);
-    EXPECT_EQ(location.offset, 0x20000000u - 8 - 0x12345678u);
-    // The largest size a trailer can hold, in a file just big enough for it.
+TEST(Trailer, LocatesThePackageOrSaysWhyNot) {
+    struct Case {
+        Bytes tail;
+        uint64_t file_size;
+        TrailerStatus status;
+        uint64_t size, offset;  // checked when found; size also when it points before the start
+    };
     const uint64_t big = uint64_t{UINT32_MAX} + 8;
-    ASSERT_EQ(parse(trailer(UINT32_MAX), big, location), TrailerStatus::Found);
-    EXPECT_EQ(location.size, UINT32_MAX);
-    EXPECT_EQ(location.offset, 0u);
-}
-
-TEST(Trailer, PackageMayFillTheWholeFileOrBeEmpty) {
-    PackageLocation location;
-    ASSERT_EQ(parse(trailer(92), 100, location), TrailerStatus::Found);
-    EXPECT_EQ(location.offset, 0u);
-    ASSERT_EQ(parse(trailer(0), 100, location), TrailerStatus::Found);
-    EXPECT_EQ(location.size, 0u);
-    EXPECT_EQ(location.offset, 92u);
-    // A file that is nothing but a trailer for an empty package.
-    ASSERT_EQ(parse(trailer(0), 8, location), TrailerStatus::Found);
-    EXPECT_EQ(location.offset, 0u);
-}
-
-TEST(Trailer, MagicMustMatchExactly) {
-    PackageLocation location;
-    for (const char* magic : {"DEMo", "demo", "DEM0", "XEMO", "DXMO", "DEXO", "OMED"}) {
-        EXPECT_EQ(parse(trailer(10, magic), 1000, location), TrailerStatus::NoTrailer) << magic;
-    }
-    const Bytes zeros(8, 0);
-    EXPECT_EQ(parse(zeros, 1000, location), TrailerStatus::NoTrailer);
-}
-
-TEST(Trailer, ShortFilesHaveNoTrailer) {
+    std::vector<Case> cases = {
+        // 700 bytes of player, a 292-byte package, the 8-byte trailer.
+        {trailer(292), 1000, TrailerStatus::Found, 292, 700},
+        {trailer(0x12345678), 0x20000000, TrailerStatus::Found, 0x12345678,
+         0x20000000 - 8 - 0x12345678},
+        {trailer(UINT32_MAX), big, TrailerStatus::Found, UINT32_MAX, 0},
+        {trailer(92), 100, TrailerStatus::Found, 92, 0},  // the package fills the file
+        {trailer(0), 100, TrailerStatus::Found, 0, 92},   // an empty package
+        {trailer(0), 8, TrailerStatus::Found, 0, 0},      // nothing but a trailer
+        {trailer(93), 100, TrailerStatus::SizeBeforeStart, 93, 0},
+        {trailer(1), 8, TrailerStatus::SizeBeforeStart, 1, 0},
+        {trailer(UINT32_MAX), 1000, TrailerStatus::SizeBeforeStart, UINT32_MAX, 0},
+        {Bytes(8, 0), 1000, TrailerStatus::NoTrailer, 0, 0},
+    };
+    for (const char* magic : {"DEMo", "demo", "DEM0", "XEMO", "DXMO", "DEXO", "OMED"})
+        cases.push_back({trailer(10, magic), 1000, TrailerStatus::NoTrailer, 0, 0});
     // The last bytes of a file shorter than a trailer, even when they spell the magic.
     const Bytes full = trailer(0);
-    for (size_t n = 0; n < 8; ++n) {
-        const Bytes tail(full.end() - static_cast<long>(n), full.end());
+    for (size_t n = 0; n < 8; ++n)
+        cases.push_back({Bytes(full.end() - n, full.end()), n, TrailerStatus::NoTrailer, 0, 0});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.tail) + " in " + std::to_string(c.file_size));
         PackageLocation location;
-        EXPECT_EQ(parse(tail, n, location), TrailerStatus::NoTrailer) << n << " bytes";
+        ASSERT_EQ(parse_trailer(c.tail.data(), c.tail.size(), c.file_size, location), c.status);
+        if (c.status != TrailerStatus::NoTrailer) {
+            EXPECT_EQ(location.size, c.size);
+        }
+        if (c.status == TrailerStatus::Found) {
+            EXPECT_EQ(location.offset, c.offset);
+        }
     }
     PackageLocation location;
     EXPECT_EQ(parse_trailer(nullptr, 0, 0, location), TrailerStatus::NoTrailer);
-}
-
-TEST(Trailer, SizePointingBeforeTheFileStart) {
-    PackageLocation location;
-    EXPECT_EQ(parse(trailer(93), 100, location), TrailerStatus::SizeBeforeStart);
-    EXPECT_EQ(location.size, 93u);
-    EXPECT_EQ(parse(trailer(1), 8, location), TrailerStatus::SizeBeforeStart);
-    EXPECT_EQ(parse(trailer(UINT32_MAX), 1000, location), TrailerStatus::SizeBeforeStart);
-    EXPECT_EQ(location.size, UINT32_MAX);
 }
 
 }  // namespace

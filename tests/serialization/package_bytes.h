@@ -1,6 +1,5 @@
-// Byte-level building blocks for laying out packages by hand in tests, worked out from the
-// stored forms themselves rather than through the library's writers, plus a temporary working
-// folder for the tests that touch side files.
+// Packages laid out byte by byte from the stored forms, never through the library's writers,
+// and a temporary working folder for the tests that touch side files.
 #pragma once
 
 #include <unistd.h>
@@ -24,16 +23,11 @@ using Bytes = std::vector<uint8_t>;
 // restarts it from the seed. Worked out in 64 bits so no overflow can hide a mistake.
 inline Bytes keystream(size_t length) {
     Bytes keys;
-    int64_t state = 70937;
-    for (size_t i = 0; i < length; ++i) {
-        const int64_t next = state % 2 != 0 ? 3 * state + 1 : state / 2;
-        if (next == 1) {
-            keys.push_back(0xB5);
+    for (int64_t state = 70937; keys.size() < length;) {
+        state = state % 2 != 0 ? 3 * state + 1 : state / 2;
+        keys.push_back(state == 1 ? 0xB5 : static_cast<uint8_t>(state & 0xFF));
+        if (state == 1)
             state = 70937;
-        } else {
-            keys.push_back(static_cast<uint8_t>(next & 0xFF));
-            state = next;
-        }
     }
     return keys;
 }
@@ -53,9 +47,10 @@ inline void append(Bytes& to, const Bytes& more) {
     to.insert(to.end(), more.begin(), more.end());
 }
 
-inline Bytes u64(uint64_t value) {
+// Little-endian bytes of a value: eight of a u64, four of a binary32 float.
+inline Bytes u64(uint64_t value, int size = 8) {
     Bytes out;
-    for (int k = 0; k < 8; ++k)
+    for (int k = 0; k < size; ++k)
         out.push_back(static_cast<uint8_t>(value >> (8 * k)));
     return out;
 }
@@ -63,10 +58,7 @@ inline Bytes u64(uint64_t value) {
 inline Bytes f32(float value) {
     uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
-    Bytes out;
-    for (int k = 0; k < 4; ++k)
-        out.push_back(static_cast<uint8_t>(bits >> (8 * k)));
-    return out;
+    return u64(bits, 4);
 }
 
 inline Bytes varint(uint64_t value) {

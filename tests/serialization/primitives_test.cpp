@@ -17,154 +17,28 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-template <typename Write>
-Bytes written(Write&& write) {
+void write_all(OutputStream& o) {
+    write_bool(o, true);
+    write_bool(o, false);
+    write_i32(o, -2);
+    write_i32(o, 0x12345678);
+    write_u32(o, 0xDEADBEEF);
+    write_f32(o, -2.5f);
+    write_u64(o, 0x0102030405060708ull);
+    write_f32(o, -0.0f);
+    write_f32(o, std::numeric_limits<float>::quiet_NaN());
+}
+
+// Little-endian, one field after the other without padding; memory and file streams alike.
+TEST(Primitives, WrittenBytesAndReadBack) {
+    const Bytes expected = {1,    0,    0xFE, 0xFF, 0xFF, 0xFF, 0x78, 0x56, 0x34, 0x12, 0xEF, 0xBE,
+                            0xAD, 0xDE, 0,    0,    0x20, 0xC0, 8,    7,    6,    5,    4,    3,
+                            2,    1,    0,    0,    0,    0x80, 0,    0,    0xC0, 0x7F};
     Bytes bytes;
-    OutputStream out(bytes);
-    write(out);
-    EXPECT_EQ(out.written(), bytes.size());
-    return bytes;
-}
-
-TEST(PrimitivesWrite, FixedWidthLittleEndian) {
-    EXPECT_EQ(written([](OutputStream& o) { write_bool(o, true); }), (Bytes{1}));
-    EXPECT_EQ(written([](OutputStream& o) { write_bool(o, false); }), (Bytes{0}));
-    EXPECT_EQ(written([](OutputStream& o) { write_i32(o, -2); }), (Bytes{0xFE, 0xFF, 0xFF, 0xFF}));
-    EXPECT_EQ(written([](OutputStream& o) { write_i32(o, 0x12345678); }),
-              (Bytes{0x78, 0x56, 0x34, 0x12}));
-    EXPECT_EQ(written([](OutputStream& o) { write_u32(o, 0xDEADBEEF); }),
-              (Bytes{0xEF, 0xBE, 0xAD, 0xDE}));
-    EXPECT_EQ(written([](OutputStream& o) { write_f32(o, 1.0f); }), (Bytes{0, 0, 0x80, 0x3F}));
-    EXPECT_EQ(written([](OutputStream& o) { write_f32(o, -2.5f); }), (Bytes{0, 0, 0x20, 0xC0}));
-    EXPECT_EQ(written([](OutputStream& o) { write_u64(o, 0x0102030405060708ull); }),
-              (Bytes{8, 7, 6, 5, 4, 3, 2, 1}));
-}
-
-TEST(PrimitivesWrite, FieldsFollowOneAnotherWithoutPadding) {
-    const Bytes bytes = written([](OutputStream& o) {
-        write_bool(o, true);
-        write_u64(o, 3);
-        write_i32(o, -1);
-        write_bool(o, false);
-    });
-    EXPECT_EQ(bytes, (Bytes{1, 3, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0}));
-}
-
-TEST(PrimitivesRead, ReadsWhatWasWritten) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const Bytes bytes = written([&](OutputStream& o) {
-        write_bool(o, true);
-        write_i32(o, INT32_MIN);
-        write_u32(o, UINT32_MAX);
-        write_f32(o, -0.0f);
-        write_f32(o, nan);
-        write_f32(o, 3.25e-7f);
-        write_u64(o, UINT64_MAX - 5);
-    });
-    InputStream in(bytes.data(), bytes.size());
-    EXPECT_TRUE(read_bool(in));
-    EXPECT_EQ(read_i32(in), INT32_MIN);
-    EXPECT_EQ(read_u32(in), UINT32_MAX);
-    const float negative_zero = read_f32(in);
-    EXPECT_EQ(negative_zero, 0.0f);
-    EXPECT_TRUE(std::signbit(negative_zero));
-    EXPECT_TRUE(std::isnan(read_f32(in)));
-    EXPECT_EQ(read_f32(in), 3.25e-7f);
-    EXPECT_EQ(read_u64(in), UINT64_MAX - 5);
-    EXPECT_EQ(in.remaining(), 0u);
-    EXPECT_EQ(in.offset(), bytes.size());
-}
-
-TEST(PrimitivesRead, AnyNonZeroByteIsTrue) {
-    const Bytes bytes = {0, 1, 2, 0xFF};
-    InputStream in(bytes.data(), bytes.size());
-    EXPECT_FALSE(read_bool(in));
-    EXPECT_TRUE(read_bool(in));
-    EXPECT_TRUE(read_bool(in));
-    EXPECT_TRUE(read_bool(in));
-}
-
-TEST(PrimitivesRead, ValueCutByTheEndIsAPackageError) {
-    const Bytes bytes = {1, 2, 3, 4, 5, 6, 7};
-    {
-        InputStream in(bytes.data(), bytes.size());
-        try {
-            read_u64(in, "the end beat");
-            FAIL() << "expected a PackageError";
-        } catch (const PackageError& e) {
-            EXPECT_EQ(e.offset(), 0u);
-            EXPECT_NE(std::string(e.what()).find("the end beat"), std::string::npos);
-        }
-    }
-    {
-        InputStream in(bytes.data(), bytes.size());
-        EXPECT_EQ(read_u32(in), 0x04030201u);
-        try {
-            read_f32(in);
-            FAIL() << "expected a PackageError";
-        } catch (const PackageError& e) {
-            EXPECT_EQ(e.offset(), 4u);
-        }
-        // A failed read consumes nothing.
-        EXPECT_EQ(in.offset(), 4u);
-        EXPECT_EQ(in.remaining(), 3u);
-    }
-    InputStream empty(static_cast<const uint8_t*>(nullptr), 0);
-    EXPECT_THROW(read_bool(empty), PackageError);
-}
-
-TEST(PrimitivesReadCount, AcceptsCountsThatFit) {
-    // A count of 3 elements of at least 4 bytes needs 12 of the 12 bytes that follow it.
-    Bytes bytes = written([](OutputStream& o) { write_u64(o, 3); });
-    bytes.resize(bytes.size() + 12, 0);
-    InputStream in(bytes.data(), bytes.size());
-    EXPECT_EQ(read_count(in, 4, "effects"), 3u);
-    EXPECT_EQ(in.offset(), 8u);
-
-    const Bytes zero = written([](OutputStream& o) { write_u64(o, 0); });
-    InputStream zero_in(zero.data(), zero.size());
-    EXPECT_EQ(read_count(zero_in, 8, "events"), 0u);
-}
-
-TEST(PrimitivesReadCount, RejectsCountsLargerThanWhatIsLeft) {
-    for (uint64_t count : {uint64_t{4}, uint64_t{1} << 40, UINT64_MAX}) {
-        Bytes bytes = written([&](OutputStream& o) { write_u64(o, count); });
-        bytes.resize(bytes.size() + 12, 0);
-        InputStream in(bytes.data(), bytes.size());
-        try {
-            read_count(in, 4, "effects");
-            FAIL() << "expected a PackageError for " << count;
-        } catch (const PackageError& e) {
-            EXPECT_EQ(e.offset(), 0u);
-            EXPECT_NE(std::string(e.what()).find("effects"), std::string::npos);
-        }
-    }
-    // An element size of 0 is taken as 1: 13 elements cannot fit in 12 bytes.
-    Bytes bytes = written([](OutputStream& o) { write_u64(o, 13); });
-    bytes.resize(bytes.size() + 12, 0);
-    InputStream in(bytes.data(), bytes.size());
-    EXPECT_THROW(read_count(in, 0, "bytes"), PackageError);
-    bytes.push_back(0);
-    InputStream again(bytes.data(), bytes.size());
-    EXPECT_EQ(read_count(again, 0, "bytes"), 13u);
-}
-
-// A temporary file holding `bytes`, positioned at its start.
-std::FILE* temp_file_with(const Bytes& bytes) {
-    std::FILE* file = std::tmpfile();
-    EXPECT_NE(file, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::rewind(file);
-    return file;
-}
-
-TEST(FileStreams, WriteTheSameBytesAsMemoryStreams) {
-    auto write_all = [](OutputStream& o) {
-        write_u32(o, 0xCAFEF00D);
-        write_f32(o, 130.0f);
-        write_bool(o, true);
-    };
-    const Bytes expected = written(write_all);
+    OutputStream memory(bytes);
+    write_all(memory);
+    EXPECT_EQ(bytes, expected);
+    EXPECT_EQ(memory.written(), expected.size());
 
     std::FILE* file = std::tmpfile();
     ASSERT_NE(file, nullptr);
@@ -175,24 +49,85 @@ TEST(FileStreams, WriteTheSameBytesAsMemoryStreams) {
     std::rewind(file);
     Bytes actual(expected.size() + 1);
     actual.resize(std::fread(actual.data(), 1, actual.size(), file));
-    std::fclose(file);
     EXPECT_EQ(actual, expected);
-}
 
-TEST(FileStreams, ReadStopsAtTheLimitNotAtTheFileEnd) {
-    // The package is followed by the trailer in the same file; reads must not run into it.
-    std::FILE* file = temp_file_with({1, 0, 0, 0, 'D', 'E', 'M', 'O'});
-    InputStream in(file, 4);
-    EXPECT_EQ(read_u32(in), 1u);
-    EXPECT_EQ(in.remaining(), 0u);
-    EXPECT_THROW(read_bool(in), PackageError);
+    for (bool from_file : {false, true}) {
+        std::rewind(file);
+        InputStream in = from_file ? InputStream(file, expected.size())
+                                   : InputStream(expected.data(), expected.size());
+        EXPECT_TRUE(read_bool(in));
+        EXPECT_FALSE(read_bool(in));
+        EXPECT_EQ(read_i32(in), -2);
+        EXPECT_EQ(read_i32(in), 0x12345678);
+        EXPECT_EQ(read_u32(in), 0xDEADBEEFu);
+        EXPECT_EQ(read_f32(in), -2.5f);
+        EXPECT_EQ(read_u64(in), 0x0102030405060708ull);
+        EXPECT_TRUE(std::signbit(read_f32(in)));
+        EXPECT_TRUE(std::isnan(read_f32(in)));
+        EXPECT_EQ(in.offset(), expected.size());
+        // The stream stops at its limit, not at the file's end: the trailer follows the package.
+        EXPECT_THROW(read_bool(in), PackageError);
+    }
     std::fclose(file);
+    const Bytes flags = {2, 0xFF};  // any non-zero byte is true
+    InputStream in(flags.data(), flags.size());
+    EXPECT_TRUE(read_bool(in));
+    EXPECT_TRUE(read_bool(in));
 }
 
-TEST(FileStreams, FileShorterThanTheLimitIsAPackageError) {
-    std::FILE* file = temp_file_with({1, 2, 3});
-    InputStream in(file, 100);
-    EXPECT_THROW(read_u64(in), PackageError);
+// Expects `read` on a stream over `bytes` to throw a PackageError at `offset` naming `what`,
+// leaving the stream at `stops_at`.
+template <typename Read>
+void expect_refused(const Bytes& bytes, Read read, uint64_t offset, const std::string& what,
+                    uint64_t stops_at) {
+    InputStream in(bytes.data(), bytes.size());
+    try {
+        read(in);
+        ADD_FAILURE() << "expected a PackageError naming " << what;
+    } catch (const PackageError& e) {
+        EXPECT_EQ(e.offset(), offset);
+        EXPECT_NE(std::string(e.what()).find(what), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(in.offset(), stops_at);
+}
+
+TEST(Primitives, ValuesAndCountsThatDoNotFitAreRefused) {
+    const Bytes seven = {1, 2, 3, 4, 5, 6, 7};
+    expect_refused(
+        seven, [](InputStream& in) { read_u64(in, "the end beat"); }, 0, "end beat", 0);
+    expect_refused(
+        seven,
+        [](InputStream& in) {
+            EXPECT_EQ(read_u32(in), 0x04030201u);
+            read_f32(in);
+        },
+        4, "float", 4);  // a failed read consumes nothing
+    // A count of n elements of at least 4 bytes needs 4n of the 12 bytes that follow it; an
+    // element size of 0 is taken as 1.
+    for (uint64_t count : {uint64_t{4}, uint64_t{13}, uint64_t{1} << 40, UINT64_MAX}) {
+        Bytes bytes(20, 0);
+        for (int k = 0; k < 8; ++k)
+            bytes[k] = static_cast<uint8_t>(count >> (8 * k));
+        expect_refused(
+            bytes, [](InputStream& in) { read_count(in, 4, "effects"); }, 0, "effects", 8);
+        if (count == 13) {
+            expect_refused(
+                bytes, [](InputStream& in) { read_count(in, 0, "bytes"); }, 0, "bytes", 8);
+            bytes.push_back(0);
+            InputStream in(bytes.data(), bytes.size());
+            EXPECT_EQ(read_count(in, 0, "bytes"), 13u);
+        }
+    }
+    Bytes three(20, 0);
+    three[0] = 3;
+    InputStream in(three.data(), three.size());
+    EXPECT_EQ(read_count(in, 4, "effects"), 3u);
+    EXPECT_EQ(in.offset(), 8u);
+    std::FILE* file = std::tmpfile();  // a file shorter than the stream's limit
+    std::fwrite(seven.data(), 1, 3, file);
+    std::rewind(file);
+    InputStream short_file(file, 100);
+    EXPECT_THROW(read_u64(short_file), PackageError);
     std::fclose(file);
 }
 

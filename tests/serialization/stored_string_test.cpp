@@ -16,10 +16,7 @@
 namespace demo {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-using test_util::concat;
-using test_util::u64_bytes;
-using test_util::xor_with_keystream;
+using namespace package_bytes;
 
 Bytes stored(const std::string& text) {
     Bytes bytes;
@@ -30,143 +27,96 @@ Bytes stored(const std::string& text) {
 
 // A stored string record around a hand-made block: length, then the scrambled block.
 Bytes record(const Bytes& block) {
-    return concat(u64_bytes(block.size()), xor_with_keystream(block));
+    Bytes out = u64(block.size());
+    append(out, scrambled(block));
+    return out;
 }
 
-// Reads one string from `bytes` and expects a PackageError at `offset` mentioning `part`.
-void expect_damage(const Bytes& bytes, const std::string& part = "", uint64_t offset = 0,
-                   uint64_t skip = 0) {
-    InputStream in(bytes.data(), bytes.size());
-    for (uint64_t k = 0; k < skip; ++k)
-        read_bool(in);
-    try {
-        const std::string text = read_string(in, "the effect name");
-        FAIL() << "expected a PackageError, read " << text.size() << " bytes";
-    } catch (const PackageError& e) {
-        EXPECT_EQ(e.offset(), offset);
-        const std::string what = e.what();
-        EXPECT_NE(what.find("the effect name"), std::string::npos) << what;
-        EXPECT_NE(what.find(part), std::string::npos) << what;
-    }
-}
-
-TEST(StoredStringForm, EmptyStringIsOneScrambledZero) {
-    const Bytes expected = {1, 0, 0, 0, 0, 0, 0, 0, (3 * 70937 + 1) & 0xFF};
-    EXPECT_EQ(stored(""), expected);
-}
-
-TEST(StoredStringForm, LengthThenScrambledBlock) {
-    EXPECT_EQ(stored("abc"), concat(u64_bytes(5), xor_with_keystream({0x03, 0x07, 'a', 'b', 'c'})));
-    EXPECT_EQ(stored(std::string(20, 'x')),
-              concat(u64_bytes(5), xor_with_keystream({20, 0x03, 'x', 16, 15})));
-}
-
-TEST(StoredStringForm, EqualTextsGiveEqualBytes) {
-    std::string a = "uniform float beat;";
-    std::string b;
-    b.reserve(1000);
-    b += "uniform float ";
-    b += "beat;";
-    EXPECT_EQ(stored(a), stored(b));
-
-    // Written one after the other, the second record repeats the first exactly.
+TEST(StoredString, LengthThenScrambledBlock) {
+    EXPECT_EQ(stored(""), (Bytes{1, 0, 0, 0, 0, 0, 0, 0, (3 * 70937 + 1) & 0xFF}));
+    EXPECT_EQ(stored("abc"), record({0x03, 0x07, 'a', 'b', 'c'}));
+    EXPECT_EQ(stored(std::string(20, 'x')), record({20, 0x03, 'x', 16, 15}));
+    // A text built another way gives the same bytes, and so does writing it again.
+    std::string built;
+    built.reserve(1000);
+    built += "uniform float ";
+    built += "beat;";
     Bytes both;
     OutputStream out(both);
-    write_string(a, out);
-    write_string(b, out);
-    const Bytes one = stored(a);
-    EXPECT_EQ(both, concat(one, one));
+    write_string("uniform float beat;", out);
+    write_string(built, out);
+    Bytes twice = stored(built);
+    append(twice, stored(built));
+    EXPECT_EQ(both, twice);
 }
 
-TEST(StoredStringRead, ReadsRecordsInOrder) {
+TEST(StoredString, ReadsRecordsInOrderAndStopsAtTheirEnd) {
     Bytes bytes;
     OutputStream out(bytes);
-    const std::vector<std::string> texts = {"", "main", std::string("a\0b", 3), "",
-                                            "beat beat beat"};
+    const Bytes mixture = test_util::sample_data(test_util::Shape::Mixture, 100000, 500);
+    const std::string big(mixture.begin(), mixture.end());
+    const std::string texts[] = {"", "main", std::string("a\0b", 3), "", "beat beat beat", big};
     for (const std::string& t : texts)
         write_string(t, out);
+    append(bytes, record({0x03, 0x07, 'a', 'b', 'c', 0xEE, 0xEE}));  // bytes after the block
     write_u32(out, 0xFEEDu);
-
     InputStream in(bytes.data(), bytes.size());
     for (const std::string& t : texts)
         EXPECT_EQ(read_string(in), t);
+    EXPECT_EQ(read_string(in), "abc");
     EXPECT_EQ(read_u32(in), 0xFEEDu);
     EXPECT_EQ(in.remaining(), 0u);
 }
 
-TEST(StoredStringRead, IgnoresBytesAfterTheBlock) {
-    const Bytes bytes = concat(record({0x03, 0x07, 'a', 'b', 'c', 0xEE, 0xEE}), {0x2A});
-    InputStream in(bytes.data(), bytes.size());
-    EXPECT_EQ(read_string(in), "abc");
-    EXPECT_EQ(in.offset(), 8u + 7u);
-    EXPECT_EQ(read_bool(in), true);
-}
-
-TEST(StoredStringRead, RoundTripsShapesAndSizes) {
-    uint32_t seed = 500;
-    for (test_util::Shape shape : {test_util::Shape::Runs, test_util::Shape::Text,
-                                   test_util::Shape::Noise, test_util::Shape::Mixture}) {
-        for (size_t size : test_util::sample_sizes()) {
-            const Bytes data = test_util::sample_data(shape, size, ++seed);
-            const std::string text(data.begin(), data.end());
-            const Bytes bytes = stored(text);
-            SCOPED_TRACE(std::string(test_util::shape_name(shape)) + " " + std::to_string(size));
-            InputStream in(bytes.data(), bytes.size());
-            ASSERT_EQ(read_string(in), text);
-            EXPECT_EQ(in.remaining(), 0u);
+TEST(StoredString, DamageIsAPackageErrorAtTheRecordNamingTheField) {
+    const std::string short_block = "ends before its declared length";
+    const std::string malformed = "Malformed data while uncompressing";
+    Bytes prefixed = {7, 7, 7};  // the error names the record's own offset
+    append(prefixed, record({10, 18}));
+    Bytes too_long = u64(6);  // reading stops right after the length, at the missing bytes
+    append(too_long, scrambled({0x03, 0x07, 'a', 'b', 'c'}));
+    struct Case {
+        Bytes bytes;
+        std::string part;
+        uint64_t offset;
+        uint64_t skip = 0;
+    };
+    const Case cases[] = {
+        {record({10, 0x07, 'a', 'b', 'c'}), short_block, 0},  // the tail is missing, not zeros
+        {record({5, 0x0B, 'a', 'b'}), short_block, 0},        // a literal run cut by the end
+        {record({0xAC}), short_block, 0},                     // a header cut inside its varint
+        {u64(0), short_block, 0},                             // no block at all
+        {too_long, "", 8},
+        {u64(uint64_t{1} << 60), "", 8},
+        {u64(UINT64_MAX), "", 8},
+        {Bytes{1, 0, 0}, "", 0},  // the length itself is cut
+        {record({6, 0x03, 'a', 20}), malformed, 0},
+        {record({10, 18}), malformed, 0},
+        {record(varint(kMaxStoredStringLength + 1)),
+         "Uncompressed data in message deemed too large", 0},
+        {prefixed, malformed, 3, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.bytes));
+        InputStream in(c.bytes.data(), c.bytes.size());
+        for (uint64_t k = 0; k < c.skip; ++k)
+            read_bool(in);
+        try {
+            const std::string text = read_string(in, "the effect name");
+            ADD_FAILURE() << "expected a PackageError, read " << text.size() << " bytes";
+        } catch (const PackageError& e) {
+            EXPECT_EQ(e.offset(), c.offset);
+            EXPECT_NE(std::string(e.what()).find("the effect name"), std::string::npos);
+            EXPECT_NE(std::string(e.what()).find(c.part), std::string::npos) << e.what();
         }
     }
 }
 
-TEST(StoredStringDamage, BlockEndingBeforeItsDeclaredLength) {
-    // Ten bytes declared, three produced: the tail is missing, not zeros.
-    expect_damage(record({10, 0x07, 'a', 'b', 'c'}), "ends before its declared length");
-    // A literal run cut by the end of the record.
-    expect_damage(record({5, 0x0B, 'a', 'b'}), "ends before its declared length");
-    // A header cut in the middle of its varint.
-    expect_damage(record({0xAC}), "ends before its declared length");
-    // No block at all.
-    expect_damage(u64_bytes(0), "ends before its declared length");
-}
-
-TEST(StoredStringDamage, LengthLargerThanWhatIsLeft) {
-    // Reading stops right after the length, at the bytes that are missing.
-    expect_damage(concat(u64_bytes(6), xor_with_keystream({0x03, 0x07, 'a', 'b', 'c'})), "", 8);
-    expect_damage(u64_bytes(uint64_t{1} << 60), "", 8);
-    expect_damage(u64_bytes(UINT64_MAX), "", 8);
-    expect_damage(Bytes{1, 0, 0});  // the length itself is cut
-}
-
-TEST(StoredStringDamage, MalformedBlock) {
-    expect_damage(record({6, 0x03, 'a', 20}), "Malformed data while uncompressing");
-    expect_damage(record({10, 18}), "Malformed data while uncompressing");
-}
-
-TEST(StoredStringDamage, DeclaredLengthBeyondTheTextLimit) {
-    Bytes block;
-    uint64_t v = kMaxStoredStringLength + 1;
-    while (v >= 0x80) {
-        block.push_back(static_cast<uint8_t>(v | 0x80));
-        v >>= 7;
-    }
-    block.push_back(static_cast<uint8_t>(v));
-    expect_damage(record(block), "Uncompressed data in message deemed too large");
-}
-
-TEST(StoredStringDamage, ErrorNamesTheRecordOffset) {
-    const Bytes bytes = concat({7, 7, 7}, record({10, 18}));
-    expect_damage(bytes, "Malformed", 3, 3);
-}
-
 // A block of `length` bytes 'x' in seven bytes: one literal, then one long copy at distance 1.
 Bytes run_block(uint64_t length) {
-    Bytes block;
-    for (uint64_t v : {length, uint64_t{3}, uint64_t{16}, length - 5}) {
-        for (; v >= 0x80; v >>= 7)
-            block.push_back(static_cast<uint8_t>(v | 0x80));
-        block.push_back(static_cast<uint8_t>(v));
-    }
-    block.insert(block.begin() + 2 + (length >= 128), 'x');
+    Bytes block = varint(length);
+    append(block, {0x03, 'x', 16});
+    append(block, varint(length - 5));
     return block;
 }
 
@@ -180,7 +130,8 @@ TEST(UnpackBudget, StringsAndBuffersOfOneReadShareIt) {
     };
     for (const Case& c : {Case{3000, 3000, -1}, Case{3000, 4680, -1}, Case{3000, 4681, 15},
                           Case{7681, 133, 0}, Case{4000, 4000, 15}}) {
-        const Bytes package = concat(record(run_block(c.first)), record(run_block(c.second)));
+        Bytes package = record(run_block(c.first));
+        append(package, record(run_block(c.second)));
         ASSERT_EQ(package.size(), 30u);
         InputStream in(package.data(), package.size(), 0);
         try {
@@ -195,7 +146,8 @@ TEST(UnpackBudget, StringsAndBuffersOfOneReadShareIt) {
     }
     // A buffer's bytes count as well: 30 bytes of package, 7680 - 7 left for the string.
     for (uint64_t text : {7673u, 7674u}) {
-        const Bytes package = concat(concat(u64_bytes(7), Bytes(7, 0)), record(run_block(text)));
+        Bytes package = stored_buffer(Bytes(7, 0));
+        append(package, record(run_block(text)));
         InputStream in(package.data(), package.size(), 0);
         ByteBuffer buffer(in);
         if (text == 7673u) {

@@ -1,153 +1,77 @@
-// Helpers shared by the serialization tests: an independent model of the scramble keystream,
-// seeded sample data of several shapes, and exception checks that compare the exact message.
+// Helpers shared by the serialization tests: binary forms written by the library, seeded sample
+// data of several shapes and exception checks that compare the exact message. The byte-level
+// builders, independent of the library, are in package_bytes.h.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <string>
 #include <typeinfo>
 #include <vector>
 
+#include "package_bytes.h"
+#include "serialization/data.h"
+#include "serialization/output_stream.h"
+
 namespace demo::test_util {
 
-// The keystream worked out from its definition with 64-bit arithmetic: a Collatz walk from
-// 70937; each step's key is the low byte of the new value, or 0xB5 when the walk reaches 1,
-// which also restarts it from the seed.
-inline std::vector<uint8_t> reference_keystream(size_t length) {
-    std::vector<uint8_t> keys;
-    keys.reserve(length);
-    int64_t state = 70937;
-    for (size_t i = 0; i < length; ++i) {
-        const int64_t next = (state % 2 != 0) ? 3 * state + 1 : state / 2;
-        if (next == 1) {
-            keys.push_back(0xB5);
-            state = 70937;
-        } else {
-            keys.push_back(static_cast<uint8_t>(next & 0xFF));
-            state = next;
-        }
-    }
-    return keys;
-}
+using package_bytes::Bytes;
 
-inline std::vector<uint8_t> xor_with_keystream(std::vector<uint8_t> bytes) {
-    const std::vector<uint8_t> keys = reference_keystream(bytes.size());
-    for (size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] ^= keys[i];
+// The binary form the library writes for `object`.
+inline Bytes binary_form(const ISerializable& object) {
+    Bytes bytes;
+    OutputStream out(bytes);
+    object.write_binary(out);
     return bytes;
 }
 
-inline std::vector<uint8_t> bytes_of(const std::string& s) {
-    return std::vector<uint8_t>(s.begin(), s.end());
-}
-
-// Little-endian bytes of a 64-bit value.
-inline std::vector<uint8_t> u64_bytes(uint64_t v) {
-    std::vector<uint8_t> out;
-    for (int k = 0; k < 8; ++k)
-        out.push_back(static_cast<uint8_t>(v >> (8 * k)));
-    return out;
-}
-
-inline std::vector<uint8_t> concat(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+// A data blob named `name` holding a copy of `bytes`.
+inline std::unique_ptr<Data> make_data(const std::string& name, const Bytes& bytes) {
+    auto data = std::make_unique<Data>();
+    data->name = name;
+    data->buffer = std::make_unique<ByteBuffer>(bytes.data(), bytes.size());
+    return data;
 }
 
 enum class Shape { Runs, Text, Noise, Mixture };
+inline constexpr Shape kShapes[] = {Shape::Runs, Shape::Text, Shape::Noise, Shape::Mixture};
 
-inline const char* shape_name(Shape shape) {
-    switch (shape) {
-        case Shape::Runs:
-            return "runs";
-        case Shape::Text:
-            return "text";
-        case Shape::Noise:
-            return "noise";
-        case Shape::Mixture:
-            return "mixture";
-    }
-    return "?";
-}
-
-// `size` bytes of the given shape, fully determined by `seed`.
-inline std::vector<uint8_t> sample_data(Shape shape, size_t size, uint32_t seed) {
+// `size` bytes of the given shape, fully determined by `seed`: runs of one value, words of
+// shader text, noise, or a mixture of those with repeats of what came before.
+inline Bytes sample_data(Shape shape, size_t size, uint32_t seed) {
+    static const char* const kWords[] = {"uniform", "float",  "vec3", "the",  "beat", "void",
+                                         "main",    "of",     "sin",  "demo", "a",    "music",
+                                         "scene",   "camera", "(",    ")",    ";",    "\n"};
     std::mt19937 rng(seed);
-    std::vector<uint8_t> out;
-    out.reserve(size);
     auto uniform = [&rng](uint32_t lo, uint32_t hi) {
         return std::uniform_int_distribution<uint32_t>(lo, hi)(rng);
     };
-    static const char* const kWords[] = {
-        "uniform", "float",   "vec3", "the",    "beat", "void", "main", "gl_FragColor",
-        "of",      "texture", "and",  "return", "sin",  "demo", "a",    "resolution",
-        "music",   "scene",   "for",  "camera", "(",    ")",    ";",    "\n",
-    };
-    constexpr size_t kWordCount = sizeof kWords / sizeof kWords[0];
-
-    auto append_run = [&] {
-        const uint8_t value = static_cast<uint8_t>(uniform(0, 255));
-        const size_t n = uniform(1, 300);
-        for (size_t k = 0; k < n && out.size() < size; ++k)
-            out.push_back(value);
-    };
-    auto append_text = [&] {
-        const size_t words = uniform(1, 40);
-        for (size_t k = 0; k < words && out.size() < size; ++k) {
-            for (const char* c = kWords[uniform(0, kWordCount - 1)]; *c && out.size() < size; ++c) {
-                out.push_back(static_cast<uint8_t>(*c));
-            }
-            if (out.size() < size)
-                out.push_back(' ');
-        }
-    };
-    auto append_noise = [&] {
-        const size_t n = uniform(1, 500);
-        for (size_t k = 0; k < n && out.size() < size; ++k) {
-            out.push_back(static_cast<uint8_t>(uniform(0, 255)));
-        }
-    };
-    auto append_echo = [&] {
-        // A repeat of something already written, near or far back.
-        if (out.empty())
-            return;
-        const size_t from = uniform(0, static_cast<uint32_t>(out.size() - 1));
-        const size_t n = uniform(1, 200);
-        for (size_t k = 0; k < n && out.size() < size; ++k)
-            out.push_back(out[from + k]);
-    };
-
+    Bytes out;
     while (out.size() < size) {
-        switch (shape) {
-            case Shape::Runs:
-                append_run();
-                break;
-            case Shape::Text:
-                append_text();
-                break;
-            case Shape::Noise:
-                append_noise();
-                break;
-            case Shape::Mixture:
-                switch (uniform(0, 3)) {
-                    case 0:
-                        append_run();
-                        break;
-                    case 1:
-                        append_text();
-                        break;
-                    case 2:
-                        append_noise();
-                        break;
-                    default:
-                        append_echo();
-                        break;
-                }
-                break;
+        const uint32_t kind =
+            shape == Shape::Mixture ? uniform(0, 3) : static_cast<uint32_t>(shape);
+        const size_t n = uniform(1, 300);
+        if (kind == 0) {
+            out.insert(out.end(), n, static_cast<uint8_t>(uniform(0, 255)));
+        } else if (kind == 1) {
+            for (size_t k = 0; k < n / 8 + 1; ++k) {
+                for (const char* c = kWords[uniform(0, std::size(kWords) - 1)]; *c; ++c)
+                    out.push_back(static_cast<uint8_t>(*c));
+                out.push_back(' ');
+            }
+        } else if (kind == 2) {
+            for (size_t k = 0; k < n; ++k)
+                out.push_back(static_cast<uint8_t>(uniform(0, 255)));
+        } else if (!out.empty()) {  // a repeat of something already written, near or far back
+            const size_t from = uniform(0, static_cast<uint32_t>(out.size() - 1));
+            for (size_t k = 0; k < n; ++k)
+                out.push_back(out[from + k]);
         }
     }
+    out.resize(size);
     return out;
 }
 
