@@ -196,12 +196,10 @@ Json scene_json(const std::string& name, const std::string& model, bool camera) 
     Json scene = {{"name", name}, {"camera_scene_only_direction", false}};
     if (!model.empty())
         scene["root_node"] = {{"name", "root"}, {"model", model}};
-    if (camera) {
-        scene["camera"] = {{"position", {0, 1, 4}}, {"direction", {0, 1, 0}},
-                           {"up", {0, 1, 0}},       {"aspect", 1.78},
-                           {"fov", 60.0},           {"znear", 0.1},
-                           {"zfar", 100.0},         {"direction_mode", false}};
-    }
+    if (camera)
+        scene["camera"] = Json::parse(R"({"position": [0, 1, 4], "direction": [0, 1, 0],
+          "up": [0, 1, 0], "aspect": 1.78, "fov": 60.0, "znear": 0.1, "zfar": 100.0,
+          "direction_mode": false})");
     return scene;
 }
 
@@ -230,11 +228,10 @@ void write_scene_project(const fs::path& dir, const Json& models, const Json& sc
     for (size_t i = 0; i < scenes.size(); ++i) {
         const std::string name = scenes[i]["name"];
         doc["effects"].push_back({{"name", name}, {"program", program}, {"scene", name}});
-        doc["events"].push_back({{"type", 1},
-                                 {"name", name},
-                                 {"effect", name},
-                                 {"start_beat", 2.0 * i},
-                                 {"end_beat", 2.0 * i + 2.0}});
+        Json event = {{"type", 1}, {"name", name}, {"effect", name}};
+        event["start_beat"] = 2.0 * i;
+        event["end_beat"] = 2.0 * i + 2.0;
+        doc["events"].push_back(event);
     }
     write_text(dir / "project.json", doc.dump(2));
 }
