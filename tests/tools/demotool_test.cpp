@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -565,9 +566,10 @@ TEST_P(RenderVideoTest, EncodesEveryFrameAtItsBeatWithTheMix) {
 })");
     ASSERT_TRUE(run({"pack", "tone/project.json", "--raw", "-o", "tone.pkg"}).ok());
     const std::string video = "tone." + GetParam().extension;
-    const RunResult r = run_on_terminal({"render", "tone.pkg", "-o", video, "--from", "2", "--to",
-                                         "6", "--fps", "30", "--size", "320x180"},
-                                        root());
+    const RunResult r =
+        run_on_terminal({"render", "tone.pkg", "-o", video, "--from", "2", "--to", "6", "--fps",
+                         "30", "--size", "320x180", "--wav", "tone.wav"},
+                        root());
     ASSERT_TRUE(r.ok()) << r;
     for (const char* shown : {"60/60 frames", "frames/s", "left"})
         EXPECT_NE(r.out.find(shown), std::string::npos) << r.out;
@@ -604,6 +606,16 @@ TEST_P(RenderVideoTest, EncodesEveryFrameAtItsBeatWithTheMix) {
             onset = t;
     }
     EXPECT_NEAR(onset, 1.0, 0.015);
+
+    // The --wav of the same span: 2 s of 44.1 kHz stereo after a 44-byte header, the sample 1 s in.
+    const Bytes wav = read_bytes(root() / "tone.wav");
+    ASSERT_GT(wav.size(), 44u);
+    std::vector<int16_t> stereo((wav.size() - 44) / 2);
+    std::memcpy(stereo.data(), wav.data() + 44, stereo.size() * 2);
+    const std::vector<float> mixed = tone::left_channel(stereo);
+    EXPECT_NEAR(static_cast<double>(mixed.size()), 2.0 * 44100, 2.0);
+    EXPECT_LT(tone::amplitude(mixed, 44100, 0.9, 0.05, 1000), 0.01);
+    EXPECT_GT(tone::amplitude(mixed, 44100, 1.01, 0.05, 1000), 0.2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Containers, RenderVideoTest,
