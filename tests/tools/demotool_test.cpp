@@ -337,6 +337,7 @@ TEST_F(DemotoolTest, DamagedAssetsRenderWithoutACrash) {
              "--fps", "1", "--size", "64x36", "-o", "frames"});
     EXPECT_TRUE(rendered.ok()) << rendered;
     EXPECT_EQ(rendered.out.find("Error"), std::string::npos) << rendered;
+    EXPECT_TRUE(fs::exists(root() / "frames/frame000000.png"));
 }
 
 TEST_F(DemotoolTest, InfoDescribesTheDemoOrNamesTheDamage) {
