@@ -7,7 +7,6 @@
 #include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <random>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -24,8 +23,6 @@ namespace {
 using namespace package_bytes;
 using Json = nlohmann::json;
 namespace gb = gltf_builder;
-
-const char* const kDemoplayer = DEMOPLAYER_PATH;
 
 // Every regular file under `dir`, by path relative to it, with its contents.
 std::map<std::string, Bytes> tree_of(const fs::path& dir) {
@@ -99,20 +96,20 @@ TEST_F(DemotoolTest, PackWritesTheFormatsBytesAndUnpackThenPackGivesThemAgain) {
     Bytes tail = package;
     append(tail, e2e::trailer(static_cast<uint32_t>(package.size())));
     ASSERT_TRUE(
-        run({"pack", "proj/project.json", "-o", "full_demo", "--player", kDemoplayer}).ok());
+        run({"pack", "proj/project.json", "-o", "full_demo", "--player", DEMOPLAYER_PATH}).ok());
     const fs::perms mode = fs::status(root() / "full_demo").permissions();
     EXPECT_NE(mode & fs::perms::owner_exec, fs::perms::none);
 
     // Without --player, the stripped copy of the player beside demotool is copied.
     for (const auto& [player, demo] :
-         {std::pair{DEMOPLAYER_STRIPPED_PATH, "sample_demo"}, {kDemoplayer, "full_demo"}}) {
+         {std::pair{DEMOPLAYER_STRIPPED_PATH, "sample_demo"}, {DEMOPLAYER_PATH, "full_demo"}}) {
         Bytes expected = read_bytes(player);
         ASSERT_GT(expected.size(), 0u);
         append(expected, tail);
         EXPECT_EQ(read_bytes(root() / demo), expected) << demo;
     }
 #ifndef DEMO_INSTRUMENTED_BUILD
-    EXPECT_LT(fs::file_size(DEMOPLAYER_STRIPPED_PATH), fs::file_size(kDemoplayer) / 4);
+    EXPECT_LT(fs::file_size(DEMOPLAYER_STRIPPED_PATH), fs::file_size(DEMOPLAYER_PATH) / 4);
 #endif
 
     // Packed players and bare packages unpack alike, to side files or --embed into the
