@@ -1,7 +1,5 @@
-// The disk-audio run: the real player plays a demo of pure tones with SDL's disk audio driver
-// and the written mix is analysed for the music, each sample from its beat, the ducking of the
-// music while samples play and its return to full volume. Music 220 Hz, sample A 1000 Hz
-// (1.0 s), sample B 3000 Hz (0.6 s), sample C 2000 Hz (0.15 s).
+// The disk-audio run: the player plays pure tones (music 220 Hz, sample A 1000 Hz for 1.0 s,
+// B 3000 Hz for 0.6 s, C 2000 Hz for 0.15 s) and the written mix is measured.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -18,11 +16,9 @@ namespace {
 constexpr int kRate = 44100;
 constexpr double kMusicAmplitude = 0.3;
 
-// When each piece of the mix left the disk driver: seconds on the test's clock, and the bytes
-// written up to the end of that piece.
+// When each piece of the mix arrived (seconds on the test's clock) and the bytes up to its end.
 using Arrivals = std::vector<std::pair<double, int64_t>>;
 
-// The written mix and what the test knows of it.
 class Mix {
 public:
     Mix(const std::vector<int16_t>& stereo, Arrivals arrivals)
@@ -54,8 +50,7 @@ public:
         return tone::amplitude(left_, kRate, at, seconds, hz);
     }
 
-    // First time (seconds into the file, 10 ms steps) from `from` on where `hz` passes
-    // `threshold`.
+    // First time (seconds into the file, 10 ms steps) from `from` on where `hz` passes `threshold`.
     std::optional<double> onset(double hz, double threshold, double from = 0.0) const {
         for (double t = from; t + 0.02 < left_.size() / double(kRate); t += 0.01) {
             if (amplitude(t, hz, 0.02) > threshold)
@@ -77,9 +72,8 @@ private:
     Arrivals arrivals_;
 };
 
-// The driver's output read through a pipe, with when each piece arrived. The driver paces
-// itself with plain delays, so on a busy machine its file falls behind the clock the player
-// fires samples by; arrival times put both on the same clock.
+// The driver's output read through a pipe with arrival times: on a busy machine the driver's
+// plain delays fall behind the clock the player fires samples by; arrivals share that clock.
 class PipeReader {
 public:
     explicit PipeReader(const fs::path& fifo) : fifo_(fifo) {
@@ -119,53 +113,37 @@ private:
     std::thread thread_;
 };
 
-void sox(const std::string& arguments) {
-    const std::string command = "sox -q -n -r 44100 -c 2 -b 16 " + arguments;
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-}
-
-// A sample event on a beat; `visible` false for one that must never play.
-std::string sample_event(const std::string& sample, double beat, bool visible = true) {
-    return R"({"type":2,"name":")" + sample + std::to_string(beat) + R"(","audio_sample":")" +
-           sample + R"(","beat":)" + std::to_string(beat) + R"(,"visible":")" +
-           (visible ? "true" : "false") + R"("})";
-}
-
-// Packs a demo at 120 bpm (one beat = 0.5 s) whose music is a 220 Hz tone, plays it to its end
-// with the disk driver, and returns the written mix.
-Mix play(const TempDir& dir, const std::vector<std::string>& events, double end_beat) {
+// One playback at 120 bpm (a beat is 0.5 s): A and B together on beats 4 and 12, a hidden A on
+// beat 8, C alone on beat 16.
+TEST(AudioPlayback, SamplesPlayOnTheirBeatsWithTheMusicDucked) {
+    TempDir dir;
     fs::create_directories(dir / "resources");
     fs::create_directories(dir / "sounds");
-    sox("-t wav " + (dir / "resources/music.mp3").string() + " synth 14 sine 220 vol " +
-        std::to_string(kMusicAmplitude));
-    sox((dir / "sounds/a.wav").string() + " synth 1.0 sine 1000 vol 0.4");
-    sox((dir / "sounds/b.wav").string() + " synth 0.6 sine 3000 vol 0.4");
-    sox((dir / "sounds/c.wav").string() + " synth 0.15 sine 2000 vol 0.4");
-    std::string list;
-    for (const std::string& event : events)
-        list += (list.empty() ? "" : ",") + event;
-    write_text(dir / "project.json",
-               R"({"audio_samples":[{"name":"sounds/a.wav"},{"name":"sounds/b.wav"},)"
-               R"({"name":"sounds/c.wav"}],"events":[)" +
-                   list + R"(],"end_beat":)" + std::to_string(end_beat) +
-                   R"(,"bpm":120.0,"beat_offset":0.0})");
-    const RunResult pack = tool::run(
-        {"pack", "project.json", "-o", "demo", "--player", player_binary().string()}, dir.path());
-    EXPECT_TRUE(pack.ok()) << pack;
+    for (const std::string synth :
+         {"-t wav resources/music.mp3 synth 14 sine 220 vol 0.3",
+          "sounds/a.wav synth 1.0 sine 1000 vol 0.4", "sounds/b.wav synth 0.6 sine 3000 vol 0.4",
+          "sounds/c.wav synth 0.15 sine 2000 vol 0.4"}) {
+        const std::string command =
+            "cd " + dir.path().string() + " && sox -q -n -r 44100 -c 2 -b 16 " + synth;
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+    write_text(dir / "project.json", R"({"bpm": 120.0, "beat_offset": 0.0, "end_beat": 20.0,
+  "audio_samples": [{"name": "sounds/a.wav"}, {"name": "sounds/b.wav"}, {"name": "sounds/c.wav"}],
+  "events": [
+    {"type": 2, "name": "a4", "audio_sample": "sounds/a.wav", "beat": 4.0, "visible": "true"},
+    {"type": 2, "name": "b4", "audio_sample": "sounds/b.wav", "beat": 4.0, "visible": "true"},
+    {"type": 2, "name": "a8", "audio_sample": "sounds/a.wav", "beat": 8.0, "visible": "false"},
+    {"type": 2, "name": "a12", "audio_sample": "sounds/a.wav", "beat": 12.0, "visible": "true"},
+    {"type": 2, "name": "b12", "audio_sample": "sounds/b.wav", "beat": 12.0, "visible": "true"},
+    {"type": 2, "name": "c16", "audio_sample": "sounds/c.wav", "beat": 16.0, "visible": "true"}]})");
+    const RunResult pack =
+        tool::run({"pack", "project.json", "-o", "demo", "--player", DEMOPLAYER_PATH}, dir.path());
+    ASSERT_TRUE(pack.ok()) << pack;
     PipeReader reader(dir / "audio.raw");
     const RunResult run = run_under_xvfb(dir.path(), 640, 360, {"./demo"});
     EXPECT_EQ(run.exit_code, 0) << run;
-    return reader.finish();
-}
+    const Mix mix = reader.finish();
 
-// One playback: A and B together on beats 4 and 12, a hidden A on beat 8, C alone on beat 16.
-TEST(AudioPlayback, SamplesPlayOnTheirBeatsWithTheMusicDucked) {
-    TempDir dir;
-    const Mix mix = play(dir,
-                         {sample_event("sounds/a.wav", 4), sample_event("sounds/b.wav", 4),
-                          sample_event("sounds/a.wav", 8, false), sample_event("sounds/a.wav", 12),
-                          sample_event("sounds/b.wav", 12), sample_event("sounds/c.wav", 16)},
-                         20);
     const std::optional<double> start = mix.onset(220.0, kMusicAmplitude * 0.5);
     ASSERT_TRUE(start) << "the music never starts";
     const double t0 = *start;  // the clock's beat 0

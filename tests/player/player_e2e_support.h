@@ -1,6 +1,5 @@
-// The player-run harness: a scratch folder per test, a package appended to a copy of the
-// player, and commands run in a process group of their own with their output captured, under
-// a virtual X server of their own when they need a screen, with audio going to a file.
+// The player-run harness: scratch folders, packed players, and commands run in a process group
+// of their own with their output captured, under a virtual X server when they need a screen.
 #pragma once
 
 #include <fcntl.h>
@@ -40,7 +39,6 @@ public:
         fs::remove_all(path_, ignored);
     }
     TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
 
     const fs::path& path() const { return path_; }
     fs::path operator/(const std::string& name) const { return path_ / name; }
@@ -70,20 +68,15 @@ inline void write_text(const fs::path& path, const std::string& text) {
 }
 
 // The eight bytes that close a packed player: package size, then the four-byte magic.
-inline Bytes trailer(uint32_t package_size, const std::string& magic = "DEMO") {
-    Bytes out = package_bytes::u64(package_size);
-    out.resize(4);
-    package_bytes::append(out, package_bytes::bytes_of(magic));
+inline Bytes trailer(uint32_t package_size) {
+    Bytes out = package_bytes::u64(package_size, 4);
+    package_bytes::append(out, package_bytes::bytes_of("DEMO"));
     return out;
-}
-
-inline fs::path player_binary() {
-    return DEMOPLAYER_PATH;
 }
 
 // Writes folder/player: a copy of the player followed by `appended` (package and trailer).
 inline void pack_player(const fs::path& folder, const Bytes& appended) {
-    fs::copy_file(player_binary(), folder / "player");
+    fs::copy_file(DEMOPLAYER_PATH, folder / "player");
     std::ofstream(folder / "player", std::ios::binary | std::ios::app)
         .write(reinterpret_cast<const char*>(appended.data()),
                static_cast<std::streamsize>(appended.size()));
@@ -106,17 +99,10 @@ inline std::ostream& operator<<(std::ostream& os, const RunResult& r) {
               << r.err;
 }
 
-// Where standard output and error are captured: one folder per test process, outside the
-// folders the tests look into.
+// Where output is captured: one folder per test process, outside the folders tests look into.
 inline const fs::path& capture_dir() {
     static const TempDir dir;
     return dir.path();
-}
-
-inline int exit_code_of(int status) {
-    return WIFEXITED(status)     ? WEXITSTATUS(status)
-           : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
-                                 : -1;
 }
 
 // Starts `args` in `folder` in a process group of its own, with `env` added, standard input
@@ -127,8 +113,8 @@ inline pid_t start_in(const fs::path& folder, const std::vector<std::string>& ar
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
-    const fs::path out = capture_dir() / "stdout";
-    const fs::path err = capture_dir() / "stderr";
+    const std::string out = capture_dir() / "stdout";
+    const std::string err = capture_dir() / "stderr";
     const pid_t pid = fork();
     if (pid < 0)
         throw std::runtime_error("fork failed");
@@ -147,13 +133,12 @@ inline pid_t start_in(const fs::path& folder, const std::vector<std::string>& ar
         execvp(argv[0], argv.data());
         _exit(127);
     }
-    setpgid(pid, pid);  // also done by the child; whichever runs first wins the race
+    setpgid(pid, pid);  // as the child does: whichever runs first wins
     return pid;
 }
 
-// Waits for the process group `pid` started by start_in, stopping it once `timeout` has
-// passed; whatever outlives its leader (an X server, a player) is stopped too. SIGTERM comes
-// first, so an X server can remove its lock file, SIGKILL five seconds later.
+// Waits for the group `pid` up to `timeout`, then stops whatever is left of it (an X server, a
+// player): SIGTERM first, so an X server can remove its lock file, SIGKILL five seconds later.
 inline RunResult finish(pid_t pid, std::chrono::seconds timeout = std::chrono::seconds(60)) {
     RunResult result;
     const Clock::time_point start = Clock::now();
@@ -175,16 +160,16 @@ inline RunResult finish(pid_t pid, std::chrono::seconds timeout = std::chrono::s
             waitpid(pid, &status, 0);
     }
     result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    result.exit_code = exit_code_of(status);
+    result.exit_code = WIFEXITED(status)     ? WEXITSTATUS(status)
+                       : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                             : -1;
     result.out = read_text(capture_dir() / "stdout");
     result.err = read_text(capture_dir() / "stderr");
     return result;
 }
 
-// Runs `command` in `folder` under `xvfb-run -a` with a screen of `width` x `height`, SDL's
-// disk audio driver writing folder/audio.raw and Mesa's software OpenGL. When xvfb-run itself
-// fails (parallel runs race for a display) the command's status is lost, so the run is
-// repeated.
+// Runs `command` in `folder` under `xvfb-run -a` with a `width` x `height` screen, disk audio to
+// folder/audio.raw and software OpenGL; repeated when xvfb-run itself fails (a display race).
 inline RunResult run_under_xvfb(const fs::path& folder, int width, int height,
                                 const std::vector<std::string>& command,
                                 std::chrono::seconds timeout = std::chrono::seconds(120)) {
@@ -192,8 +177,7 @@ inline RunResult run_under_xvfb(const fs::path& folder, int width, int height,
         "xvfb-run", "-a", "-s",
         "-screen 0 " + std::to_string(width) + "x" + std::to_string(height) + "x24"};
     args.insert(args.end(), command.begin(), command.end());
-    // xvfb-run's authority file goes under TMPDIR: inside the test's folder, nothing is shared.
-    fs::create_directories(folder / "tmp");
+    fs::create_directories(folder / "tmp");  // for xvfb-run's authority file, shared with none
     const std::vector<std::pair<std::string, std::string>> env = {
         {"TMPDIR", (folder / "tmp").string()},
         {"SDL_AUDIODRIVER", "disk"},

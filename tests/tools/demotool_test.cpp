@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <random>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -23,8 +23,6 @@ namespace {
 using namespace package_bytes;
 using Json = nlohmann::json;
 namespace gb = gltf_builder;
-
-const char* const kDemoplayer = DEMOPLAYER_PATH;
 
 // Every regular file under `dir`, by path relative to it, with its contents.
 std::map<std::string, Bytes> tree_of(const fs::path& dir) {
@@ -44,10 +42,9 @@ std::set<std::string> entries_of(const fs::path& dir) {
 }
 
 Bytes pattern(size_t size, uint32_t seed) {
-    std::mt19937 rng(seed);
     Bytes bytes(size);
-    for (auto& b : bytes)
-        b = static_cast<uint8_t>(rng() % 3 == 0 ? 0 : rng());
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<uint8_t>(i % 3 == 0 ? 0 : i * seed % 251);
     return bytes;
 }
 
@@ -64,34 +61,15 @@ protected:
     RunResult run(std::vector<std::string> args) { return tool::run(std::move(args), root()); }
     const fs::path& root() const { return root_.path(); }
 
-    // The sample project in root/proj: one blob from a side file (in a subfolder), one
-    // embedded, one empty; music from resources/music.mp3. Names are under five bytes, so
-    // their stored form is fixed by the format.
-    void write_sample_project() {
+    // Packs the sample project (one blob from a side file in a subfolder, one embedded, one
+    // empty, music from resources/music.mp3) as a bare package (sample.pkg) and onto the
+    // stripped player (sample_demo). Off a terminal, nothing is shown: no progress bar.
+    void pack_sample() {
         write_file_bytes(root() / "proj/a/b", blob_);
         write_file_bytes(root() / "proj/resources/music.mp3", music_);
-        write_text(root() / "proj/project.json", R"({
-  "events": [], "effects": [], "shaders": [], "textures": [], "audio_samples": [],
-  "event_groups": [], "fonts": [], "font_textures": [],
-  "datas": [
-    {"name": "a/b"}, {"name": "two", "data_buffer": "aGVsbG8="}, {"name": "e", "data_buffer": ""}
-  ],
-  "models": [], "scenes": [], "end_beat": 256.0, "bpm": 140.0, "beat_offset": 0.5
-})");
-    }
-
-    // The package of the sample project, laid out from the format.
-    Bytes expected_sample_package() const {
-        Bytes datas = stored_data(1, "a/b", blob_);
-        append(datas, stored_data(2, "two", bytes_of("hello")));
-        append(datas, stored_data(3, "e", {}));
-        return package_of_datas(3, 3, datas, music_, 256.0f, 140.0f, 0.5f);
-    }
-
-    // Packs the sample project as a bare package (sample.pkg) and onto the stripped player
-    // (sample_demo). Off a terminal, nothing is shown: no progress bar.
-    void pack_sample() {
-        write_sample_project();
+        write_text(root() / "proj/project.json", R"({"end_beat": 256.0, "bpm": 140.0,
+          "beat_offset": 0.5, "datas": [{"name": "a/b"},
+            {"name": "two", "data_buffer": "aGVsbG8="}, {"name": "e", "data_buffer": ""}]})");
         for (const char* output : {"sample.pkg", "sample_demo"}) {
             std::vector<std::string> args = {"pack", "proj/project.json", "-o", output};
             if (output == std::string("sample.pkg"))
@@ -103,42 +81,39 @@ protected:
     }
 
     TempDir root_;
-    const Bytes blob_ = pattern(700, 1);
-    const Bytes music_ = pattern(2000, 2);
+    const Bytes blob_ = pattern(700, 7);
+    const Bytes music_ = pattern(2000, 13);
 };
 
-// ---------------------------------------------------------------------------------------------
-// pack and unpack
-// ---------------------------------------------------------------------------------------------
-
-TEST_F(DemotoolTest, PackWritesThePackageAndTheTrailerTheFormatFixes) {
+TEST_F(DemotoolTest, PackWritesTheFormatsBytesAndUnpackThenPackGivesThemAgain) {
     pack_sample();
-    const Bytes package = expected_sample_package();
+    // Names are under five bytes, so their stored form is fixed by the format.
+    Bytes datas = stored_data(1, "a/b", blob_);
+    append(datas, stored_data(2, "two", bytes_of("hello")));
+    append(datas, stored_data(3, "e", {}));
+    const Bytes package = package_of_datas(3, 3, datas, music_, 256.0f, 140.0f, 0.5f);
     EXPECT_EQ(read_bytes(root() / "sample.pkg"), package);
     Bytes tail = package;
     append(tail, e2e::trailer(static_cast<uint32_t>(package.size())));
     ASSERT_TRUE(
-        run({"pack", "proj/project.json", "-o", "full_demo", "--player", kDemoplayer}).ok());
+        run({"pack", "proj/project.json", "-o", "full_demo", "--player", DEMOPLAYER_PATH}).ok());
     const fs::perms mode = fs::status(root() / "full_demo").permissions();
     EXPECT_NE(mode & fs::perms::owner_exec, fs::perms::none);
 
     // Without --player, the stripped copy of the player beside demotool is copied.
     for (const auto& [player, demo] :
-         {std::pair{DEMOPLAYER_STRIPPED_PATH, "sample_demo"}, {kDemoplayer, "full_demo"}}) {
+         {std::pair{DEMOPLAYER_STRIPPED_PATH, "sample_demo"}, {DEMOPLAYER_PATH, "full_demo"}}) {
         Bytes expected = read_bytes(player);
         ASSERT_GT(expected.size(), 0u);
         append(expected, tail);
         EXPECT_EQ(read_bytes(root() / demo), expected) << demo;
     }
 #ifndef DEMO_INSTRUMENTED_BUILD
-    EXPECT_LT(fs::file_size(DEMOPLAYER_STRIPPED_PATH), fs::file_size(kDemoplayer) / 4);
+    EXPECT_LT(fs::file_size(DEMOPLAYER_STRIPPED_PATH), fs::file_size(DEMOPLAYER_PATH) / 4);
 #endif
-}
 
-// Packed players and bare packages unpack alike, to side files or --embed into the document,
-// and every form packs to the same bytes again.
-TEST_F(DemotoolTest, UnpackThenPackGivesTheSameBytes) {
-    pack_sample();
+    // Packed players and bare packages unpack alike, to side files or --embed into the
+    // document, and every form packs to the same bytes again (the floats included).
     for (const auto& [input, output] :
          {std::pair{"sample.pkg", "from_package"}, {"sample_demo", "from_player"}}) {
         const RunResult r = run({"unpack", input, "-o", output});
@@ -157,25 +132,17 @@ TEST_F(DemotoolTest, UnpackThenPackGivesTheSameBytes) {
     const Json doc = Json::parse(read_text(root() / "from_package/project.json"));
     EXPECT_FALSE(doc.contains("music"));
     EXPECT_EQ(doc["datas"], (Json{{{"name", "a/b"}}, {{"name", "two"}}, {{"name", "e"}}}));
-    for (const auto& [key, value] :
-         {std::pair{"end_beat", 256.0}, {"bpm", 140.0}, {"beat_offset", 0.5}}) {
-        EXPECT_TRUE(doc[key].is_number_float()) << key;
-        EXPECT_EQ(doc[key].get<double>(), value) << key;
-    }
 
     ASSERT_TRUE(run({"unpack", "sample_demo", "-o", "embedded", "--embed"}).ok());
     EXPECT_EQ(entries_of(root() / "embedded"), (std::set<std::string>{"project.json"}));
     const Json embedded = Json::parse(read_text(root() / "embedded/project.json"));
     // Contents are base64 text ("hello" is "aGVsbG8="); the repack below checks them all.
-    EXPECT_TRUE(embedded["music"].is_string());
-    EXPECT_TRUE(embedded["datas"][0]["data_buffer"].is_string());
     EXPECT_EQ(embedded["datas"][1], (Json{{"name", "two"}, {"data_buffer", "aGVsbG8="}}));
-    EXPECT_EQ(embedded["datas"][2], (Json{{"name", "e"}, {"data_buffer", ""}}));
 
     for (const char* document : {"from_package/project.json", "embedded/project.json"}) {
         SCOPED_TRACE(document);
         ASSERT_TRUE(run({"pack", document, "--raw", "-o", "again.pkg"}).ok());
-        EXPECT_EQ(read_bytes(root() / "again.pkg"), expected_sample_package());
+        EXPECT_EQ(read_bytes(root() / "again.pkg"), package);
     }
 }
 
@@ -183,20 +150,13 @@ TEST_F(DemotoolTest, UnpackThenPackGivesTheSameBytes) {
 // output folder, and must refuse before writing anything at all.
 TEST_F(DemotoolTest, UnpackRefusesSideFilesOutsideTheFolder) {
     const fs::path absolute = root() / "abs_target";
-    std::vector<std::string> names = {"../evil", "sub/../../evil2", "..", absolute.string()};
-    const bool tmp_abs_free = !fs::exists("/tmp/abs");
-    if (tmp_abs_free)
-        names.push_back("/tmp/abs");
-    for (const std::string& name : names) {
+    for (const std::string& name : {std::string("sub/../../evil"), absolute.string()}) {
         SCOPED_TRACE(name);
-        const Json project = {{"datas",
-                               {{{"name", "fine"}, {"data_buffer", "aGVsbG8="}},
-                                {{"name", name}, {"data_buffer", "ZXZpbA=="}}}},
-                              {"music", "YWJj"},
-                              {"end_beat", 8.0},
-                              {"bpm", 120.0},
-                              {"beat_offset", 0.0}};
-        write_text(root() / "evil/project.json", project.dump());
+        write_text(root() / "evil/project.json",
+                   R"({"music": "YWJj", "end_beat": 8.0, "bpm": 120.0, "beat_offset": 0.0,
+                       "datas": [{"name": "fine", "data_buffer": "aGVsbG8="},
+                                 {"data_buffer": "ZXZpbA==", "name": ")" +
+                       name + "\"}]}");
         ASSERT_TRUE(run({"pack", "evil/project.json", "--raw", "-o", "evil.pkg"}).ok());
 
         const std::set<std::string> before = entries_of(root());
@@ -208,7 +168,6 @@ TEST_F(DemotoolTest, UnpackRefusesSideFilesOutsideTheFolder) {
         fs::remove_all(root() / "work");
         EXPECT_EQ(entries_of(root()), before);
         EXPECT_FALSE(fs::exists(absolute));
-        EXPECT_FALSE(tmp_abs_free && fs::exists("/tmp/abs"));
 
         // Embedded, the names are only text in the document, so that is fine.
         ASSERT_TRUE(run({"unpack", "evil.pkg", "-o", "embedded", "--embed"}).ok());
@@ -220,47 +179,25 @@ TEST_F(DemotoolTest, UnpackRefusesSideFilesOutsideTheFolder) {
 // Reading a project works in the project's folder, so a missing side file leaves "crash.txt"
 // there, as the player's fatal error does, and no output.
 TEST_F(DemotoolTest, PackWithAMissingSideFileWritesCrashTxtInTheProjectFolder) {
-    const struct {
-        const char* document;
-        const char* missing;
-        bool raw;
-    } cases[] = {
-        {R"({"datas": [], "end_beat": 8.0, "bpm": 120.0, "beat_offset": 0.0})",
-         "resources/music.mp3", false},
-        {R"({"datas": [{"name": "blobs/missing.bin"}], "music": "YWJj", "end_beat": 8.0,
-             "bpm": 120.0, "beat_offset": 0.0})",
-         "blobs/missing.bin", true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.missing);
-        write_text(root() / "p/project.json", c.document);
-        std::vector<std::string> args = {"pack", "p/project.json", "-o", "out"};
-        if (c.raw)
-            args.push_back("--raw");
-        const RunResult r = run(args);
-        EXPECT_EQ(r.exit_code, 1) << r;
-        EXPECT_EQ(read_text(root() / "p/crash.txt"),
-                  std::string("Fatal error: File not found: ") + c.missing + "\nExiting.");
-        EXPECT_FALSE(fs::exists(root() / "out"));
-        EXPECT_FALSE(fs::exists(root() / "crash.txt"));
-        fs::remove_all(root() / "p");
-    }
+    write_text(root() / "p/project.json",
+               R"({"datas": [{"name": "blobs/missing.bin"}], "music": "YWJj",
+                   "end_beat": 8.0, "bpm": 120.0, "beat_offset": 0.0})");
+    const RunResult r = run({"pack", "p/project.json", "--raw", "-o", "out"});
+    EXPECT_EQ(r.exit_code, 1) << r;
+    EXPECT_EQ(read_text(root() / "p/crash.txt"),
+              "Fatal error: File not found: blobs/missing.bin\nExiting.");
+    EXPECT_FALSE(fs::exists(root() / "out"));
+    EXPECT_FALSE(fs::exists(root() / "crash.txt"));
 }
-
-// ---------------------------------------------------------------------------------------------
-// Models and scenes
-// ---------------------------------------------------------------------------------------------
 
 Json scene_json(const std::string& name, const std::string& model, bool camera) {
     Json scene = {{"name", name}, {"camera_scene_only_direction", false}};
     if (!model.empty())
         scene["root_node"] = {{"name", "root"}, {"model", model}};
-    if (camera) {
-        scene["camera"] = {{"position", {0, 1, 4}}, {"direction", {0, 1, 0}},
-                           {"up", {0, 1, 0}},       {"aspect", 1.78},
-                           {"fov", 60.0},           {"znear", 0.1},
-                           {"zfar", 100.0},         {"direction_mode", false}};
-    }
+    if (camera)
+        scene["camera"] = Json::parse(R"({"position": [0, 1, 4], "direction": [0, 1, 0],
+          "up": [0, 1, 0], "aspect": 1.78, "fov": 60.0, "znear": 0.1, "zfar": 100.0,
+          "direction_mode": false})");
     return scene;
 }
 
@@ -268,41 +205,31 @@ Json scene_json(const std::string& name, const std::string& model, bool camera) 
 // `program`: "scene.frag" (colours by the model's material) or "flat.frag" (white, no matrix).
 void write_scene_project(const fs::path& dir, const Json& models, const Json& scenes,
                          const Bytes& music, const std::string& program = "scene.frag") {
-    const std::map<std::string, std::string> sources = {
-        {"scene.vert",
-         "#version 330 core\nlayout(location = 0) in vec3 position;\n"
-         "uniform mat4 uModelViewProjMatrix;\n"
-         "void main() { gl_Position = uModelViewProjMatrix * vec4(position, 1.0); }\n"},
-        {"scene.frag",
-         "#version 330 core\nuniform vec4 uBaseColorFactor;\nout vec4 c;\n"
-         "void main() { c = uBaseColorFactor; }\n"},
-        {"flat.vert",
-         "#version 330 core\nin vec3 position;\n"
-         "void main() { gl_Position = vec4(position, 1.0); }\n"},
-        {"flat.frag", "#version 330 core\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n"}};
-    for (const auto& [name, source] : sources)
-        write_text(dir / name, source);
+    const std::string head = "#version 330 core\nlayout(location = 0) in vec3 position;\n";
+    write_text(dir / "scene.vert",
+               head +
+                   "uniform mat4 uModelViewProjMatrix;\nvoid main() { "
+                   "gl_Position = uModelViewProjMatrix * vec4(position, 1.0); }\n");
+    write_text(dir / "flat.vert", head + "void main() { gl_Position = vec4(position, 1.0); }\n");
+    write_text(dir / "scene.frag",
+               "#version 330 core\nuniform vec4 uBaseColorFactor;\nout vec4 c;\n"
+               "void main() { c = uBaseColorFactor; }\n");
+    write_text(dir / "flat.frag",
+               "#version 330 core\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n");
     write_file_bytes(dir / "resources/music.mp3", music);
-    Json doc = {{"models", models},
-                {"scenes", scenes},
-                {"effects", Json::array()},
-                {"events", Json::array()},
-                {"bpm", 600.0},
-                {"beat_offset", 0.0},
-                {"shaders", Json::array()},
-                {"end_beat", 2.0 * scenes.size()}};
-    for (const char* name : {"scene", "flat"})
-        doc["shaders"].push_back({{"vertex_shader_filename", std::string(name) + ".vert"},
-                                  {"fragment_shader_filename", std::string(name) + ".frag"},
-                                  {"uniform_defs", Json::array()}});
+    Json doc = Json::parse(R"({"effects": [], "events": [], "bpm": 600.0, "beat_offset": 0.0,
+      "shaders": [{"vertex_shader_filename": "scene.vert", "fragment_shader_filename": "scene.frag"},
+                  {"vertex_shader_filename": "flat.vert", "fragment_shader_filename": "flat.frag"}]})");
+    doc["models"] = models;
+    doc["scenes"] = scenes;
+    doc["end_beat"] = 2.0 * scenes.size();
     for (size_t i = 0; i < scenes.size(); ++i) {
         const std::string name = scenes[i]["name"];
         doc["effects"].push_back({{"name", name}, {"program", program}, {"scene", name}});
-        doc["events"].push_back({{"type", 1},
-                                 {"name", name},
-                                 {"effect", name},
-                                 {"start_beat", 2.0 * i},
-                                 {"end_beat", 2.0 * i + 2.0}});
+        Json event = {{"type", 1}, {"name", name}, {"effect", name}};
+        event["start_beat"] = 2.0 * i;
+        event["end_beat"] = 2.0 * i + 2.0;
+        doc["events"].push_back(event);
     }
     write_text(dir / "project.json", doc.dump(2));
 }
@@ -386,7 +313,8 @@ TEST_F(DemotoolTest, CheckNamesWhatKeepsAScenePlayingAsAuthored) {
     }
 }
 
-TEST_F(DemotoolTest, DamagedAssetsRenderAndPlayWithoutACrash) {
+// Damaged models load as far as they can; render draws every scene of them without an error.
+TEST_F(DemotoolTest, DamagedAssetsRenderWithoutACrash) {
     const fs::path dir = root() / "damaged";
     Json models = Json::array();
     Json scenes = Json::array();
@@ -400,22 +328,16 @@ TEST_F(DemotoolTest, DamagedAssetsRenderAndPlayWithoutACrash) {
         scenes.push_back(scene_json(name, name + ".glb", true));
     }
     write_scene_project(dir, models, scenes, music_);
-    ASSERT_TRUE(run({"pack", "damaged/project.json", "-o", "damaged_demo"}).ok());
+    ASSERT_TRUE(run({"pack", "damaged/project.json", "--raw", "-o", "damaged.pkg"}).ok());
     const RunResult rendered =
-        run({"render", "damaged_demo", "--from", "1", "--to", std::to_string(2 * scenes.size()),
+        run({"render", "damaged.pkg", "--from", "1", "--to", std::to_string(2 * scenes.size()),
              "--fps", "1", "--size", "64x36", "-o", "frames"});
     EXPECT_TRUE(rendered.ok()) << rendered;
     EXPECT_EQ(rendered.out.find("Error"), std::string::npos) << rendered;
-    const RunResult played = finish(start_in(root(), {"./damaged_demo"}));
-    EXPECT_TRUE(played.ok()) << played;
-    EXPECT_FALSE(fs::exists(root() / "error.log"));
+    EXPECT_TRUE(fs::exists(root() / "frames/frame000000.png"));
 }
 
-// ---------------------------------------------------------------------------------------------
-// info, help and the progress bar
-// ---------------------------------------------------------------------------------------------
-
-TEST_F(DemotoolTest, InfoDescribesTheDemoOfAPackageOrProject) {
+TEST_F(DemotoolTest, InfoDescribesTheDemoOrNamesTheDamage) {
     pack_sample();
     for (const char* input : {"sample_demo", "sample.pkg", "proj/project.json"}) {
         SCOPED_TRACE(input);
@@ -442,60 +364,28 @@ TEST_F(DemotoolTest, InfoDescribesTheDemoOfAPackageOrProject) {
     ASSERT_TRUE(shown.ok()) << shown;
     EXPECT_NE(shown.out.find("Reading package ["), std::string::npos) << shown.out;
     EXPECT_NE(shown.out.find("100%"), std::string::npos) << shown.out;
-}
 
-// Damaged inputs: a clean refusal (status 1, one line on stderr) or a description, never a
-// signal and never a hang.
-TEST_F(DemotoolTest, InfoOnDamagedPackagesFailsCleanly) {
-    pack_sample();
+    // Damaged inputs get one line naming the damage (the reader meets random damage in its own
+    // tests): cuts of the bare package, and trailers of the packed player whose size is wrong
+    // or which point outside the file (then the whole file is read as a package).
     const Bytes package = read_bytes(root() / "sample.pkg");
     const Bytes player = read_bytes(root() / "sample_demo");
-    ASSERT_GT(package.size(), 100u);
-    struct Case {
-        std::string label;
-        Bytes bytes;
-        bool must_fail;
-    };
-    std::vector<Case> cases;
-    // Cuts of the bare package, spread over its whole length.
-    for (size_t i = 0; i < 30; ++i) {
-        const size_t cut = i == 29 ? package.size() - 1 : i * package.size() / 29;
-        cases.push_back({"cut at " + std::to_string(cut),
-                         Bytes(package.begin(), package.begin() + static_cast<long>(cut)), true});
-    }
-    // Flipped bytes, seeded: the first eight in the headers, the rest anywhere.
-    std::mt19937 rng(7031);
-    for (int i = 0; i < 24; ++i) {
-        Case c{"flips", package, false};
-        for (int f = 0, n = 1 + static_cast<int>(rng() % 3); f < n; ++f) {
-            const size_t at = i < 8 ? rng() % 120 : rng() % c.bytes.size();
-            c.bytes[at] ^= static_cast<uint8_t>(1 + rng() % 255);
-            c.label += " " + std::to_string(at);
-        }
-        cases.push_back(c);
-    }
-    // Damaged trailers of the packed player.
-    for (const auto& [label, size] : {std::pair{"size + 1", package.size() + 1},
-                                      {"size - 1", package.size() - 1},
-                                      {"size 0", size_t{0}},
-                                      {"size max", size_t{0xFFFFFFFF}}}) {
+    std::vector<std::pair<Bytes, std::string>> cases;
+    for (size_t cut : {size_t{0}, size_t{50}, package.size() / 2, package.size() - 1})
+        cases.emplace_back(Bytes(package.begin(), package.begin() + static_cast<long>(cut)),
+                           "truncated");
+    for (const auto& [size, said] :
+         {std::pair{package.size() + 1, "corrupt"}, {size_t{0xFFFFFFFF}, "count of effects"}}) {
         Bytes bytes(player.begin(), player.end() - 8);
         append(bytes, e2e::trailer(static_cast<uint32_t>(size)));
-        cases.push_back({std::string("trailer ") + label, bytes, size == 0});
+        cases.emplace_back(bytes, said);
     }
-    cases.push_back({"trailer magic", Bytes(player.begin(), player.end() - 1), false});
-    cases.back().bytes.push_back('P');
-    cases.push_back({"trailer cut", Bytes(player.begin(), player.end() - 1), false});
-    ASSERT_EQ(cases.size(), 60u);
-
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        write_file_bytes(root() / "damaged", c.bytes);
+    for (const auto& [bytes, said] : cases) {
+        SCOPED_TRACE(bytes.size());
+        write_file_bytes(root() / "damaged", bytes);
         const RunResult r = run({"info", "damaged"});
-        if (c.must_fail || r.exit_code != 0)
-            expect_one_error_line(r, "info");
-        else
-            EXPECT_EQ(r.err, "") << r;
+        expect_one_error_line(r, "info");
+        EXPECT_NE(r.err.find(said), std::string::npos) << r;
     }
 }
 
@@ -514,10 +404,6 @@ TEST_F(DemotoolTest, EveryCommandAnswersHelp) {
         EXPECT_EQ(r.err, "") << r;
     }
 }
-
-// ---------------------------------------------------------------------------------------------
-// render: refusals, videos, interruption
-// ---------------------------------------------------------------------------------------------
 
 // Timings no frame or sample position can follow from, and outputs that cannot be written,
 // are refused with one line before anything is written, never converted out of range.
@@ -678,9 +564,10 @@ TEST_P(RenderVideoTest, EncodesEveryFrameAtItsBeatWithTheMix) {
 })");
     ASSERT_TRUE(run({"pack", "tone/project.json", "--raw", "-o", "tone.pkg"}).ok());
     const std::string video = "tone." + GetParam().extension;
-    const RunResult r = run_on_terminal({"render", "tone.pkg", "-o", video, "--from", "2", "--to",
-                                         "6", "--fps", "30", "--size", "320x180"},
-                                        root());
+    const RunResult r =
+        run_on_terminal({"render", "tone.pkg", "-o", video, "--from", "2", "--to", "6", "--fps",
+                         "30", "--size", "320x180", "--wav", "tone.wav"},
+                        root());
     ASSERT_TRUE(r.ok()) << r;
     for (const char* shown : {"60/60 frames", "frames/s", "left"})
         EXPECT_NE(r.out.find(shown), std::string::npos) << r.out;
@@ -717,6 +604,16 @@ TEST_P(RenderVideoTest, EncodesEveryFrameAtItsBeatWithTheMix) {
             onset = t;
     }
     EXPECT_NEAR(onset, 1.0, 0.015);
+
+    // The --wav of the same span: 2 s of 44.1 kHz stereo after a 44-byte header, the sample 1 s in.
+    const Bytes wav = read_bytes(root() / "tone.wav");
+    ASSERT_GT(wav.size(), 44u);
+    std::vector<int16_t> stereo((wav.size() - 44) / 2);
+    std::memcpy(stereo.data(), wav.data() + 44, stereo.size() * 2);
+    const std::vector<float> mixed = tone::left_channel(stereo);
+    EXPECT_NEAR(static_cast<double>(mixed.size()), 2.0 * 44100, 2.0);
+    EXPECT_LT(tone::amplitude(mixed, 44100, 0.9, 0.05, 1000), 0.01);
+    EXPECT_GT(tone::amplitude(mixed, 44100, 1.01, 0.05, 1000), 0.2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Containers, RenderVideoTest,
