@@ -46,20 +46,10 @@ TEST_F(BuiltinUniforms, BeatITime2AndResolution) {
 }
 
 TEST_F(BuiltinUniforms, SamplersTexToTex15ReadUnitsZeroToFifteen) {
-    // Column i (4 pixels wide) shows what sampler i reads; texture n has a colour of its own.
-    std::string declarations = "uniform sampler2D tex;\n";
-    std::string body =
-        "int i = int(gl_FragCoord.x) / 4;\nif (i == 0) c = texture(tex, vec2(0.5));\n";
-    for (int n = 1; n < 16; ++n) {
-        const std::string name = "tex" + std::to_string(n);
-        declarations += "uniform sampler2D " + name + ";\n";
-        body += "else if (i == " + std::to_string(n) + ") c = texture(" + name + ", vec2(0.5));\n";
-    }
-    auto program = make_program(fragment_shader(declarations, body));
-    ASSERT_TRUE(shader_diagnostics(*program).empty());
+    auto program = make_program(units_shader(16, 4));
+    auto effect = make_effect(program.get());
     auto colour = [](int n) { return Rgba{n * 16 + 5, 250 - n * 15, (n * 37) % 256, 255}; };
     std::vector<std::unique_ptr<Texture>> images;
-    auto effect = make_effect(program.get());
     for (int n = 0; n < 16; ++n) {
         images.push_back(solid_image(colour(n)));
         effect->textures.push_back(ref(images.back().get()));
@@ -105,24 +95,6 @@ TEST_F(BuiltinUniforms, SoundTextureOnUnitSixteenAndSoundLevelFollowTheLatestChu
     // waveform, and a level of 0 (blue clamps to 0).
     feed_chunk(0, 0);
     EXPECT_TRUE(rgb_near(frame(demo, 2.0f), Rgba{0, 128, 0}));
-}
-
-using TunableUniforms = GlTest;
-
-TEST_F(TunableUniforms, DefaultsAreSetOnTheProgramAndPersistUntilSetAgain) {
-    // "unused" is not in the shader: location -1.
-    auto program =
-        make_program(fragment_shader("uniform float level;", "c = vec4(level, 0.0, 0.0, 1.0);"),
-                     {{"level", 0.5f}, {"unused", 0.75f}});
-    EXPECT_NE(program->uniform_defs[0]->location, -1);
-    EXPECT_EQ(program->uniform_defs[1]->location, -1);
-    glUseProgram(program->program_id);
-    glUniform1f(program->uniform_defs[0]->location, 1.0f);
-    glUseProgram(0);  // the defaults make the program current themselves
-    apply_uniform_defaults(*program);
-    EXPECT_TRUE(rgb_near(draw_at(*program, 0.0f), Rgba{128, 0, 0}));
-    // A draw without a hook leaves the value where it was.
-    EXPECT_TRUE(rgb_near(draw_at(*program, 0.0f), Rgba{128, 0, 0}));
 }
 
 }  // namespace

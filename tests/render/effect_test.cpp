@@ -2,7 +2,6 @@
 // screen copies and feedback. Shaders show one unit per column of 8 pixels.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,22 +13,6 @@ namespace {
 
 constexpr int kColumn = 8;
 
-// Column u (8 pixels wide) shows, opaque, what sampler u reads at the same place on the
-// screen; columns past the last unit are transparent and show the window as it was.
-std::string units_shader(int units) {
-    std::string declarations = "uniform sampler2D tex;\nuniform vec2 resolution;\n";
-    std::string body = "vec2 uv = gl_FragCoord.xy / resolution;\nint u = int(gl_FragCoord.x) / " +
-                       std::to_string(kColumn) +
-                       ";\nc = vec4(0.0);\nif (u == 0) c = vec4(texture(tex, uv).rgb, 1.0);\n";
-    for (int n = 1; n < units; ++n) {
-        const std::string name = "tex" + std::to_string(n);
-        declarations += "uniform sampler2D " + name + ";\n";
-        body += "else if (u == " + std::to_string(n) + ") c = vec4(texture(" + name +
-                ", uv).rgb, 1.0);\n";
-    }
-    return fragment_shader(declarations, body);
-}
-
 Rgba column(int unit, int y = kHeight / 2) {
     return read_pixel(unit * kColumn + kColumn / 2, y);
 }
@@ -40,15 +23,10 @@ void expect_columns(const std::vector<Rgba>& expected) {
         EXPECT_TRUE(rgb_near(column(static_cast<int>(u)), expected[u])) << "column " << u;
 }
 
-const Rgba kRed{255, 0, 0};
-const Rgba kGreen{0, 255, 0};
-const Rgba kBlue{0, 0, 255};
-const Rgba kBlack{0, 0, 0};
-
 using EffectInputs = GlTest;
 
 TEST_F(EffectInputs, FeedbackIsUnitZeroAndImagesFollowOnOneAndTwo) {
-    auto program = make_program(units_shader(3));
+    auto program = make_program(units_shader(3, kColumn));
     auto effect = make_effect(program.get());
     effect->feedback = true;
     auto red = solid_image(kRed);
@@ -68,7 +46,7 @@ TEST_F(EffectInputs, FeedbackIsUnitZeroAndImagesFollowOnOneAndTwo) {
 }
 
 TEST_F(EffectInputs, ImageInputEffectAndScreenCopyUseUnitsZeroOneAndTwo) {
-    auto program = make_program(units_shader(3));
+    auto program = make_program(units_shader(3, kColumn));
     auto input_program = make_program(constant_shader(0, 0, 1));
     auto input = make_effect(input_program.get());
     auto effect = make_effect(program.get());
@@ -82,50 +60,8 @@ TEST_F(EffectInputs, ImageInputEffectAndScreenCopyUseUnitsZeroOneAndTwo) {
     expect_columns({kRed, kBlue, kGreen, kGreen, kGreen});
 }
 
-TEST_F(EffectInputs, FeedbackAndScreenCopyBothShowTheCopyTakenJustBeforeTheDraw) {
-    auto program = make_program(units_shader(2));
-    auto effect = make_effect(program.get());
-    effect->feedback = true;
-    effect->screen_texture = true;
-    clear_window(1.0f, 0.0f, 0.0f);
-    capture_screen(*effect);
-    clear_window(0.0f, 1.0f, 0.0f);
-    draw(*effect, nullptr, false);
-    expect_columns({kGreen, kGreen});
-}
-
-TEST_F(EffectInputs, InputsOfAnInputAreRenderedOnlyWhenThatInputIsDrawnDirectly) {
-    // outer <- middle <- inner; inner shows its "level" uniform in red, middle and outer pass
-    // on what they sample.
-    auto inner_program =
-        make_program(fragment_shader("uniform float level;", "c = vec4(level, 0.0, 0.0, 1.0);"),
-                     {{"level", 0.25f}});
-    auto pass_program = make_program(pass_shader());
-    auto inner = make_effect(inner_program.get());
-    auto middle = make_effect(pass_program.get());
-    auto outer = make_effect(pass_program.get());
-    middle->effects = {ref(inner.get())};
-    outer->effects = {ref(middle.get())};
-    const struct {
-        float level;
-        Effect* drawn;
-        Rgba expected;
-    } draws[] = {
-        {0.25f, middle.get(), {64, 0, 0}},  // renders inner into its target first
-        {0.75f, outer.get(), {64, 0, 0}},   // middle is rendered, inner sampled as it was left
-        {0.75f, middle.get(), {191, 0, 0}},
-    };
-    for (const auto& d : draws) {
-        inner_program->uniform_defs[0]->default_val = d.level;
-        apply_uniform_defaults(*inner_program);
-        clear_window(0.0f, 0.0f, 0.0f);
-        draw(*d.drawn, nullptr, true);
-        EXPECT_TRUE(rgb_near(read_pixel(), d.expected)) << "level " << d.level;
-    }
-}
-
 TEST_F(EffectInputs, ReferencesThatNameNothingKeepTheirUnitsWithTextureZero) {
-    auto program = make_program(units_shader(4));
+    auto program = make_program(units_shader(4, kColumn));
     auto no_program = std::make_unique<Effect>();  // an input without program: never prepared
     auto effect = make_effect(program.get());
     auto blue = solid_image(kBlue);
@@ -143,45 +79,6 @@ TEST_F(EffectInputs, ReferencesThatNameNothingKeepTheirUnitsWithTextureZero) {
     // Missing image, image, missing font texture, input without program; skipping that input
     // left the window alone.
     expect_columns({kBlack, kBlue, kBlack, kBlack, kGreen, kGreen});
-}
-
-TEST_F(EffectInputs, ScreenCopyInsideARenderTargetReadsThatTarget) {
-    // The input copies "the screen" while it is drawn into its own target, which was just
-    // cleared to the clear colour (dark green); the window itself is red.
-    auto copy_program = make_program(pass_shader(" + vec3(0.0, 0.0, 0.5)"));
-    auto pass_program = make_program(pass_shader());
-    auto input = make_effect(copy_program.get());
-    input->screen_texture = true;
-    auto effect = make_effect(pass_program.get());
-    effect->effects = {ref(input.get())};
-    clear_window(1.0f, 0.0f, 0.0f);
-    glClearColor(0.0f, 0.5f, 0.0f, 1.0f);  // used when the target is cleared
-    draw(*effect, nullptr, true);
-    EXPECT_TRUE(rgb_near(read_pixel(), Rgba{0, 128, 128}));
-}
-
-TEST_F(EffectInputs, CaptureStaysOnTheGpuAndFollowsTheRenderSize) {
-    auto program = make_program(constant_shader(1, 1, 1));
-    auto effect = make_effect(program.get());
-    clear_window(1.0f, 0.0f, 0.0f);
-    capture_screen(*effect);
-    // The texture holds the screen, the CPU buffer keeps its zeros.
-    const std::vector<uint8_t> copy = read_texture(effect->capture_texture, kWidth, kHeight);
-    EXPECT_TRUE(rgb_near(texel(copy, kWidth, kWidth / 2, kHeight / 2), kRed));
-    ASSERT_NE(effect->capture_buffer, nullptr);
-    const std::vector<uint8_t>& cpu = effect->capture_buffer->pixels;
-    EXPECT_EQ(std::count(cpu.begin(), cpu.end(), 0), static_cast<ptrdiff_t>(cpu.size()));
-    EXPECT_EQ(texture_size(effect->capture_texture), std::make_pair(kWidth, kHeight));
-
-    resolution[2] = 32;
-    resolution[3] = 16;
-    capture_screen(*effect);
-    EXPECT_EQ(effect->capture_buffer->width, 32);
-    EXPECT_EQ(effect->capture_buffer->height, 16);
-    EXPECT_EQ(effect->capture_buffer->pixels.size(), 32u * 16u * 4u);
-    EXPECT_EQ(texture_size(effect->capture_texture), std::make_pair(32, 16));
-    // The render target keeps the size it was prepared at.
-    EXPECT_EQ(texture_size(effect->target_texture), std::make_pair(kWidth, kHeight));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The GL tests' harness: a hidden SDL window with an OpenGL 3.0 core context set up as the
-// player sets up its own (alpha blending on, render size = window size), helpers to build
-// programs, effects, textures and demos, and pixel read-back.
+// The GL tests' harness: a hidden window with a context set up as the player sets up its own
+// (alpha blending on, render size = window size), builders for programs, effects, textures and
+// demos, and pixel read-back.
 #pragma once
 
 #include <GL/glew.h>
@@ -103,6 +103,12 @@ struct Rgba {
     int a = 255;
 };
 
+inline constexpr Rgba kRed{255, 0, 0};
+inline constexpr Rgba kGreen{0, 255, 0};
+inline constexpr Rgba kBlue{0, 0, 255};
+inline constexpr Rgba kBlack{0, 0, 0};
+inline constexpr Rgba kWhite{255, 255, 255};
+
 inline std::ostream& operator<<(std::ostream& out, const Rgba& c) {
     return out << "(" << c.r << ", " << c.g << ", " << c.b << ", " << c.a << ")";
 }
@@ -165,20 +171,15 @@ inline std::pair<int, int> texture_size(uint32_t texture) {
     return {w, h};
 }
 
-// A 1 x 1 texture of one colour, made the way every RGBA texture of the player is made.
-inline uint32_t solid_texture(const Rgba& c) {
+// A `Texture` around a 1 x 1 texture of one colour, made the way every RGBA texture of the
+// player is made.
+inline std::unique_ptr<Texture> solid_image(const Rgba& c) {
     const uint8_t p[4] = {static_cast<uint8_t>(c.r), static_cast<uint8_t>(c.g),
                           static_cast<uint8_t>(c.b), static_cast<uint8_t>(c.a)};
-    glActiveTexture(GL_TEXTURE0);
-    const uint32_t id = create_rgba_texture(1, 1, p, GL_CLAMP_TO_EDGE);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return id;
-}
-
-// A `Texture` object around a 1 x 1 texture of one colour.
-inline std::unique_ptr<Texture> solid_image(const Rgba& c) {
     auto texture = std::make_unique<Texture>();
-    texture->texture_id = solid_texture(c);
+    glActiveTexture(GL_TEXTURE0);
+    texture->texture_id = create_rgba_texture(1, 1, p, GL_CLAMP_TO_EDGE);
+    glBindTexture(GL_TEXTURE_2D, 0);
     texture->width = texture->height = 1;
     return texture;
 }
@@ -214,6 +215,22 @@ inline std::string pass_shader(const std::string& add = "") {
     return fragment_shader(
         "uniform sampler2D tex;\nuniform vec2 resolution;",
         "c = vec4(texture(tex, gl_FragCoord.xy / resolution).rgb" + add + ", 1.0);");
+}
+
+// Column u (`column` pixels wide) shows, opaque, what sampler u of `units` ("tex", "tex1", ...)
+// reads at the same place on the screen; columns past the last unit are transparent.
+inline std::string units_shader(int units, int column) {
+    std::string declarations = "uniform sampler2D tex;\nuniform vec2 resolution;\n";
+    std::string body = "vec2 uv = gl_FragCoord.xy / resolution;\nint u = int(gl_FragCoord.x) / " +
+                       std::to_string(column) + ";\nc = vec4(0.0);\n";
+    for (int n = 0; n < units; ++n) {
+        const std::string name = n == 0 ? "tex" : "tex" + std::to_string(n);
+        if (n > 0)
+            declarations += "uniform sampler2D " + name + ";\n";
+        body +=
+            "if (u == " + std::to_string(n) + ") c = vec4(texture(" + name + ", uv).rgb, 1.0);\n";
+    }
+    return fragment_shader(declarations, body);
 }
 
 // A prepared effect drawing with `program`.
