@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "audio/sound_analysis.h"
 #include "render/gl_fixture.h"
 
 namespace demo::gl_test {
@@ -66,13 +65,13 @@ TEST_F(FrameWalk, InvisibleEffectEventUpdatesItsTextsAndInputsButIsNotDrawn) {
     event->visible = false;
 
     // The update pass draws the input straight into the window and copies it.
-    EXPECT_TRUE(rgb_near(frame(demo, 1.0f), Rgba{0, 255, 0}));
+    EXPECT_TRUE(rgb_near(frame(demo, 1.0f), kGreen));
     EXPECT_EQ(caption->text, "Hi");
     ASSERT_NE(input->capture_texture, 0u);
     const std::vector<uint8_t> copy = read_texture(input->capture_texture, kWidth, kHeight);
-    EXPECT_TRUE(rgb_near(texel(copy, kWidth, kWidth / 2, kHeight / 2), Rgba{0, 255, 0}));
+    EXPECT_TRUE(rgb_near(texel(copy, kWidth, kWidth / 2, kHeight / 2), kGreen));
     event->visible = true;
-    EXPECT_TRUE(rgb_near(frame(demo, 1.0f), Rgba{0, 0, 255}));
+    EXPECT_TRUE(rgb_near(frame(demo, 1.0f), kBlue));
 }
 
 TEST_F(FrameWalk, InputEffectsGetTheirUniformDefaultsBeforeTheyAreDrawn) {
@@ -85,16 +84,6 @@ TEST_F(FrameWalk, InputEffectsGetTheirUniformDefaultsBeforeTheyAreDrawn) {
     glUseProgram(program.program_id);
     glUniform1f(program.uniform_defs[0]->location, 1.0f);
     EXPECT_TRUE(rgb_near(frame(demo, 1.0f), Rgba{128, 0, 0}));
-}
-
-TEST_F(FrameWalk, SoundTextureIsRefreshedEveryFrameEvenWithNothingActive) {
-    std::vector<int16_t> chunk(2 * kFftSize, -512);  // waveform byte -512 / 256 + 128 = 126
-    analyse_output(0, chunk.data(), static_cast<int>(chunk.size() * sizeof(int16_t)), nullptr);
-    frame(demo, 1.0f);
-    const std::vector<uint8_t> bytes =
-        read_texture(demo.sound_texture->texture_id, kSoundTextureWidth, kSoundTextureHeight);
-    EXPECT_EQ(texel(bytes, kSoundTextureWidth, 0, 1).r, 126);
-    EXPECT_EQ(texel(bytes, kSoundTextureWidth, 1023, 1).a, 126);
 }
 
 TEST_F(FrameWalk, GroupEventPlaysItsMembersOnLocalTimeWithItsOwnTracksWinning) {
