@@ -163,12 +163,12 @@ struct DrivenScene {
 
 TEST(DriveScene, LightFollowsTheCameraAlongTheLdTracksAndCameraTracksSetTheirComponents) {
     DrivenScene d(
-        {{"ldD", 20.0f}, {"ldY", 1.0f}, {"camera_position_x", 3.0f}, {"camera_up_z", 1.0f}});
+        {{"ldD", 20.0f}, {"ldY", 1.0f}, {"camera_position_x", 3.0f}, {"camera_up_x", 1.0f}});
     d.scene.camera = std::make_unique<Camera>();
     d.scene.camera->position = {7, 2, 10};
     drive_scene(d.event, 1.0f);
     EXPECT_EQ(d.scene.camera->position, glm::vec3(3, 2, 10));
-    EXPECT_EQ(d.scene.camera->up, glm::vec3(0, 1, 1));
+    EXPECT_EQ(d.scene.camera->up, glm::vec3(1, 1, 0));  // off the diagonal: not transposed
     const Camera& light = *d.scene.light_camera;
     EXPECT_EQ(light.position, glm::vec3(300, 22, 0));
     EXPECT_EQ(light.direction, glm::vec3(0, 2, 0));
