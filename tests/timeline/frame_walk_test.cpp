@@ -118,35 +118,6 @@ TEST_F(FrameWalk, GroupEventPlaysItsMembersOnLocalTimeWithItsOwnTracksWinning) {
         EXPECT_TRUE(rgb_near(frame(demo, beat), expected)) << "beat " << beat;
 }
 
-TEST_F(FrameWalk, GroupMembersOutsideTheirRangeHaveTheirTextsCleared) {
-    FontTexture* one = add_font_texture(demo, "F1");
-    FontTexture* two = add_font_texture(demo, "F2");
-    Effect* first_effect = add_effect(demo, constant_shader(0, 0, 0, 0));
-    first_effect->font_textures = {ref(one)};
-    Effect* second_effect = add_effect(demo, constant_shader(0, 0, 0, 0));
-    second_effect->font_textures = {ref(two)};
-    Event* first = add_event(demo, kEffectEvent, 8.0f, 10.0f, first_effect, "M1");
-    first->control_points["F1"] = text("One");
-    Event* second = add_event(demo, kEffectEvent, 12.0f, 14.0f, second_effect, "M2");
-    second->control_points["F2"] = text("Two");
-    Event* group = add_event(demo, kGroupEvent, 32.0f, 40.0f, add_group(demo, {first, second}));
-    group->control_points["M1.F1"] = text("Group");
-
-    set_text(*two, "stale");
-    // Local 9 and 13; then a top-level event that has ended keeps its last text.
-    const struct {
-        float beat;
-        const char* one;
-        const char* two;
-    } frames[] = {
-        {33.0f, "Group", ""}, {37.0f, "", "Two"}, {9.0f, "One", "Two"}, {11.0f, "One", "Two"}};
-    for (const auto& f : frames) {
-        frame(demo, f.beat);
-        EXPECT_EQ(one->text, f.one) << "beat " << f.beat;
-        EXPECT_EQ(two->text, f.two) << "beat " << f.beat;
-    }
-}
-
 TEST_F(FrameWalk, GroupsThatContainThemselvesAreNotEnteredAgain) {
     // Half-opaque red: drawn once it reads 128, drawn twice 191. G1 contains itself and G2,
     // which contains G1 again.
