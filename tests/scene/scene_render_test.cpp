@@ -262,6 +262,9 @@ TEST_F(SceneRender, BaseColourTextureIsReadThroughTexcoordZero) {
         draw_with_tracks({});
         EXPECT_TRUE(rgb_near(at({-0.6f, 0, 0}), kRed, 2)) << "bytes " << bytes;
         EXPECT_TRUE(rgb_near(at({0.6f, 0, 0}), kGreen, 2)) << "bytes " << bytes;
+        // Pixel 32 of the 16 the square spans (24 to 40) reads u = 0.53125: magnified linearly,
+        // 43.75 % of the red texel and 56.25 % of the green.
+        EXPECT_TRUE(rgb_near(at({0, 0, 0}), {112, 143, 0}, 3)) << "bytes " << bytes;
     }
 }
 
