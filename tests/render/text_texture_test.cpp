@@ -59,6 +59,12 @@ bool all_zero(const std::vector<uint8_t>& bytes) {
 
 using TextTexture = GlTest;
 
+// A project's font texture without a typing rate shows its whole text at once.
+TEST(FontTextureJson, WithoutATypingRateShowsTheWholeText) {
+    EXPECT_EQ(FontTexture(Json::parse(R"({"name": "t"})")).chars_per_beat, -1);
+    EXPECT_EQ(FontTexture(Json::parse(R"({"chars_per_beat": 4})")).chars_per_beat, 4);
+}
+
 TEST_F(TextTexture, RendersOnlyWhenTheTextChanges) {
     auto font = dejavu_font(24);
     ASSERT_NE(font->ttf_font, nullptr);
