@@ -180,15 +180,11 @@ TEST_F(TrackText, CurrentPointIsTheLastAtOrBeforeTheTimeWithinTheEvent) {
     add("t", {{1.0f, "one"}, {3.0f, "three"}, {3.0f, "later"}});
     event.control_points["t"].mode = 77;  // mode and repeat play no part in texts
     event.control_points["t"].repeat = true;
-    add("empty", {});
     add("h", {{0.0f, "hello"}});
     expect({{"t", 10.5f, -1, ""},
             {"t", 11.0f, -1, "one"},
-            {"t", 12.9f, -1, "one"},
             {"t", 13.0f, -1, "later"},
             {"missing", 13.0f, -1, ""},
-            {"empty", 13.0f, -1, ""},
-            {"h", 9.99f, -1, ""},
             {"h", 10.0f, -1, "hello"},
             {"h", 20.01f, -1, ""}});
 }
