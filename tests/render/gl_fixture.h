@@ -1,6 +1,6 @@
-// The GL tests' harness: a hidden SDL window with an OpenGL 3.0 core context set up as the
-// player sets up its own (alpha blending on, render size = window size), helpers to build
-// programs, effects, textures and demos, and pixel read-back.
+// The GL tests' harness: a hidden window with a context set up as the player sets up its own
+// (alpha blending on, render size = window size), builders for programs, effects, textures and
+// demos, and pixel read-back.
 #pragma once
 
 #include <GL/glew.h>
@@ -36,65 +36,50 @@ namespace demo::gl_test {
 inline constexpr int kWidth = 64;
 inline constexpr int kHeight = 48;
 
-// The one window and context of the test process, created on first use.
-class GlContext {
-public:
-    static GlContext& get() {
-        static GlContext context;
-        return context;
-    }
-    bool ok() const { return ok_; }
-    const std::string& error() const { return error_; }
+// One try at a hidden window with a current context and GLEW's entry points: "" or what failed.
+inline std::string try_gl_context(SDL_Window*& window, SDL_GLContext& context) {
+    window = SDL_CreateWindow("gl_tests", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, kWidth,
+                              kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    context = window != nullptr ? SDL_GL_CreateContext(window) : nullptr;
+    if (context == nullptr || SDL_GL_MakeCurrent(window, context) != 0)
+        return std::string("window or context: ") + SDL_GetError();
+    glewExperimental = GL_TRUE;
+    const GLenum status = glewInit();
+    // GLEW loads the GL entry points before it asks GLX for the current display, which a loaded
+    // server now and then does not name; the tests use no GLX extension.
+    if (status == GLEW_OK ||
+        (status == GLEW_ERROR_NO_GLX_DISPLAY && glGetString(GL_VERSION) != nullptr))
+        return "";
+    return std::string("glewInit: ") + reinterpret_cast<const char*>(glewGetErrorString(status));
+}
 
-private:
-    GlContext() {
-        if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-            error_ = std::string("SDL_Init: ") + SDL_GetError();
-            return;
-        }
+// The one window and context of the test process, made on first use: "" or what failed.
+inline const std::string& gl_context_error() {
+    static const std::string error = [] {
+        if (SDL_Init(SDL_INIT_VIDEO) != 0)
+            return std::string("SDL_Init: ") + SDL_GetError();
         TTF_Init();
         set_gl_attributes();
+        SDL_Window* window = nullptr;
+        SDL_GLContext context = nullptr;
         // A virtual X server under heavy load now and then hands out a context that cannot be
         // made current; try again with a new window, waiting longer each time.
-        for (int attempt = 0; attempt < 10 && !ok_; ++attempt) {
-            if (attempt > 0) {
-                SDL_GL_DeleteContext(context_);
-                SDL_DestroyWindow(window_);
-                SDL_Delay(200 * attempt);
-            }
-            ok_ = try_create();
+        std::string failed = try_gl_context(window, context);
+        for (int attempt = 1; attempt < 10 && !failed.empty(); ++attempt) {
+            SDL_GL_DeleteContext(context);
+            SDL_DestroyWindow(window);
+            SDL_Delay(200 * attempt);
+            failed = try_gl_context(window, context);
         }
-        if (!ok_)
-            return;
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        SDL_GL_SetSwapInterval(0);
-    }
-
-    // One try at a hidden window with a current context and GLEW's entry points.
-    bool try_create() {
-        window_ = SDL_CreateWindow("gl_tests", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                   kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        context_ = window_ != nullptr ? SDL_GL_CreateContext(window_) : nullptr;
-        if (context_ == nullptr || SDL_GL_MakeCurrent(window_, context_) != 0) {
-            error_ = std::string("window or context: ") + SDL_GetError();
-            return false;
+        if (failed.empty()) {
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            SDL_GL_SetSwapInterval(0);
         }
-        glewExperimental = GL_TRUE;
-        const GLenum status = glewInit();
-        error_ =
-            std::string("glewInit: ") + reinterpret_cast<const char*>(glewGetErrorString(status));
-        // GLEW loads the GL entry points before it asks GLX for the current display, which a
-        // loaded server now and then does not name; the tests use no GLX extension.
-        return status == GLEW_OK ||
-               (status == GLEW_ERROR_NO_GLX_DISPLAY && glGetString(GL_VERSION) != nullptr);
-    }
-
-    SDL_Window* window_ = nullptr;
-    SDL_GLContext context_ = nullptr;
-    bool ok_ = false;
-    std::string error_;
-};
+        return failed;
+    }();
+    return error;
+}
 
 struct Rgba {
     int r = 0;
@@ -102,6 +87,12 @@ struct Rgba {
     int b = 0;
     int a = 255;
 };
+
+inline constexpr Rgba kRed{255, 0, 0};
+inline constexpr Rgba kGreen{0, 255, 0};
+inline constexpr Rgba kBlue{0, 0, 255};
+inline constexpr Rgba kBlack{0, 0, 0};
+inline constexpr Rgba kWhite{255, 255, 255};
 
 inline std::ostream& operator<<(std::ostream& out, const Rgba& c) {
     return out << "(" << c.r << ", " << c.g << ", " << c.b << ", " << c.a << ")";
@@ -165,20 +156,15 @@ inline std::pair<int, int> texture_size(uint32_t texture) {
     return {w, h};
 }
 
-// A 1 x 1 texture of one colour, made the way every RGBA texture of the player is made.
-inline uint32_t solid_texture(const Rgba& c) {
+// A `Texture` around a 1 x 1 texture of one colour, made the way every RGBA texture of the
+// player is made.
+inline std::unique_ptr<Texture> solid_image(const Rgba& c) {
     const uint8_t p[4] = {static_cast<uint8_t>(c.r), static_cast<uint8_t>(c.g),
                           static_cast<uint8_t>(c.b), static_cast<uint8_t>(c.a)};
-    glActiveTexture(GL_TEXTURE0);
-    const uint32_t id = create_rgba_texture(1, 1, p, GL_CLAMP_TO_EDGE);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return id;
-}
-
-// A `Texture` object around a 1 x 1 texture of one colour.
-inline std::unique_ptr<Texture> solid_image(const Rgba& c) {
     auto texture = std::make_unique<Texture>();
-    texture->texture_id = solid_texture(c);
+    glActiveTexture(GL_TEXTURE0);
+    texture->texture_id = create_rgba_texture(1, 1, p, GL_CLAMP_TO_EDGE);
+    glBindTexture(GL_TEXTURE_2D, 0);
     texture->width = texture->height = 1;
     return texture;
 }
@@ -210,10 +196,25 @@ inline std::string constant_shader(float r, float g, float b, float a = 1.0f) {
 }
 
 // A fragment shader that shows what its first sampler reads at the same place on the screen.
-inline std::string pass_shader(const std::string& add = "") {
-    return fragment_shader(
-        "uniform sampler2D tex;\nuniform vec2 resolution;",
-        "c = vec4(texture(tex, gl_FragCoord.xy / resolution).rgb" + add + ", 1.0);");
+inline std::string pass_shader() {
+    return fragment_shader("uniform sampler2D tex;\nuniform vec2 resolution;",
+                           "c = vec4(texture(tex, gl_FragCoord.xy / resolution).rgb, 1.0);");
+}
+
+// Column u (`column` pixels wide) shows, opaque, what sampler u of `units` ("tex", "tex1", ...)
+// reads at the same place on the screen; columns past the last unit are transparent.
+inline std::string units_shader(int units, int column) {
+    std::string declarations = "uniform sampler2D tex;\nuniform vec2 resolution;\n";
+    std::string body = "vec2 uv = gl_FragCoord.xy / resolution;\nint u = int(gl_FragCoord.x) / " +
+                       std::to_string(column) + ";\nc = vec4(0.0);\n";
+    for (int n = 0; n < units; ++n) {
+        const std::string name = n == 0 ? "tex" : "tex" + std::to_string(n);
+        if (n > 0)
+            declarations += "uniform sampler2D " + name + ";\n";
+        body +=
+            "if (u == " + std::to_string(n) + ") c = vec4(texture(" + name + ", uv).rgb, 1.0);\n";
+    }
+    return fragment_shader(declarations, body);
 }
 
 // A prepared effect drawing with `program`.
@@ -289,7 +290,7 @@ inline Rgba frame(Demo& demo, float beat) {
 class GlTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(GlContext::get().ok()) << GlContext::get().error();
+        ASSERT_EQ(gl_context_error(), "");
         resolution[0] = resolution[2] = kWidth;
         resolution[1] = resolution[3] = kHeight;
         current_beat = 0.0f;
@@ -303,7 +304,7 @@ protected:
     }
 
     void TearDown() override {
-        if (!GlContext::get().ok())
+        if (!gl_context_error().empty())
             return;
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "GL error left by the test";
         current_demo = nullptr;

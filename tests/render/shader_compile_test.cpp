@@ -40,15 +40,9 @@ TEST(IncludeExpansion, FirstDirectiveOfAnEarlierProgramOnlyIsReplacedByItsAuthor
         Files files;
         std::string expanded;
     } cases[] = {
-        {{{"main.frag", "A\n#include \"lib.frag\"\nB\n#include \"lib.frag\"\nC"},
-          {"lib.frag", "LIB"}},
-         "A\nLIB\nB\n#include \"lib.frag\"\nC"},
         {{{"self.frag", others}, {"lib.frag", "LIB"}}, others},
-        // A directive brought in is expanded only by a program later in the collection.
-        {{{"main.frag", "[#include \"a.frag\"]"},
-          {"a.frag", "a(#include \"b.frag\")"},
-          {"b.frag", "b"}},
-         "[a(b)]"},
+        // A directive brought in is expanded only by a program later in the collection (the
+        // next test has the other order and the first directive of several).
         {{{"main.frag", "[#include \"a.frag\"]"},
           {"b.frag", "b"},
           {"a.frag", "a(#include \"b.frag\")"}},
@@ -61,7 +55,8 @@ TEST(IncludeExpansion, FirstDirectiveOfAnEarlierProgramOnlyIsReplacedByItsAuthor
     }
 }
 
-TEST(IncludeExpansion, EveryExpandedLineKnowsItsFileAndLine) {
+// Every expanded line knows its file and line, and compile logs are told in those terms.
+TEST(IncludeExpansion, CompileLogsNameTheFileAndLineOfTheExpandedText) {
     auto programs =
         collection({{"main.frag", "m1\n#include \"a.glsl\"\nm3\n#include \"b.glsl\"\nm5"},
                     {"a.glsl", "a1\na2\n#include \"b.glsl\""},
@@ -70,27 +65,21 @@ TEST(IncludeExpansion, EveryExpandedLineKnowsItsFileAndLine) {
     const std::string text = expand_includes(*programs[0], programs, &origins);
     // a.glsl comes in first; its own directive is then the first one b.glsl replaces.
     EXPECT_EQ(text, "m1\na1\na2\nb1\nb2\nm3\n#include \"b.glsl\"\nm5");
-    const std::vector<std::pair<std::string, int>> expected = {
-        {"main.frag", 1}, {"a.glsl", 1},    {"a.glsl", 2},    {"b.glsl", 1},
-        {"b.glsl", 2},    {"main.frag", 3}, {"main.frag", 4}, {"main.frag", 5}};
-    ASSERT_EQ(origins.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(origins[i].file, expected[i].first) << "line " << i + 1;
-        EXPECT_EQ(origins[i].line, expected[i].second) << "line " << i + 1;
-    }
-}
-
-TEST(IncludeExpansion, CompileLogsNameTheFileAndLine) {
-    const std::vector<SourceLine> origins = {{"x.frag", 1}, {"lib.glsl", 7}, {"x.frag", 3}};
+    std::string where;
+    for (const SourceLine& origin : origins)
+        where += origin.file + ":" + std::to_string(origin.line) + " ";
+    EXPECT_EQ(where,
+              "main.frag:1 a.glsl:1 a.glsl:2 b.glsl:1 b.glsl:2 main.frag:3 main.frag:4 "
+              "main.frag:5 ");
     const struct {
         std::string log, located;
     } cases[] = {
-        {"0:2(10): error: `oops' undeclared", "lib.glsl:7:10: error: `oops' undeclared"},
-        {"0(3) : error C0000: syntax error", "x.frag:3: error C0000: syntax error"},
-        {"ERROR: 0:1: 'foo' : undeclared", "ERROR: x.frag:1: 'foo' : undeclared"},
-        {"0:4(1): error: past the end", "0:4(1): error: past the end"},
+        {"0:3(10): error: `oops' undeclared", "a.glsl:2:10: error: `oops' undeclared"},
+        {"0(6) : error C0000: syntax error", "main.frag:3: error C0000: syntax error"},
+        {"ERROR: 0:1: 'foo' : undeclared", "ERROR: main.frag:1: 'foo' : undeclared"},
+        {"0:9(1): error: past the end", "0:9(1): error: past the end"},
         {"error: no main", "error: no main"},
-        {"0:1(2): a\n0:3(4): b", "x.frag:1:2: a\nx.frag:3:4: b"},
+        {"0:1(2): a\n0:4(4): b", "main.frag:1:2: a\nb.glsl:1:4: b"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(locate_compile_log(c.log, origins), c.located + "\n") << c.log;
@@ -111,7 +100,7 @@ TEST_F(ShaderCompile, IncludesExpandOnlyOnceADemoIsCurrentAndRecompileUsesThem) 
     build_program(program);
     EXPECT_EQ(program.expanded_fragment_source, program.fragment_shader_source);
     EXPECT_FALSE(shader_diagnostics(program).empty());
-    EXPECT_NE(program.compile_log, "Compilation successful.");
+    EXPECT_NE(program.compile_log, "Compilation successful.");  // the fragment's own log
 
     const uint32_t old_program = program.program_id;
     current_demo = &demo;
@@ -123,19 +112,16 @@ TEST_F(ShaderCompile, IncludesExpandOnlyOnceADemoIsCurrentAndRecompileUsesThem) 
 
     auto effect = make_effect(&program);
     draw(*effect, nullptr, false);
-    EXPECT_TRUE(rgb_near(read_pixel(), Rgba{0, 255, 0}));
+    EXPECT_TRUE(rgb_near(read_pixel(), kGreen));
 }
 
-TEST_F(ShaderCompile, CompileLogKeepsTheFragmentShadersMessage) {
-    const std::string good_fragment = fragment_shader("", "c = vec4(1.0);");
-    const std::string bad_vertex =
-        "#version 150\nin vec3 vp;\nvoid main() { gl_Position = nope; }\n";
-
-    // Only the vertex shader fails: the fragment compile comes second and reports success;
-    // the failed link is appended.
+// Only the vertex shader fails: the fragment compile comes second and reports success; the
+// failed link is appended.
+TEST_F(ShaderCompile, CompileLogKeepsTheFragmentShadersMessageAndTheLinkError) {
     ShaderProgram vertex_fails;
-    vertex_fails.vertex_shader_source = bad_vertex;
-    vertex_fails.fragment_shader_source = good_fragment;
+    vertex_fails.vertex_shader_source =
+        "#version 150\nin vec3 vp;\nvoid main() { gl_Position = nope; }\n";
+    vertex_fails.fragment_shader_source = fragment_shader("", "c = vec4(1.0);");
     vertex_fails.vertex_shader_id = glCreateShader(GL_VERTEX_SHADER);
     vertex_fails.fragment_shader_id = glCreateShader(GL_FRAGMENT_SHADER);
     compile_shaders(vertex_fails);
@@ -144,20 +130,9 @@ TEST_F(ShaderCompile, CompileLogKeepsTheFragmentShadersMessage) {
     EXPECT_EQ(vertex_fails.compile_log.rfind("Compilation successful.\nLINKER ERROR: ", 0), 0u)
         << vertex_fails.compile_log;
     EXPECT_EQ(vertex_fails.locations.beat, -1);
-
-    // Only the fragment shader fails: its log is kept.
-    ShaderProgram fragment_fails;
-    fragment_fails.fragment_shader_source = fragment_shader("", "c = nope;");
-    build_program(fragment_fails);
-    EXPECT_NE(fragment_fails.compile_log.find("nope"), std::string::npos)
-        << fragment_fails.compile_log;
-    EXPECT_EQ(fragment_fails.compile_log.find("Compilation successful."), std::string::npos);
-
-    // Both compile and the program links: exactly the success message.
-    ShaderProgram both_fine;
-    both_fine.fragment_shader_source = good_fragment;
-    build_program(both_fine);
-    EXPECT_EQ(both_fine.compile_log, "Compilation successful.");
+    // Looking up locations in a program that did not link leaves GL_INVALID_OPERATION.
+    while (glGetError() != GL_NO_ERROR) {
+    }
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
-// Image textures decoded from image bytes written here byte by byte, and blank textures; the
-// texture contents are read back from the GPU.
+// Image textures decoded from image bytes written here byte by byte, read back from the GPU.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -96,21 +94,6 @@ TEST_F(TextureDecode, ImagesBecomeRgbaTexturesOrTextureZeroWithinTheirLimits) {
             EXPECT_EQ(in.unpack_budget(), c.width != 0 ? 0u : 256u * c.package_size);
         }
     }
-}
-
-TEST_F(TextureDecode, BlankTextureIsNamedFromItsAddressAndStartsAtZero) {
-    auto blank = create_blank_texture(1024, 2);
-    char expected[64];
-    std::snprintf(expected, sizeof expected, "Texture %p (%d x %d)",
-                  static_cast<void*>(blank.get()), 1024, 2);
-    EXPECT_EQ(blank->name, expected);
-    EXPECT_EQ(blank->width, 1024);
-    EXPECT_EQ(blank->height, 2);
-    EXPECT_EQ(blank->image_buffer, nullptr);
-    ASSERT_NE(blank->texture_id, 0u);
-    EXPECT_EQ(texture_size(blank->texture_id), std::make_pair(1024, 2));
-    const std::vector<uint8_t> bytes = read_texture(blank->texture_id, 1024, 2);
-    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 0), static_cast<long>(bytes.size()));
 }
 
 }  // namespace

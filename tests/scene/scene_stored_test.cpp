@@ -1,16 +1,15 @@
-// Stored forms of models, scenes and cameras; how scenes link and which camera they use; and
-// the view and projection matrices against their formulas.
+// The camera's stored form, which camera a scene draws with, and the view and projection
+// matrices against their formulas.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <glm/gtc/matrix_transform.hpp>
-#include <sstream>
 
 #include "scene/scene.h"
 #include "scene_assets.h"
-#include "serialization/base64.h"
-#include "serialization/demo.h"
+#include "serialization/input_stream.h"
+#include "serialization/output_stream.h"
 
 namespace demo::scene_test {
 namespace {
@@ -45,74 +44,6 @@ TEST(CameraRecord, IsFiftyThreeBytesInFieldOrder) {
     EXPECT_FALSE(back.orthographic);
     EXPECT_EQ(back.ortho_size, 100.0f);
     EXPECT_EQ(back.zfar, 13.0f);
-}
-
-// A project document with a GLB model, a text glTF model and three scenes linked to them and
-// to each other.
-Json project_with_scenes() {
-    const std::vector<uint8_t> glb = write_glb(square_asset());
-    std::ostringstream text;
-    tinygltf::TinyGLTF writer;
-    const tinygltf::Model strip = bending_strip({0, 0, 0, 1});
-    writer.WriteGltfSceneToStream(&strip, text, false, false);
-    const std::string gltf = text.str();
-    Json doc = Json::object();
-    doc["models"] = Json::array(
-        {{{"filename", "square.glb"}, {"buffer", base64_encode(glb.data(), glb.size())}},
-         {{"filename", "strip.gltf"},
-          {"buffer", base64_encode(reinterpret_cast<const uint8_t*>(gltf.data()), gltf.size())}}});
-    Json camera = Camera().to_json(false);
-    camera["position"] = {0, 0, 10};
-    doc["scenes"] = Json::array({{{"name", "a"},
-                                  {"camera", camera},
-                                  {"root_node", {{"name", "root"}, {"model", "square.glb"}}}},
-                                 {{"name", "b"},
-                                  {"root_node", {{"name", "root"}, {"model", "strip.gltf"}}},
-                                  {"camera_scene", "a"},
-                                  {"camera_scene_only_direction", true}},
-                                 {{"name", "c"},
-                                  {"root_node", {{"name", "root"}, {"model", "nothing.glb"}}},
-                                  {"camera_scene", "nowhere"},
-                                  {"camera_scene_only_direction", 1}}});
-    doc["music"] = "";
-    doc["end_beat"] = 4.0;
-    doc["bpm"] = 120.0;
-    doc["beat_offset"] = 0.0;
-    return doc;
-}
-
-std::vector<uint8_t> package_of(const Demo& demo) {
-    std::vector<uint8_t> bytes;
-    OutputStream out(bytes);
-    demo.write_binary(out);
-    return bytes;
-}
-
-TEST(SceneStoredForms, PackageToProjectToPackageKeepsEveryByte) {
-    Demo authored;
-    authored.from_json(project_with_scenes());
-    Scene& b = *authored.scenes[1];
-    EXPECT_EQ(b.root_node->model.object, authored.models[1].get());
-    EXPECT_EQ(b.camera_scene.object, authored.scenes[0].get());
-    EXPECT_EQ(authored.scenes[2]->root_node->model.object, nullptr);
-    EXPECT_EQ(authored.scenes[2]->camera_scene.object, nullptr);
-    EXPECT_FALSE(authored.scenes[2]->camera_scene_only_direction);  // 1 is no boolean
-
-    const std::vector<uint8_t> first = package_of(authored);
-    InputStream in(first.data(), first.size());
-    Demo read(in);
-    ASSERT_EQ(read.models.size(), 2u);
-    // A text asset is stored as GLB under its name with ".glb" added.
-    EXPECT_EQ(read.models[1]->filename, "strip.gltf.glb");
-    EXPECT_TRUE(read.models[1]->parsed);
-    EXPECT_EQ(read.models[1]->gltf.skins.size(), 1u);
-    EXPECT_EQ(read.scenes[1]->root_node->model.object, read.models[1].get());
-    EXPECT_EQ(read.scenes[1]->camera_scene.object, read.scenes[0].get());
-    EXPECT_EQ(read.scenes[0]->camera->position, glm::vec3(0, 0, 10));
-
-    Demo again;
-    again.from_json(read.to_json(false));
-    EXPECT_EQ(package_of(again), first);
 }
 
 TEST(ActiveCamera, FollowsTheSceneRules) {

@@ -62,18 +62,14 @@ const Points kFar = {{0, 1}, {0x1p-10f, 3}, {0x1p-10f + 0.05f, -4}, {1, 0}};
 const ValueCase kValues[] = {
     {"linear at the event start", kModeLinear, false, kRamp, 10.0f, 0.0, 10.0f},
     {"linear a quarter", kModeLinear, false, kRamp, 11.0f, 0.25, 10.0f},
-    {"linear three quarters", kModeLinear, false, kRamp, 13.0f, 0.75, 10.0f},
     {"linear on the last point", kModeLinear, false, kRamp, 14.0f, 1.0, 10.0f},
-    {"linear holds", kModeLinear, false, kRamp, 16.0f, 1.0, 10.0f},
     {"linear holds to the end", kModeLinear, false, kRamp, 90.0f, 1.0, 10.0f},
     {"repeat between points", kModeLinear, true, kRamp, 11.0f, 0.25, 10.0f},
     {"repeat on the last point", kModeLinear, true, kRamp, 14.0f, 1.0, 10.0f},
     // After the last point d = 0 - 4, so u = (t - 4) / -4 runs negative.
     {"repeat towards the first", kModeLinear, true, kRamp, 15.0f, 1.25, 10.0f},
-    {"repeat further", kModeLinear, true, kRamp, 16.0f, 1.5, 10.0f},
     {"step first", kModeLastValue, false, {{0, 3}, {1, -2}, {2.5f, 8}}, 0.99f, 3.0},
     {"step on a point", kModeLastValue, false, {{0, 3}, {1, -2}, {2.5f, 8}}, 1.0f, -2.0},
-    {"step between", kModeLastValue, false, {{0, 3}, {1, -2}, {2.5f, 8}}, 2.4f, -2.0},
     {"step last", kModeLastValue, false, {{0, 3}, {1, -2}, {2.5f, 8}}, 50.0f, 8.0},
     {"same beat: segment to the first", kModeLinear, false, {{0, 1}, {2, 3}, {2, 5}, {4, 9}}, 1.0f, 2.0},
     {"same beat: the later is current", kModeLinear, false, {{0, 1}, {2, 3}, {2, 5}, {4, 9}}, 2.0f, 5.0},
@@ -83,15 +79,11 @@ const ValueCase kValues[] = {
     {"event start", kModeLinear, false, {{0, 3}, {20, 5}}, 10.0f, 3.0, 10.0f, 20.0f},
     {"event end is active", kModeLinear, false, {{0, 3}, {20, 5}}, 20.0f, 4.0, 10.0f, 20.0f},
     {"after the event", kModeLinear, false, {{0, 3}, {20, 5}}, 20.01f, 0.0, 10.0f, 20.0f},
-    {"long after the event", kModeLinear, false, {{0, 3}, {20, 5}}, 1000.0f, 0.0, 10.0f, 20.0f},
     {"smooth inner", kModeSmooth, false, kCurve, 1.25f, cr(1, 4, -2, 6, 0.25)},
-    {"smooth inner half", kModeSmooth, false, kCurve, 1.5f, cr(1, 4, -2, 6, 0.5)},
     {"smooth through a point", kModeSmooth, false, kCurve, 1.0f, 4.0},
     {"smooth through the next", kModeSmooth, false, kCurve, 2.0f, -2.0},
     {"smooth first segment: p0 = p1", kModeSmooth, false, kCurve, 0.5f, cr(1, 1, 4, -2, 0.5)},
-    {"smooth first segment quarter", kModeSmooth, false, kCurve, 0.25f, cr(1, 1, 4, -2, 0.25)},
     {"smooth last segment: p3 = p2", kModeSmooth, false, kCurve, 2.5f, cr(4, -2, 6, 6, 0.5)},
-    {"smooth last segment", kModeSmooth, false, kCurve, 2.75f, cr(4, -2, 6, 6, 0.75)},
     {"smooth holds", kModeSmooth, false, kCurve, 3.5f, 6.0},
     // With repeat the wrapped neighbours lie behind the segment and are replaced.
     {"smooth repeat first", kModeSmooth, true, kCurve, 0.5f, cr(1, 1, 4, -2, 0.5)},
@@ -119,22 +111,18 @@ TEST(TrackValue, FollowsTheModesFormula) {
 
 TEST(TrackValue, NothingBeforeTheFirstPointAndUnknownModesGiveZero) {
     const Event event = make_event(0.0f, 100.0f);
-    for (uint32_t mode : {kModeLastValue, kModeLinear, kModeSmooth}) {
+    const uint32_t modes[] = {kModeLastValue, kModeLinear, kModeSmooth, 3, 0xFFFFFFFF};
+    for (uint32_t mode : modes) {
+        const bool known = mode <= kModeSmooth;
         for (bool repeat : {false, true}) {
             SCOPED_TRACE(testing::Message() << "mode " << mode << " repeat " << repeat);
             const ControlTrack two = make_track(mode, repeat, {{2, 5}, {4, 7}});
             EXPECT_EQ(event.evaluate_value(&two, 1.999f), 0.0f);
-            EXPECT_FLOAT_EQ(event.evaluate_value(&two, 2.0f), 5.0f);
+            EXPECT_FLOAT_EQ(event.evaluate_value(&two, 2.0f), known ? 5.0f : 0.0f);
             const ControlTrack one = make_track(mode, repeat, {{1, 4}});
             EXPECT_EQ(event.evaluate_value(&one, 0.5f), 0.0f);
-            EXPECT_EQ(event.evaluate_value(&one, 1.0f), 4.0f);
-            EXPECT_EQ(event.evaluate_value(&one, 60.0f), 4.0f);
+            EXPECT_EQ(event.evaluate_value(&one, 60.0f), known ? 4.0f : 0.0f);
         }
-    }
-    for (uint32_t mode : {3u, 4u, 99u, 0xFFFFFFFFu}) {
-        const ControlTrack track = make_track(mode, false, {{0, 5}, {4, 9}});
-        for (float beat : {0.0f, 2.0f, 8.0f})
-            EXPECT_EQ(event.evaluate_value(&track, beat), 0.0f) << mode;
     }
     const ControlTrack empty;
     EXPECT_EQ(event.evaluate_value(&empty, 2.0f), 0.0f);
@@ -192,18 +180,12 @@ TEST_F(TrackText, CurrentPointIsTheLastAtOrBeforeTheTimeWithinTheEvent) {
     add("t", {{1.0f, "one"}, {3.0f, "three"}, {3.0f, "later"}});
     event.control_points["t"].mode = 77;  // mode and repeat play no part in texts
     event.control_points["t"].repeat = true;
-    add("empty", {});
     add("h", {{0.0f, "hello"}});
     expect({{"t", 10.5f, -1, ""},
             {"t", 11.0f, -1, "one"},
-            {"t", 12.9f, -1, "one"},
             {"t", 13.0f, -1, "later"},
-            {"t", 19.0f, -1, "later"},
             {"missing", 13.0f, -1, ""},
-            {"empty", 13.0f, -1, ""},
-            {"h", 9.99f, -1, ""},
             {"h", 10.0f, -1, "hello"},
-            {"h", 20.0f, -1, "hello"},
             {"h", 20.01f, -1, ""}});
 }
 
@@ -217,24 +199,19 @@ TEST_F(TrackText, TypesOnTowardsTheNextPoint) {
     expect({{"t", 0.0f, 1, "0"},
             {"t", 0.5f, 1, "012"},
             {"t", 1.0f, 1, "012345"},
-            {"t", 1.7f, 1, "012345678"},
             {"t", 1.8f, 1, "0123456789"},
-            {"t", 1.95f, 1, "0123456789"},
             {"t", 0.5f, 2, "012345"},
             {"t", 0.88f, 2, "012345678"},
             {"t", 0.92f, 2, "0123456789"},
             {"t", 0.0f, -1, "0123456789"},
-            {"t", 2.0f, 1, "abcdefghij"},  // the last point shows all of its text
-            {"t", 50.0f, 1, "abcdefghij"},
+            {"t", 2.0f, 1, "abcdefghij"},   // the last point shows all of its text
             {"n", 0.05f, -2, ""},           // floor(0.025 * 10 * -2) + 1 = 0
             {"n", 1.0f, -2, "0123456789"},  // k = -9 shows the whole text
             {"u", 0.5f, 1, "G"},
             {"u", 1.5f, 1, "Gr"},
             {"u", 2.5f, 1, "Gr\xC3\xBC"},
-            {"u", 3.5f, 1, "Gr\xC3\xBC"},
             {"u", 4.5f, 1, "Gr\xC3\xBC\xC3\x9F"},
             {"l", 0.7f, 1, "G"},
-            {"l", 2.1f, 1, "Gr"},
             {"l", 3.5f, 1, "Gr\xFC"},
             {"l", 4.9f, 1, "Gr\xFC\xDF"},
             {"l", 6.3f, 1, "Gr\xFC\xDF\x65"}});

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "audio/sound_analysis.h"
 #include "render/gl_fixture.h"
 
 namespace demo::gl_test {
@@ -66,13 +65,13 @@ TEST_F(FrameWalk, InvisibleEffectEventUpdatesItsTextsAndInputsButIsNotDrawn) {
     event->visible = false;
 
     // The update pass draws the input straight into the window and copies it.
-    EXPECT_TRUE(rgb_near(frame(demo, 1.0f), Rgba{0, 255, 0}));
+    EXPECT_TRUE(rgb_near(frame(demo, 1.0f), kGreen));
     EXPECT_EQ(caption->text, "Hi");
     ASSERT_NE(input->capture_texture, 0u);
     const std::vector<uint8_t> copy = read_texture(input->capture_texture, kWidth, kHeight);
-    EXPECT_TRUE(rgb_near(texel(copy, kWidth, kWidth / 2, kHeight / 2), Rgba{0, 255, 0}));
+    EXPECT_TRUE(rgb_near(texel(copy, kWidth, kWidth / 2, kHeight / 2), kGreen));
     event->visible = true;
-    EXPECT_TRUE(rgb_near(frame(demo, 1.0f), Rgba{0, 0, 255}));
+    EXPECT_TRUE(rgb_near(frame(demo, 1.0f), kBlue));
 }
 
 TEST_F(FrameWalk, InputEffectsGetTheirUniformDefaultsBeforeTheyAreDrawn) {
@@ -85,16 +84,6 @@ TEST_F(FrameWalk, InputEffectsGetTheirUniformDefaultsBeforeTheyAreDrawn) {
     glUseProgram(program.program_id);
     glUniform1f(program.uniform_defs[0]->location, 1.0f);
     EXPECT_TRUE(rgb_near(frame(demo, 1.0f), Rgba{128, 0, 0}));
-}
-
-TEST_F(FrameWalk, SoundTextureIsRefreshedEveryFrameEvenWithNothingActive) {
-    std::vector<int16_t> chunk(2 * kFftSize, -512);  // waveform byte -512 / 256 + 128 = 126
-    analyse_output(0, chunk.data(), static_cast<int>(chunk.size() * sizeof(int16_t)), nullptr);
-    frame(demo, 1.0f);
-    const std::vector<uint8_t> bytes =
-        read_texture(demo.sound_texture->texture_id, kSoundTextureWidth, kSoundTextureHeight);
-    EXPECT_EQ(texel(bytes, kSoundTextureWidth, 0, 1).r, 126);
-    EXPECT_EQ(texel(bytes, kSoundTextureWidth, 1023, 1).a, 126);
 }
 
 TEST_F(FrameWalk, GroupEventPlaysItsMembersOnLocalTimeWithItsOwnTracksWinning) {
@@ -127,35 +116,6 @@ TEST_F(FrameWalk, GroupEventPlaysItsMembersOnLocalTimeWithItsOwnTracksWinning) {
     };
     for (const auto& [beat, expected] : frames)
         EXPECT_TRUE(rgb_near(frame(demo, beat), expected)) << "beat " << beat;
-}
-
-TEST_F(FrameWalk, GroupMembersOutsideTheirRangeHaveTheirTextsCleared) {
-    FontTexture* one = add_font_texture(demo, "F1");
-    FontTexture* two = add_font_texture(demo, "F2");
-    Effect* first_effect = add_effect(demo, constant_shader(0, 0, 0, 0));
-    first_effect->font_textures = {ref(one)};
-    Effect* second_effect = add_effect(demo, constant_shader(0, 0, 0, 0));
-    second_effect->font_textures = {ref(two)};
-    Event* first = add_event(demo, kEffectEvent, 8.0f, 10.0f, first_effect, "M1");
-    first->control_points["F1"] = text("One");
-    Event* second = add_event(demo, kEffectEvent, 12.0f, 14.0f, second_effect, "M2");
-    second->control_points["F2"] = text("Two");
-    Event* group = add_event(demo, kGroupEvent, 32.0f, 40.0f, add_group(demo, {first, second}));
-    group->control_points["M1.F1"] = text("Group");
-
-    set_text(*two, "stale");
-    // Local 9 and 13; then a top-level event that has ended keeps its last text.
-    const struct {
-        float beat;
-        const char* one;
-        const char* two;
-    } frames[] = {
-        {33.0f, "Group", ""}, {37.0f, "", "Two"}, {9.0f, "One", "Two"}, {11.0f, "One", "Two"}};
-    for (const auto& f : frames) {
-        frame(demo, f.beat);
-        EXPECT_EQ(one->text, f.one) << "beat " << f.beat;
-        EXPECT_EQ(two->text, f.two) << "beat " << f.beat;
-    }
 }
 
 TEST_F(FrameWalk, GroupsThatContainThemselvesAreNotEnteredAgain) {
