@@ -80,6 +80,18 @@ void link_program(ShaderProgram& program) {
 void lookup_locations(ShaderProgram& program) {
     const GLuint id = program.program_id;
     BuiltinLocations& l = program.locations;
+    // A program that did not link has no locations: asking GL for them would only leave an
+    // error behind for the next frame's error check to report.
+    GLint linked = GL_FALSE;
+    glGetProgramiv(id, GL_LINK_STATUS, &linked);
+    if (linked != GL_TRUE) {
+        l = BuiltinLocations{};
+        program.vertex_position_attribute = -1;
+        program.matrices_block_index = GL_INVALID_INDEX;
+        for (auto& def : program.uniform_defs)
+            def->location = -1;
+        return;
+    }
     l.beat = uniform(id, "beat");
     l.itime2 = uniform(id, "iTime2");
     l.sound = uniform(id, "sound");
