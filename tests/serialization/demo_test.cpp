@@ -125,7 +125,8 @@ TEST(DemoProgress, ReportsEachObjectThenTheTotal) {
         EXPECT_EQ(demo->total_objects, c.total);
         EXPECT_EQ(calls, c.expected);
     }
-    // The project form: one call per object with a count that grows, then the final one.
+    // The project form: one call per object with a count that grows, then the final one; and
+    // timing values given as integers.
     ProgressCalls calls;
     Demo demo;
     demo.on_progress = [&calls](uint64_t done, uint64_t total) { calls.emplace_back(done, total); };
@@ -133,7 +134,12 @@ TEST(DemoProgress, ReportsEachObjectThenTheTotal) {
                      {{{"name", "a"}, {"data_buffer", "YQ=="}},
                       {{"name", "b"}, {"data_buffer", ""}},
                       {{"name", "c"}, {"data_buffer", "Yw=="}}}},
-                    {"music", ""}});
+                    {"music", ""},
+                    {"end_beat", 64},
+                    {"bpm", 90u},
+                    {"beat_offset", -2}});
+    EXPECT_EQ((std::array{demo.end_beat, demo.bpm, demo.beat_offset}),
+              (std::array{64.0f, 90.0f, -2.0f}));
     EXPECT_EQ(demo.total_objects, 3u);
     ASSERT_EQ(calls.size(), 4u);
     for (size_t i = 0; i < 3; ++i) {
@@ -142,20 +148,6 @@ TEST(DemoProgress, ReportsEachObjectThenTheTotal) {
         EXPECT_TRUE(i == 0 || calls[i].first > calls[i - 1].first) << i;
     }
     EXPECT_EQ(calls.back(), (std::pair<uint64_t, uint64_t>{3, 3}));
-}
-
-TEST(DemoJson, TimingValuesAreReadByValue) {
-    // Integers and floats; missing or non-numeric values are zero.
-    const std::pair<Json, std::array<float, 3>> cases[] = {
-        {{{"end_beat", 64}, {"bpm", 90u}, {"beat_offset", -2}}, {64.0f, 90.0f, -2.0f}},
-        {{{"bpm", "fast"}, {"beat_offset", Json::array()}}, {0.0f, 0.0f, 0.0f}}};
-    for (const auto& [document, expected] : cases) {
-        Json with_music = document;
-        with_music["music"] = "";
-        Demo demo;
-        demo.from_json(with_music);
-        EXPECT_EQ((std::array{demo.end_beat, demo.bpm, demo.beat_offset}), expected) << document;
-    }
 }
 
 // Stored strings are bytes; a document is UTF-8. Latin-1 names and texts are written as their
