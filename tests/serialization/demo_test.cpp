@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "serialization/input_stream.h"
+#include "serialization/text_encoding.h"
 #include "test_support.h"
 
 namespace demo {
@@ -179,6 +180,9 @@ TEST(DemoJson, LatinOneStringsExportAsTheirCharacters) {
     for (const ControlPoint& point : back.events[0]->control_points["caption"].points)
         EXPECT_EQ(point.text, "Gr\xC3\xBC\xC3\x9F\x65");
     EXPECT_EQ(back.datas.at(0)->buffer->data, pattern(30, 3));
+    // U+D7FF is UTF-8; an encoded surrogate (U+D800) is not, so it is read as Latin-1.
+    EXPECT_EQ(as_utf8("\xED\x9F\xBF"), "\xED\x9F\xBF");
+    EXPECT_EQ(as_utf8("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xC2\x80");
 }
 
 }  // namespace
