@@ -35,22 +35,18 @@ TEST(SampleDuration, MillisecondsOfSixteenBitAudioTruncated) {
         EXPECT_EQ(sample_duration_ms(c.bytes, c.channels, c.frequency), c.ms) << c.bytes;
 }
 
-std::unique_ptr<AudioSample> with_bytes(const std::string& name, const Bytes& data) {
-    auto sample = std::make_unique<AudioSample>();
-    sample->name = name;
-    sample->audio_buffer = std::make_unique<ByteBuffer>(data.data(), data.size());
-    return sample;
-}
-
 // The name as a stored string, then the sound file's bytes as a stored buffer; a sample
 // without bytes writes an empty buffer so the next object stays readable.
 TEST(AudioSampleBinary, NameThenSoundFileBytes) {
     const Bytes data = {'R', 'I', 'F', 'F', 0x00, 0xFF, 0x10, 0x80};
+    AudioSample kick;
+    kick.name = "sounds/kick.wav";
+    kick.audio_buffer = std::make_unique<ByteBuffer>(data.data(), data.size());
     AudioSample empty;
     empty.name = "none";
     Bytes bytes;
     OutputStream out(bytes);
-    with_bytes("sounds/kick.wav", data)->write_binary(out);
+    kick.write_binary(out);
     empty.write_binary(out);
     Bytes expected = stored_string("sounds/kick.wav");
     append(expected, stored_buffer(data));
@@ -67,26 +63,6 @@ TEST(AudioSampleBinary, NameThenSoundFileBytes) {
     EXPECT_EQ(first.audio_buffer->data, data);
     EXPECT_EQ(second.name, "none");
     EXPECT_EQ(second.encoded_size(), 0u);
-}
-
-TEST(AudioSampleJson, EmbeddedOrExportedToTheFileNamedByTheSample) {
-    EXPECT_EQ(with_bytes("kick.wav", {'M', 'a', 'n'})->to_json(false),
-              Json::parse(R"({"name": "kick.wav", "audio_buffer": "TWFu"})"));
-    // The embedded bytes win over a side file, which need not exist.
-    const AudioSample embedded(
-        Json::parse(R"({"name": "no/such/file.wav", "audio_buffer": "TWFu"})"));
-    EXPECT_EQ(embedded.name, "no/such/file.wav");
-    EXPECT_EQ(embedded.audio_buffer->data, bytes_of("Man"));
-
-    ScopedWorkDir dir;
-    const Bytes data = {'O', 'g', 'g', 'S', 0, 1, 2, 255};
-    const Json json = with_bytes("sfx/hit.ogg", data)->to_json(true);
-    EXPECT_EQ(json, Json({{"name", "sfx/hit.ogg"}}));
-    EXPECT_EQ(read_file_bytes("sfx/hit.ogg"), data);
-    const AudioSample back(json);
-    EXPECT_EQ(back.name, "sfx/hit.ogg");
-    ASSERT_NE(back.audio_buffer, nullptr);
-    EXPECT_EQ(back.audio_buffer->data, data);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <span>
 #include <stdexcept>
@@ -30,12 +30,6 @@ const std::string kTooLarge = "Uncompressed data in message deemed too large";
 Bytes compress(const Bytes& data, size_t depth = kStringChainDepth,
                size_t buckets = kStringBucketCount) {
     return compress_block(data.data(), data.size(), depth, buckets);
-}
-
-Bytes encoded_varint(uint64_t value) {
-    Bytes out;
-    append_varint(out, value);
-    return out;
 }
 
 // Decodes `block` as one piece with both decoders, expects them to agree, and returns that.
@@ -70,7 +64,7 @@ Bytes wide_block_output() {
     return out;
 }
 
-TEST(Varint, KnownEncodingsAndSizeAtEveryGroupBoundary) {
+TEST(Varint, KnownEncodings) {
     const std::pair<uint64_t, Bytes> known[] = {
         {0, {0x00}},
         {1, {0x01}},
@@ -80,27 +74,24 @@ TEST(Varint, KnownEncodingsAndSizeAtEveryGroupBoundary) {
         {16383, {0xFF, 0x7F}},
         {16384, {0x80, 0x80, 0x01}},
         {UINT64_MAX, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x01}}};
-    for (const auto& [value, bytes] : known)
-        EXPECT_EQ(encoded_varint(value), bytes) << value;
-    for (unsigned bits = 0; bits <= 64; ++bits) {
-        const uint64_t top = bits == 64 ? UINT64_MAX : (uint64_t{1} << bits) - 1;
-        for (uint64_t v : {top, top + 1}) {
-            const size_t expected = v == 0 ? 1 : (std::bit_width(v) + 6) / 7;
-            EXPECT_EQ(varint_size(v), expected) << v;
-            EXPECT_EQ(encoded_varint(v).size(), expected) << v;
-        }
+    for (const auto& [value, bytes] : known) {
+        Bytes out = {0x42};  // appended after what is there
+        append_varint(out, value);
+        EXPECT_EQ(Bytes(out.begin() + 1, out.end()), bytes) << value;
     }
 }
 
-// Compressor output worked out by hand from the matching rules.
+// Compressor output worked out by hand from the matching rules (each block also decodes).
 TEST(BlockCompressor, HandWorkedBlocks) {
     const std::pair<std::string, Bytes> cases[] = {
         {"", {0x00}},
-        {"abc", {0x03, 0x07, 'a', 'b', 'c'}},
         {"abcd", {0x04, 0x09, 'a', 'b', 'c', 'd'}},
         // The only position that could match has fewer than five bytes left.
         {"zzzzz", {0x05, 0x0B, 'z', 'z', 'z', 'z', 'z'}},
-        // One literal, then a long copy from distance 1 (token 16) with M = 15.
+        // A run is one literal and a copy from distance 1: short (token (8 + m) * 2, m = n - 5)
+        // up to 12 bytes, long (token 16, then M = n - 5) from 13 on.
+        {std::string(12, 'x'), {12, 0x03, 'x', 30}},
+        {std::string(13, 'x'), {13, 0x03, 'x', 16, 8}},
         {std::string(20, 'x'), {20, 0x03, 'x', 16, 15}},
         // "abcde" again at distance 5: (5 * 8 + 1) * 2 = 82.
         {"abcdeabcde", {10, 0x0B, 'a', 'b', 'c', 'd', 'e', 82}},
@@ -118,28 +109,6 @@ TEST(BlockCompressor, HandWorkedBlocks) {
         EXPECT_EQ(compress(bytes_of(text)), block) << text;
         EXPECT_EQ(decode(block), bytes_of(text)) << text;
     }
-    // A run of n bytes is one literal and a copy of n - 1 from distance 1: a short copy
-    // (token (8 + m) * 2 with m = n - 5) up to n = 12, a long one (16, then M = n - 5) beyond.
-    for (size_t n : {6, 7, 11, 12, 13, 14, 20, 132, 133, 1000, 16388, 100000}) {
-        Bytes expected = encoded_varint(n);
-        append(expected, {0x03, 0x5A});
-        if (n - 5 < 8) {
-            expected.push_back(static_cast<uint8_t>((8 + (n - 5)) * 2));
-        } else {
-            expected.push_back(16);
-            append(expected, encoded_varint(n - 5));
-        }
-        EXPECT_EQ(compress(Bytes(n, 0x5A)), expected) << "n = " << n;
-    }
-    // 200 distinct bytes: U = 200 and literal token 401 are two-byte varints.
-    Bytes distinct;
-    for (int k = 0; k < 200; ++k)
-        distinct.push_back(static_cast<uint8_t>(k));
-    Bytes expected = {0xC8, 0x01, 0x91, 0x03};
-    append(expected, distinct);
-    EXPECT_EQ(compress(distinct), expected);
-    EXPECT_LT(compress(sample_data(Shape::Runs, 65536, 7)).size(), 65536u / 8);
-    EXPECT_LT(compress(sample_data(Shape::Text, 65536, 7)).size(), 65536u / 2);
 }
 
 // The fast compressor must give the bytes of the plain one, and they must decode.
@@ -152,7 +121,7 @@ void expect_reference_bytes(BlockCompressor& compressor, const Bytes& data, size
     ASSERT_EQ(decode(block), data) << data.size() << " bytes, D = " << depth;
 }
 
-TEST(BlockCompressorSameBytes, CorpusThroughOneCompressorPerTableShape) {
+TEST(BlockCompressorSameBytes, CorpusAndRandomInputs) {
     // Each compressor keeps its table from one block to the next, so a row left uncleared
     // would show in a later block.
     uint32_t seed = 900;
@@ -169,11 +138,6 @@ TEST(BlockCompressorSameBytes, CorpusThroughOneCompressorPerTableShape) {
             expect_reference_bytes(compressor, sample_data(Shape::Mixture, size, ++seed), depth,
                                    buckets);
     }
-    EXPECT_THROW(BlockCompressor(0, 4096), std::invalid_argument);
-    EXPECT_THROW(BlockCompressor(12, 0), std::invalid_argument);
-}
-
-TEST(BlockCompressorSameBytes, RandomInputs) {
     // Bytes from alphabets of 1 to 256 symbols: small ones fill every row and make long,
     // overlapping matches; large ones leave most candidates to the one-compare rejection.
     std::mt19937 rng(2024);
@@ -186,6 +150,8 @@ TEST(BlockCompressorSameBytes, RandomInputs) {
             byte = static_cast<uint8_t>(pick(alphabet));
         expect_reference_bytes(compressor, data, kStringChainDepth, kStringBucketCount);
     }
+    EXPECT_THROW(BlockCompressor(0, 4096), std::invalid_argument);
+    EXPECT_THROW(BlockCompressor(12, 0), std::invalid_argument);
 }
 
 TEST(BlockDecoder, KnownBlocksAndTheBytesAfterThem) {
@@ -195,6 +161,7 @@ TEST(BlockDecoder, KnownBlocksAndTheBytesAfterThem) {
         {{9, 0x05, 'a', 'b', 38}, bytes_of("ababababa")},
         {{7, 0x07, 'x', 'y', 'z', 48, 0}, bytes_of("xyzxyzx")},  // a long copy with M = 0: four
         {{6, 0x03, 'a', 18}, bytes_of("aaaaaa")},  // a copy that just fills the length
+        {{0x00}, {}},
     };
     for (const auto& [block, output] : cases)
         EXPECT_EQ(decode(block), output);
@@ -202,39 +169,23 @@ TEST(BlockDecoder, KnownBlocksAndTheBytesAfterThem) {
         {{0x03, 0x07, 'a', 'b', 'c', 0xEE, 0xFF, 0x00}, 3}, {{0x00, 0x42}, 1}};
     for (const auto& [piece, left_over] : left_overs)
         EXPECT_EQ(decode_both(piece).left_over, left_over);
-
-    // One decoder takes consecutive blocks of a stream.
-    Bytes stream = compress(bytes_of("first block, first block"));
-    const Bytes second = compress(Bytes(50, 'q'));
-    append(stream, second);
+    // One decoder takes consecutive blocks: each output replaces the one before.
     BlockDecoder decoder;
-    size_t left_over = 0;
-    ASSERT_TRUE(decoder.decompress_block(stream.data(), stream.size(), &left_over));
-    EXPECT_EQ(decoder.output(), bytes_of("first block, first block"));
-    ASSERT_EQ(left_over, second.size());
-    ASSERT_TRUE(decoder.decompress_block(second.data(), second.size(), &left_over));
-    EXPECT_EQ(left_over, 0u);
-    EXPECT_EQ(decoder.output(), Bytes(50, 'q'));
-    const Bytes empty = {0x00, 0x42};
-    EXPECT_TRUE(decoder.decompress_block(empty.data(), empty.size(), &left_over));
-    EXPECT_EQ(left_over, 1u);
-    EXPECT_TRUE(decoder.output().empty());
+    for (const auto& [block, output] : cases) {
+        ASSERT_TRUE(decoder.decompress_block(block.data(), block.size()));
+        EXPECT_EQ(decoder.output(), output);
+    }
 }
 
 TEST(BlockDecoder, SizeLimit) {
-    const Bytes ten = compress(Bytes(10, 'k'));
-    EXPECT_EQ(decode(ten, 10), Bytes(10, 'k'));
-    const Bytes eleven = compress(Bytes(11, 'k'));
+    EXPECT_EQ(decode(compress(Bytes(10, 'k')), 10), Bytes(10, 'k'));
     // The largest header a varint can carry is still read as a number and refused.
     Bytes huge(9, 0xFF);
     huge.push_back(0x01);
-    for (const auto& [block, limit] : {std::pair<Bytes, uint64_t>{eleven, 10}, {huge, 1 << 20}}) {
+    for (const auto& [block, limit] :
+         {std::pair<Bytes, uint64_t>{compress(Bytes(11, 'k')), 10}, {huge, 1 << 20}}) {
         expect_throw_with_message<std::length_error>(
-            [&] {
-                BlockDecoder decoder(limit);
-                decoder.decompress_block(block.data(), block.size());
-            },
-            kTooLarge);
+            [&] { BlockDecoder(limit).decompress_block(block.data(), block.size()); }, kTooLarge);
         EXPECT_NE(decode_both(block, limit).error.find(kTooLarge), std::string::npos);
     }
     // Without a limit the same header is accepted and simply waits for more input.
@@ -254,39 +205,24 @@ void expect_pieces_decode(const Bytes& block, const std::vector<size_t>& cuts,
         size_t left_over = 99;
         const bool done = decoder.decompress_block(stream.data() + begin, end - begin, &left_over);
         ASSERT_EQ(done, k == cuts.size()) << "piece ending at " << end;
+        EXPECT_EQ(left_over, done ? 3u : 0u);
         begin = end;
-        if (done) {
-            EXPECT_EQ(left_over, 3u);
-        }
     }
     EXPECT_EQ(decoder.output(), expected);
 }
 
-TEST(BlockDecoderPieces, EveryPairOfSplitPointsOfAWideBlock) {
-    const Bytes block = wide_block();
-    for (size_t a = 0; a < block.size(); ++a) {
-        for (size_t b = a; b < block.size(); ++b) {
-            SCOPED_TRACE("cuts at " + std::to_string(a) + ", " + std::to_string(b));
-            expect_pieces_decode(block, {a, b}, wide_block_output());
-        }
-    }
-}
-
-TEST(BlockDecoderPieces, CompressedMixturesInOneBytePiecesAndSplitAnywhere) {
-    for (uint32_t seed = 1; seed <= 4; ++seed) {
-        const Bytes data = sample_data(Shape::Mixture, 3000 * seed, seed);
-        const Bytes block = compress(data);
-        std::vector<size_t> cuts;
-        for (size_t k = 1; k < block.size(); ++k)
-            cuts.push_back(k);
-        expect_pieces_decode(block, cuts, data);
-    }
-    const Bytes data = sample_data(Shape::Mixture, 2500, 11);
+// A compressed mixture (two-byte varints, literal runs, short and long copies) in one-byte
+// pieces and split at every byte.
+TEST(BlockDecoderPieces, SplitAnywhere) {
+    const Bytes data = sample_data(Shape::Mixture, 6000, 11);
     const Bytes block = compress(data);
-    for (size_t cut = 0; cut < block.size(); ++cut) {
+    std::vector<size_t> every;
+    for (size_t cut = 1; cut < block.size(); ++cut) {
+        every.push_back(cut);
         SCOPED_TRACE("cut at " + std::to_string(cut));
         expect_pieces_decode(block, {cut}, data);
     }
+    expect_pieces_decode(block, every, data);
 }
 
 TEST(BlockDecoder, MalformedBlocksAreRefusedWholeAndByteByByte) {
@@ -300,7 +236,7 @@ TEST(BlockDecoder, MalformedBlocksAreRefusedWholeAndByteByByte) {
     Bytes wrap = {20, 0x03, 'a', 16};  // a copy length whose + 4 wraps around 64 bits
     append(wrap, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x01});
     Bytes near_wrap = {20, 0x03, 'a', 16};
-    append(near_wrap, encoded_varint(UINT64_MAX - 4));
+    append(near_wrap, varint(UINT64_MAX - 4));
     const Bytes blocks[] = {
         {5, 13, 'a', 'b', 'c', 'd', 'e', 'f'},          // six literals into five
         {5, 0x05, 'a', 'b', 0x09, 'c', 'd', 'e', 'f'},  // 2 + 4 literals into five
@@ -319,25 +255,20 @@ TEST(BlockDecoder, MalformedBlocksAreRefusedWholeAndByteByByte) {
     };
     for (const Bytes& block : blocks) {
         SCOPED_TRACE(::testing::PrintToString(block));
-        expect_throw_with_message<std::runtime_error>(
-            [&] {
-                BlockDecoder decoder;
-                decoder.decompress_block(block.data(), block.size());
-            },
-            kMalformed);
-        expect_throw_with_message<std::runtime_error>(
+        // Whole, byte by byte, and by the whole-block decoder.
+        const std::function<void()> decoders[] = {
+            [&] { BlockDecoder().decompress_block(block.data(), block.size()); },
             [&] {
                 BlockDecoder decoder;
                 for (uint8_t byte : block)
                     decoder.decompress_block(&byte, 1);
             },
-            kMalformed);
-        expect_throw_with_message<std::runtime_error>(
             [&] {
                 std::string out;
                 decode_whole_block(block.data(), block.size(), 0, out);
-            },
-            kMalformed);
+            }};
+        for (const auto& decode : decoders)
+            expect_throw_with_message<std::runtime_error>(decode, kMalformed);
     }
 }
 

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,9 +17,8 @@ namespace demo::package_bytes {
 
 using Bytes = std::vector<uint8_t>;
 
-// The scramble keystream: a Collatz walk from 70937 (3x + 1 when odd, x / 2 when even); each
-// step's key is the low byte of the new value, or 0xB5 when the walk reaches 1, which also
-// restarts it from the seed. Worked out in 64 bits so no overflow can hide a mistake.
+// The scramble keystream: a Collatz walk from 70937 whose keys are the low bytes of each new
+// value, 0xB5 where it reaches 1 and starts over (in 64 bits, so no overflow hides a mistake).
 inline Bytes keystream(size_t length) {
     Bytes keys;
     for (int64_t state = 70937; keys.size() < length;) {
@@ -63,38 +61,32 @@ inline Bytes f32(float value) {
 
 inline Bytes varint(uint64_t value) {
     Bytes out;
-    while (value >= 0x80) {
+    for (; value >= 0x80; value >>= 7)
         out.push_back(static_cast<uint8_t>(value | 0x80));
-        value >>= 7;
-    }
     out.push_back(static_cast<uint8_t>(value));
     return out;
 }
 
-// A compressed block that holds `text` as one literal run: length, token n * 2 + 1, the bytes.
-// (The empty text is the length alone.)
-inline Bytes literal_block(const std::string& text) {
-    Bytes block = varint(text.size());
-    if (!text.empty()) {
-        append(block, varint(text.size() * 2 + 1));
-        append(block, bytes_of(text));
-    }
-    return block;
-}
-
-// A stored string: u64 length of the compressed block, then the block scrambled.
-inline Bytes stored_string(const std::string& text) {
-    const Bytes block = literal_block(text);
+// A record of the u64 size of `block`, then `block` scrambled.
+inline Bytes record(const Bytes& block) {
     Bytes out = u64(block.size());
     append(out, scrambled(block));
     return out;
 }
 
-// A stored byte buffer: u64 size, then the bytes scrambled (never compressed).
+// A stored string holding `text` as one literal run: length, token n * 2 + 1, the bytes.
+inline Bytes stored_string(const std::string& text) {
+    Bytes block = varint(text.size());
+    if (!text.empty()) {
+        append(block, varint(text.size() * 2 + 1));
+        append(block, bytes_of(text));
+    }
+    return record(block);
+}
+
+// A stored byte buffer is a record of the bytes themselves: they are never compressed.
 inline Bytes stored_buffer(const Bytes& bytes) {
-    Bytes out = u64(bytes.size());
-    append(out, scrambled(bytes));
-    return out;
+    return record(bytes);
 }
 
 // One data blob as it stands in a collection: identifier, name, bytes.
@@ -105,23 +97,19 @@ inline Bytes stored_data(uint64_t id, const std::string& name, const Bytes& byte
     return out;
 }
 
-// A whole package holding only data blobs: `datas` is the concatenation of `count` entries
-// made by stored_data. The other ten collections are empty.
+// A whole package whose only objects are the `count` data blobs in `datas` (entries made by
+// stored_data); the other ten collections are empty.
 inline Bytes package_of_datas(uint64_t total, uint64_t count, const Bytes& datas,
                               const Bytes& music, float end_beat, float bpm, float beat_offset) {
     Bytes out = u64(total);
     for (int index = 0; index < 11; ++index) {
-        if (index == 8) {  // datas
-            append(out, u64(count));
+        append(out, u64(index == 8 ? count : 0));
+        if (index == 8)
             append(out, datas);
-        } else {
-            append(out, u64(0));
-        }
     }
     append(out, stored_buffer(music));
-    append(out, f32(end_beat));
-    append(out, f32(bpm));
-    append(out, f32(beat_offset));
+    for (float value : {end_beat, bpm, beat_offset})
+        append(out, f32(value));
     return out;
 }
 
@@ -138,8 +126,8 @@ inline void write_file_bytes(const std::filesystem::path& path, const Bytes& byt
                static_cast<std::streamsize>(bytes.size()));
 }
 
-// A fresh folder under the system's temporary folder that is made the working directory for
-// the object's life; the previous working directory is restored and the folder removed after.
+// A fresh temporary folder that is the working directory for the object's life; the previous
+// one is restored and the folder removed after.
 class ScopedWorkDir {
 public:
     ScopedWorkDir() : previous_(std::filesystem::current_path()) {

@@ -1,6 +1,5 @@
-// Helpers shared by the serialization tests: binary forms written by the library, seeded sample
-// data of several shapes and exception checks that compare the exact message. The byte-level
-// builders, independent of the library, are in package_bytes.h.
+// Helpers shared by the serialization tests: the library's binary forms, seeded sample data and
+// exact-message exception checks (bytes laid out independently of the library: package_bytes.h).
 #pragma once
 
 #include <gtest/gtest.h>
