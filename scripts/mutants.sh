@@ -5,7 +5,8 @@
 #   KILLED    when a test fails or times out,
 #   SURVIVED  when every test passes,
 #   INVALID   when the mutated tree does not build.
-# Not part of CI: a full run takes about an hour on two cores.
+# Not part of CI: 75 faults take about 45 minutes on two shared cores, and the first build of
+# the scratch copy about 20 more.
 #
 # Usage: scripts/mutants.sh [--list FILE] [--tree DIR] [--scratch DIR] [--only 3,17,20-25]
 #                           [--report FILE] [--timeout SECONDS] [--check] [--no-baseline]
@@ -143,6 +144,9 @@ def sync(tree, copy):
         dirs[:] = [d for d in dirs if not (rel == "." and skip.match(d)) and d != ".git"]
         os.makedirs(os.path.join(copy, rel), exist_ok=True)
         for name in files:
+            # A worktree's .git is a file pointing at the repository: the copy is no checkout.
+            if name == ".git":
+                continue
             src = os.path.join(root, name)
             dst = os.path.normpath(os.path.join(copy, rel, name))
             seen.add(dst)
@@ -221,6 +225,7 @@ fi
 mkdir -p "$COPY" "$BUILD" "$(dirname "$REPORT")"
 # The run works from its own copy of the list: editing the list meanwhile must not make a
 # fault be restored from another line than the one applied.
+LIST_GIVEN=$LIST
 cp "$LIST" "$SCRATCH/faults.txt"
 LIST=$SCRATCH/faults.txt
 # A run stopped half-way leaves a mutated file behind; put it back before copying.
@@ -254,8 +259,9 @@ build() {
 # Runs the labels in order, stopping at the first failing test; the name of that test goes to
 # $SCRATCH/first-failure. Tests run one at a time: GL contexts opened side by side on one
 # virtual display fail now and then, and a failure that is no fault's doing would count as a
-# kill. For the same reason a failing test gets a second try; a planted fault fails it twice. The whole run is also bounded, so a fault that hangs a test whose own
-# TIMEOUT property is long still ends as killed in reasonable time.
+# kill. For the same reason a failing test gets a second try; a planted fault fails it twice.
+# The whole run is also bounded, so a fault that hangs a test whose own TIMEOUT property is
+# long still ends as killed in reasonable time.
 run_tests() {
   local budget=$1
   rm -f "$SCRATCH/first-failure"
@@ -277,7 +283,7 @@ START=$(date +%s)
 {
   echo "# planted-fault run, $(date -u '+%Y-%m-%d %H:%M UTC')"
   echo "# tree: $TREE ($(git -C "$TREE" log -1 --format='%h %s' 2>/dev/null | cut -c1-60 || echo 'not a git checkout'))"
-  echo "# list: $LIST; labels: ${LABELS[*]}; per-test timeout ${TIMEOUT}s"
+  echo "# list: $LIST_GIVEN; labels: ${LABELS[*]}; per-test timeout ${TIMEOUT}s"
 } >"$REPORT"
 
 echo "mutants: building ${TARGETS[*]}"
