@@ -73,9 +73,9 @@ INSTANTIATE_TEST_SUITE_P(Keys, Sampling, ::testing::Values(
 
 TEST(LocalTime, OnlyTheFractionOfTCounts) {
     ModelAnimation animation;
-    animation.start_time = 0.0f;
-    animation.end_time = 2.0f;
-    for (const auto& [t, expected] : {std::pair{0.25f, 0.5f}, {1.25f, 0.5f}, {-0.75f, 0.5f}})
+    animation.start_time = 1.0f;  // keys from 1 s to 3 s: the fraction runs from the first key
+    animation.end_time = 3.0f;
+    for (const auto& [t, expected] : {std::pair{0.25f, 1.5f}, {1.25f, 1.5f}, {-0.75f, 1.5f}})
         EXPECT_FLOAT_EQ(local_time(animation, t), expected) << "t " << t;
 }
 

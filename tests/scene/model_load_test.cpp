@@ -90,6 +90,23 @@ TEST(ModelLoading, DamagedAssetsLoadAndNameTheElement) {
     }
 }
 
+// A child's world matrix is its parent's world times its own: (1, 0, 0) then (0, 2, 0).
+TEST(NodeWalk, ChildrenAreTransformedByTheirParentsWorld) {
+    tinygltf::Model asset;
+    const int child = gb::add_node(asset, "child", add_square(asset));
+    const int parent = gb::add_node(asset, "parent", -1, {child});
+    const int root = gb::add_node(asset, "root", -1, {parent});
+    asset.nodes[child].translation = {0, 2, 0};
+    asset.nodes[parent].translation = {1, 0, 0};
+    asset.nodes[root].scale = {3, 3, 3};
+    gb::set_scene(asset, {root});
+    auto model = load_glb(asset);
+    std::vector<NodeDraw> draws;
+    walk_nodes(*model, draws);
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].world[3], glm::vec4(3, 6, 0, 1));
+}
+
 TEST(ModelLoading, MoreThanAHundredJointsAreSaid) {
     tinygltf::Model asset = bending_strip({0, 0, 0, 1});
     std::vector<float> matrices;

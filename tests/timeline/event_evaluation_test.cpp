@@ -6,8 +6,11 @@
 #include <utility>
 #include <vector>
 
+#include "audio/audio_sample.h"
 #include "player/player_state.h"
+#include "serialization/demo.h"
 #include "timeline/event.h"
+#include "timeline/sample_triggers.h"
 
 namespace demo {
 namespace {
@@ -219,6 +222,21 @@ TEST_F(TrackText, TypesOnTowardsTheNextPoint) {
     event = make_event(100.0f, 200.0f);
     add("p", {{0.0f, "<IACP>"}, {2.0f, ""}});
     expect({{"p", 100.0f, 1, "1"}, {"p", 101.0f, 1, "10"}, {"p", 101.9f, 1, "100"}});
+}
+
+// Only visible audio-sample events fire their samples: a hidden one at the same beat is silent.
+TEST(SampleTriggers, OnlyVisibleEventsAtTheBeatFire) {
+    Demo demo;
+    AudioSample shown, hidden;
+    for (const auto& [sample, visible] : {std::pair{&shown, true}, {&hidden, false}}) {
+        demo.events.push_back(std::make_unique<Event>(make_event(4, 5)));
+        demo.events.back()->type = kAudioSampleEvent;
+        demo.events.back()->visible = visible;
+        demo.events.back()->audio_sample.object = sample;
+    }
+    std::vector<AudioSample*> fired;
+    for_each_sample_trigger(demo, 4.5f, [&](AudioSample& s) { fired.push_back(&s); });
+    EXPECT_EQ(fired, std::vector<AudioSample*>{&shown});
 }
 
 }  // namespace

@@ -424,6 +424,7 @@ TEST_F(DemotoolTest, RenderRefusesWhatCannotBeRenderedAndLeavesNoFile) {
         {130.0f, 0.5f, "--from 0 --to 1 -o missing/out.mkv", 1, "No such file or directory"},
         {130.0f, 0.5f, "--from 0 --to 1 -o clip.avi", 2, ".mp4, .mkv, .webm"},
         {130.0f, 0.5f, "--beat 1 -o still.mp4", 2, "--beat writes one PNG"},
+        {130.0f, 0.5f, "--from 4 --to 2 -o out", 2, "--to must not be before --from"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.bpm) + " bpm, offset " + std::to_string(c.offset) + ", " +
@@ -608,6 +609,8 @@ TEST_P(RenderVideoTest, EncodesEveryFrameAtItsBeatWithTheMix) {
     // The --wav of the same span: 2 s of 44.1 kHz stereo after a 44-byte header, the sample 1 s in.
     const Bytes wav = read_bytes(root() / "tone.wav");
     ASSERT_GT(wav.size(), 44u);
+    // Byte rate and block align of 16-bit stereo at 44.1 kHz.
+    EXPECT_EQ(Bytes(wav.begin() + 28, wav.begin() + 34), (Bytes{0x10, 0xB1, 0x02, 0x00, 4, 0}));
     std::vector<int16_t> stereo((wav.size() - 44) / 2);
     std::memcpy(stereo.data(), wav.data() + 44, stereo.size() * 2);
     const std::vector<float> mixed = tone::left_channel(stereo);
