@@ -185,7 +185,10 @@ TEST(BlockDecoder, SizeLimit) {
     for (const auto& [block, limit] :
          {std::pair<Bytes, uint64_t>{compress(Bytes(11, 'k')), 10}, {huge, 1 << 20}}) {
         expect_throw_with_message<std::length_error>(
-            [&] { BlockDecoder(limit).decompress_block(block.data(), block.size()); }, kTooLarge);
+            [&, &block = block, limit = limit] {
+                BlockDecoder(limit).decompress_block(block.data(), block.size());
+            },
+            kTooLarge);
         EXPECT_NE(decode_both(block, limit).error.find(kTooLarge), std::string::npos);
     }
     // Without a limit the same header is accepted and simply waits for more input.
