@@ -3,6 +3,7 @@
 // one unit per column of the window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -167,6 +168,37 @@ TEST_F(EffectInputs, ReferencesThatNameNothingKeepTheirUnitsWithTextureZero) {
     // Missing image, image, missing font texture, input without program; skipping that input
     // left the window alone.
     expect_columns({kBlack, kBlue, kBlack, kBlack, kGreen, kGreen});
+}
+
+// Inside a render target the screen copy reads that target (cleared dark green), not the red
+// window; the input adds blue, so its picture is seen to be drawn.
+TEST_F(EffectInputs, ScreenCopyInsideARenderTargetReadsThatTarget) {
+    auto copy_program = make_program(fragment_shader(
+        "uniform sampler2D tex;\nuniform vec2 resolution;",
+        "c = vec4(texture(tex, gl_FragCoord.xy / resolution).rgb + vec3(0.0, 0.0, 0.5), 1.0);"));
+    auto pass_program = make_program(pass_shader());
+    auto input = make_effect(copy_program.get());
+    input->screen_texture = true;
+    auto effect = make_effect(pass_program.get());
+    effect->effects = {ref(input.get())};
+    clear_window(1.0f, 0.0f, 0.0f);
+    glClearColor(0.0f, 0.5f, 0.0f, 1.0f);  // used when the target is cleared
+    draw(*effect, nullptr, true);
+    EXPECT_TRUE(rgb_near(read_pixel(), Rgba{0, 128, 128}));
+}
+
+// The copy stays on the GPU: the texture holds the screen and the CPU buffer keeps its zeros.
+TEST_F(EffectInputs, CaptureStaysOnTheGpu) {
+    auto program = make_program(constant_shader(1, 1, 1));
+    auto effect = make_effect(program.get());
+    clear_window(1.0f, 0.0f, 0.0f);
+    capture_screen(*effect);
+    const std::vector<uint8_t> copy = read_texture(effect->capture_texture, kWidth, kHeight);
+    EXPECT_TRUE(rgb_near(texel(copy, kWidth, kWidth / 2, kHeight / 2), kRed));
+    ASSERT_NE(effect->capture_buffer, nullptr);
+    const std::vector<uint8_t>& cpu = effect->capture_buffer->pixels;
+    EXPECT_EQ(std::count(cpu.begin(), cpu.end(), 0), static_cast<ptrdiff_t>(cpu.size()));
+    EXPECT_EQ(texture_size(effect->capture_texture), std::make_pair(kWidth, kHeight));
 }
 
 }  // namespace
