@@ -313,8 +313,9 @@ TEST_F(DemotoolTest, CheckNamesWhatKeepsAScenePlayingAsAuthored) {
     }
 }
 
-// Damaged models load as far as they can; render draws every scene of them without an error.
-TEST_F(DemotoolTest, DamagedAssetsRenderWithoutACrash) {
+// Damaged models load as far as they can; render draws every scene of them and the packed
+// player plays them to the end, without an error.
+TEST_F(DemotoolTest, DamagedAssetsRenderAndPlayWithoutACrash) {
     const fs::path dir = root() / "damaged";
     Json models = Json::array();
     Json scenes = Json::array();
@@ -328,15 +329,18 @@ TEST_F(DemotoolTest, DamagedAssetsRenderWithoutACrash) {
         scenes.push_back(scene_json(name, name + ".glb", true));
     }
     write_scene_project(dir, models, scenes, music_);
-    ASSERT_TRUE(run({"pack", "damaged/project.json", "--raw", "-o", "damaged.pkg"}).ok());
+    ASSERT_TRUE(run({"pack", "damaged/project.json", "-o", "damaged_demo"}).ok());
     const RunResult rendered =
-        run({"render", "damaged.pkg", "--from", "1", "--to", std::to_string(2 * scenes.size()),
+        run({"render", "damaged_demo", "--from", "1", "--to", std::to_string(2 * scenes.size()),
              "--fps", "10", "--size", "64x36", "-o", "frames"});
     EXPECT_TRUE(rendered.ok()) << rendered;
     EXPECT_EQ(rendered.out.find("Error"), std::string::npos) << rendered;
     // A frame a beat at 600 bpm and 10 fps, both ends included: every damaged scene is drawn.
     const auto frames = std::distance(fs::directory_iterator(root() / "frames"), {});
     EXPECT_EQ(frames, static_cast<ptrdiff_t>(2 * scenes.size()));
+    const RunResult played = finish(start_in(root(), {"./damaged_demo"}));
+    EXPECT_TRUE(played.ok()) << played;
+    EXPECT_FALSE(fs::exists(root() / "error.log"));
 }
 
 TEST_F(DemotoolTest, InfoDescribesTheDemoOrNamesTheDamage) {
