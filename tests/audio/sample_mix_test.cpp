@@ -1,0 +1,79 @@
+// Samples against the music, in the live mixer and in the offline mix, with the mixer open on
+// SDL's dummy driver; and the sound texture the player makes for the shaders.
+#include <SDL_mixer.h>
+
+#include "audio/audio_device.h"
+#include "audio/offline_mix.h"
+#include "audio/sample_playback.h"
+#include "player/player_media.h"
+#include "render/gl_fixture.h"
+
+namespace demo {
+namespace {
+
+class SampleMix : public gl_test::GlTest {
+protected:
+    static void SetUpTestSuite() {
+        SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+        ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO | SDL_INIT_TIMER), 0) << SDL_GetError();
+        ASSERT_TRUE(open_audio_device()) << Mix_GetError();
+    }
+};
+
+// A WAV file of 16-bit stereo at 44.1 kHz whose every value is `level`.
+std::unique_ptr<ByteBuffer> constant_wav(double seconds, int16_t level) {
+    const auto bytes = static_cast<uint32_t>(seconds * 44100) * 4;
+    std::vector<uint8_t> wav;
+    auto put = [&](uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            wav.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    };
+    for (const uint32_t word : {0x46464952u, 36 + bytes, 0x45564157u, 0x20746D66u, 16u})
+        put(word, 4);
+    put(1, 2), put(2, 2), put(44100, 4), put(176400, 4), put(4, 2), put(16, 2);
+    put(0x61746164u, 4), put(bytes, 4);
+    for (uint32_t i = 0; i < bytes / 2; ++i)
+        put(static_cast<uint16_t>(level), 2);
+    return std::make_unique<ByteBuffer>(wav.data(), wav.size());
+}
+
+TEST_F(SampleMix, TheSoundTextureHasTheSpectrumAndTheWaveformRows) {
+    PlayerMedia(false).demo_loaded(demo);
+    EXPECT_EQ(gl_test::texture_size(demo.sound_texture->texture_id), std::pair(1024, 2));
+}
+
+// The music is ducked while the sample plays and restored after it; a playing sample is not
+// started again.
+TEST_F(SampleMix, ASampleDucksTheMusicOnceUntilItEnds) {
+    AudioSample sample;
+    sample.duration_ms = 60000;
+    play_sample(sample);
+    play_sample(sample);
+    EXPECT_EQ(samples_playing(), 1);
+    EXPECT_EQ(Mix_VolumeMusic(-1), kDuckedMusicVolume);
+    SDL_RemoveTimer(sample.restore_timer);
+    on_sample_finished(0, &sample);
+    EXPECT_EQ(samples_playing(), 0);
+    EXPECT_EQ(Mix_VolumeMusic(-1), kFullMusicVolume);
+}
+
+// At 120 bpm and a beat offset of 0.5, beat 1 is 0.75 s into the music: frame 33075. Music of
+// constant level 12800 is ducked to 12800 * 100 / 128 = 10000 for the silent sample's 250 ms.
+TEST_F(SampleMix, TheOfflineMixDucksTheMusicFromTheSamplesBeatForItsLength) {
+    demo.bpm = 120.0f;
+    demo.beat_offset = 0.5f;
+    demo.music = constant_wav(1.5, 12800);
+    demo.audio_samples.push_back(std::make_unique<AudioSample>());
+    demo.audio_samples[0]->audio_buffer = constant_wav(0.25, 0);
+    demo.audio_samples[0]->duration_ms = 250;
+    Event* event = gl_test::add_event(demo, kAudioSampleEvent, 1.0f, 1.1f);
+    event->audio_sample.object = demo.audio_samples[0].get();
+    const OfflineMix mix(demo, 1.5);
+    for (const auto& [frame, level] : {std::pair{11025, 12800}, {33074, 12800}, {33075, 10000},
+                                       {44099, 10000}, {44100, 12800}})
+        EXPECT_EQ(mix.frames(frame, 1), std::vector<int16_t>(2, static_cast<int16_t>(level)))
+            << frame;
+}
+
+}  // namespace
+}  // namespace demo
