@@ -9,7 +9,7 @@
 namespace demo {
 namespace {
 
-TEST(BeatClock, StartedAtMinusTheOffsetGivesThePlayersBeatExactly) {
+TEST(BeatClock, GivesThePlayersBeatThroughPausesSeeksAndTempoChanges) {
     struct Case {
         float bpm, offset;
         uint32_t start, elapsed;
@@ -24,12 +24,6 @@ TEST(BeatClock, StartedAtMinusTheOffsetGivesThePlayersBeatExactly) {
         EXPECT_EQ(clock.beat(c.start + c.elapsed), elapsed * c.bpm / 60000.0f - c.offset)
             << c.bpm << " bpm, " << c.elapsed << " ms";
     }
-    BeatClock clock;
-    clock.start(0, -0.5f, 130.0f);
-    EXPECT_EQ(clock.beat(60000), 129.5f);
-}
-
-TEST(BeatClock, PausesSeeksAndChangesTempoWithoutLosingTheBeat) {
     BeatClock clock;
     clock.start(1000, 0.0f, 120.0f);  // two beats a second
     EXPECT_EQ(clock.beat(2000), 2.0f);

@@ -39,16 +39,13 @@ TEST(Base64, KnownTextsBothWays) {
         {"Zm9vYmE", bytes_of("fooba")}};
     for (const auto& [text, bytes] : decode_only)
         EXPECT_EQ(base64_decode(text), bytes) << text;
-}
-
-TEST(Base64, RejectsCharactersOutsideBothAlphabets) {
+    // Anything outside both alphabets is refused, white space included.
     for (const std::string& text : std::vector<std::string>{
              "Zm9v YmFy", " Zm9v", "Zm9v\nYmFy", "Zm9vYmFy\n", "Zm9v\r\nYmFy", "Zm9v\tYmFy", "Zm9*",
-             "Zm9v!mFy", "Zm,v", "Zm9v\xC3\xA9mFy", std::string("Zm\0v", 4)}) {
-        SCOPED_TRACE(::testing::PrintToString(text));
-        test_util::expect_throw_with_message<std::runtime_error>(
-            [&] { base64_decode(text); }, "Input is not valid base64-encoded data.");
-    }
+             "Zm9v!mFy", "Zm,v", "Zm9v\xC3\xA9mFy", std::string("Zm\0v", 4)})
+        EXPECT_EQ(test_util::thrown<std::runtime_error>([&] { base64_decode(text); }),
+                  "Input is not valid base64-encoded data.")
+            << ::testing::PrintToString(text);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// What each block decoder makes of a block given whole: done, output and bytes left over, or
-// the type and message of what it threw. The tests and the fuzz target compare the whole-block
-// decoder with the incremental one through it.
+// What each block decoder makes of a whole block: done, output and bytes left over, or the type
+// and message of what it threw; the tests and the fuzz target compare the two decoders by it.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,5 @@
-// Packages laid out byte by byte from the stored forms, never through the library's writers,
-// and a temporary working folder for the tests that touch side files.
+// Packages laid out byte by byte, never through the library's writers, and a temporary working
+// folder for the tests that touch side files.
 #pragma once
 
 #include <unistd.h>
@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <stdexcept>
 #include <string>
@@ -45,6 +46,14 @@ inline void append(Bytes& to, const Bytes& more) {
     to.insert(to.end(), more.begin(), more.end());
 }
 
+// The parts one after the other.
+inline Bytes concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& part : parts)
+        append(out, part);
+    return out;
+}
+
 // Little-endian bytes of a value: eight of a u64, four of a binary32 float.
 inline Bytes u64(uint64_t value, int size = 8) {
     Bytes out;
@@ -69,9 +78,7 @@ inline Bytes varint(uint64_t value) {
 
 // A record of the u64 size of `block`, then `block` scrambled.
 inline Bytes record(const Bytes& block) {
-    Bytes out = u64(block.size());
-    append(out, scrambled(block));
-    return out;
+    return concat({u64(block.size()), scrambled(block)});
 }
 
 // A stored string holding `text` as one literal run: length, token n * 2 + 1, the bytes.
@@ -84,21 +91,17 @@ inline Bytes stored_string(const std::string& text) {
     return record(block);
 }
 
-// A stored byte buffer is a record of the bytes themselves: they are never compressed.
+// A byte buffer is stored as a record of the bytes themselves, never compressed.
 inline Bytes stored_buffer(const Bytes& bytes) {
     return record(bytes);
 }
 
 // One data blob as it stands in a collection: identifier, name, bytes.
 inline Bytes stored_data(uint64_t id, const std::string& name, const Bytes& bytes) {
-    Bytes out = u64(id);
-    append(out, stored_string(name));
-    append(out, stored_buffer(bytes));
-    return out;
+    return concat({u64(id), stored_string(name), stored_buffer(bytes)});
 }
 
-// A whole package whose only objects are the `count` data blobs in `datas` (entries made by
-// stored_data); the other ten collections are empty.
+// A whole package whose only objects are the `count` blobs in `datas` (made by stored_data).
 inline Bytes package_of_datas(uint64_t total, uint64_t count, const Bytes& datas,
                               const Bytes& music, float end_beat, float bpm, float beat_offset) {
     Bytes out = u64(total);
@@ -126,31 +129,22 @@ inline void write_file_bytes(const std::filesystem::path& path, const Bytes& byt
                static_cast<std::streamsize>(bytes.size()));
 }
 
-// A fresh temporary folder that is the working directory for the object's life; the previous
-// one is restored and the folder removed after.
-class ScopedWorkDir {
-public:
-    ScopedWorkDir() : previous_(std::filesystem::current_path()) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "demo_test_XXXXXX").string();
+// A fresh temporary folder, the working directory while the object lives; removed after.
+struct ScopedWorkDir {
+    ScopedWorkDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "demo_XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-        std::filesystem::current_path(path_);
+        path = pattern;
+        std::filesystem::current_path(path);
     }
     ~ScopedWorkDir() {
         std::error_code ignored;
-        std::filesystem::current_path(previous_, ignored);
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::current_path(previous, ignored);
+        std::filesystem::remove_all(path, ignored);
     }
-    ScopedWorkDir(const ScopedWorkDir&) = delete;
-    ScopedWorkDir& operator=(const ScopedWorkDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path previous_;
-    std::filesystem::path path_;
+    std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::path path;
 };
 
 }  // namespace demo::package_bytes

@@ -1,6 +1,5 @@
-// The block compressor written plainly, step by step as the format defines it: a fresh table
-// for every block, every candidate measured byte by byte, pending literals gathered in a list.
-// The tests and the fuzz target hold the fast compressor to its bytes.
+// The block compressor written plainly, as the format defines it (a fresh table for every block,
+// every candidate measured byte by byte): the tests and the fuzz target hold the fast one to it.
 #pragma once
 
 #include <cstddef>
