@@ -1,5 +1,4 @@
-// Sampling, the skeleton update, node animation masks and the scene's track driving, against
-// values the interpolation formulas and hand-built matrices give.
+// Animation sampling, skeletons, masks and scene tracks against formulas and hand-built matrices.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -97,15 +96,11 @@ TEST(Skeleton, JointMatricesAreHandMultipliedProducts) {
     const glm::mat4 m0 = glm::translate(glm::mat4(1), glm::vec3(1, 0, 0));
     glm::mat4 m1 = glm::rotate(glm::mat4(1), glm::radians(90.0f), glm::vec3(0, 0, 1));
     m1 = glm::scale(m1, glm::vec3(2)) * glm::translate(glm::mat4(1), glm::vec3(0, 3, 0));
-    const glm::mat4 expected[3] = {m0, m0 * m1 * glm::translate(glm::mat4(1), glm::vec3(0, -1, 0)),
-                                   glm::translate(glm::mat4(1), glm::vec3(5, 5, 5))};
-    for (int j = 0; j < 3; ++j) {
-        for (int c = 0; c < 4; ++c) {
-            for (int r = 0; r < 4; ++r)
-                EXPECT_NEAR(skeleton.joint_matrices[j][c][r], expected[j][c][r], 1e-5f)
-                    << "joint " << j << " [" << c << "][" << r << "]";
-        }
-    }
+    expect_matrix_near(skeleton.joint_matrices[0], m0, "joint 0");
+    expect_matrix_near(skeleton.joint_matrices[1],
+                       m0 * m1 * glm::translate(glm::mat4(1), glm::vec3(0, -1, 0)), "joint 1");
+    expect_matrix_near(skeleton.joint_matrices[2], glm::translate(glm::mat4(1), glm::vec3(5, 5, 5)),
+                       "joint 2");
 }
 
 // A skinless model of `count` nodes, animation i moving node i to x = i + 1.
@@ -122,78 +117,61 @@ std::unique_ptr<Model> one_animation_per_node(int count) {
     return load_glb(asset);
 }
 
+// Bit i of the mask selects animation i; none for a mask below 1 or beyond the model's.
 TEST(NodeAnimation, TheMaskSelectsAnimationsByBit) {
-    auto model = one_animation_per_node(2);
-    const struct {
-        int64_t mask;
-        std::vector<bool> animated;
-    } cases[] = {{1, {true, false}},  {2, {false, true}},  {3, {true, true}},
-                 {4, {false, false}}, {0, {false, false}}, {-1, {false, false}}};
-    for (const auto& c : cases) {
-        animate_nodes(*model, c.mask, 0.5f);
-        EXPECT_EQ(model->animated_nodes, c.animated) << "mask " << c.mask;
+    auto model = one_animation_per_node(3);
+    const std::pair<int64_t, std::vector<bool>> cases[] = {{5, {true, false, true}},
+                                                           {0, {false, false, false}},
+                                                           {-1, {false, false, false}},
+                                                           {8, {false, false, false}}};
+    for (const auto& [mask, animated] : cases) {
+        animate_nodes(*model, mask, 0.5f);
+        EXPECT_EQ(model->animated_nodes, animated) << "mask " << mask;
     }
-    animate_nodes(*model, 2, 0.5f);
-    EXPECT_FLOAT_EQ(model->node_anim_matrices[1][3][0], 2.0f);
-    // Of 33 animations every positive mask can take the first 31.
-    model = one_animation_per_node(33);
-    animate_nodes(*model, INT32_MAX, 0.5f);
-    for (int n = 0; n < 33; ++n)
-        EXPECT_EQ(model->animated_nodes[static_cast<size_t>(n)], n < 31) << "node " << n;
+    animate_nodes(*model, 4, 0.5f);
+    EXPECT_FLOAT_EQ(model->node_anim_matrices[2][3][0], 3.0f);
 }
 
-// An effect event whose effect draws `scene`, with tracks holding one constant value each.
-struct DrivenScene {
-    Scene scene;
-    Effect effect;
-    Event event;
-    explicit DrivenScene(const std::map<std::string, float>& tracks) {
+// The light sits ldD along the (ldX, ldY, ldZ) tracks from the camera and looks at it; without
+// an ldD track the distance is 50, with an ldD track without points (NaN below) 0.
+TEST(DriveScene, LightFollowsTheCameraAlongTheLdTracksAndCameraTracksSetTheirComponents) {
+    const std::pair<std::map<std::string, float>, float> cases[] = {
+        {{{"ldD", 20.0f}, {"ldY", 1.0f}, {"camera_position_x", 3.0f}, {"camera_up_x", 1.0f}}, 20},
+        {{}, 50.0f},
+        {{{"ldD", NAN}}, 0.0f}};
+    for (const auto& [tracks, distance] : cases) {
+        Scene scene;
+        scene.camera = std::make_unique<Camera>();
+        scene.camera->position = {7, 2, 10};
+        Effect effect;
         effect.scene.object = &scene;
+        Event event;
         event.effect.object = &effect;
         event.type = kEffectEvent;
-        event.start_beat = 0.0f;
         event.end_beat = 8.0f;
         for (const auto& [name, value] : tracks) {
             ControlTrack& track = event.control_points[name];
-            if (!std::isnan(value))  // NaN stands for a track without points
+            if (!std::isnan(value))
                 track.points.push_back(ControlPoint{0.0f, value, ""});
         }
+        drive_scene(event, 1.0f);
+        EXPECT_FLOAT_EQ(scene.light_camera->ortho_size, distance);
+        if (distance != 20.0f)
+            continue;
+        EXPECT_EQ(scene.camera->position, glm::vec3(3, 2, 10));
+        EXPECT_EQ(scene.camera->up, glm::vec3(1, 1, 0));  // off the diagonal: not transposed
+        const Camera& light = *scene.light_camera;
+        EXPECT_EQ(light.position, glm::vec3(300, 22, 0));
+        EXPECT_EQ(light.direction, glm::vec3(0, 2, 0));
+        EXPECT_FLOAT_EQ(light.znear, 0.01f);
     }
-};
-
-TEST(DriveScene, LightFollowsTheCameraAlongTheLdTracksAndCameraTracksSetTheirComponents) {
-    DrivenScene d(
-        {{"ldD", 20.0f}, {"ldY", 1.0f}, {"camera_position_x", 3.0f}, {"camera_up_x", 1.0f}});
-    d.scene.camera = std::make_unique<Camera>();
-    d.scene.camera->position = {7, 2, 10};
-    drive_scene(d.event, 1.0f);
-    EXPECT_EQ(d.scene.camera->position, glm::vec3(3, 2, 10));
-    EXPECT_EQ(d.scene.camera->up, glm::vec3(1, 1, 0));  // off the diagonal: not transposed
-    const Camera& light = *d.scene.light_camera;
-    EXPECT_EQ(light.position, glm::vec3(300, 22, 0));
-    EXPECT_EQ(light.direction, glm::vec3(0, 2, 0));
-    EXPECT_FLOAT_EQ(light.ortho_size, 20.0f);
-    EXPECT_FLOAT_EQ(light.znear, 0.01f);
-
-    DrivenScene none({});
-    drive_scene(none.event, 1.0f);
-    EXPECT_FLOAT_EQ(none.scene.light_camera->ortho_size, 50.0f);
-    DrivenScene empty({{"ldD", NAN}});
-    drive_scene(empty.event, 1.0f);
-    EXPECT_FLOAT_EQ(empty.scene.light_camera->ortho_size, 0.0f);
 }
 
-TEST(DriveScene, AnimationTimeIsTheFractionAndTheIndexTruncated) {
-    DrivenScene d({{"animation_position", -1.75f}, {"animation_index", 1.9f}});
-    auto model = one_animation_per_node(1);
-    d.scene.root_node = std::make_unique<Node>();
-    d.scene.root_node->model.object = model.get();
-    drive_scene(d.event, 1.0f);
-    EXPECT_TRUE(model->animated_nodes[0]);
-    EXPECT_FLOAT_EQ(model->animations->list[0]->current_time, 0.25f);
-    const std::pair<float, int32_t> indices[] = {
-        {NAN, 0},           {3.9f, 3},           {-2.7f, -2},
-        {1e10f, INT32_MAX}, {-1e10f, INT32_MIN}, {INFINITY, INT32_MAX}};
+// Track values become animation indices truncated toward zero, saturated, NaN as 0.
+TEST(DriveScene, AnimationIndexIsTheValueTruncated) {
+    const std::pair<float, int32_t> indices[] = {{1.9f, 1},           {NAN, 0},
+                                                 {-2.7f, -2},         {1e10f, INT32_MAX},
+                                                 {-1e10f, INT32_MIN}, {INFINITY, INT32_MAX}};
     for (const auto& [value, index] : indices)
         EXPECT_EQ(truncate_to_int(value), index) << value;
 }
