@@ -1,6 +1,4 @@
-// The GL tests' harness: a hidden window with a context set up as the player sets up its own
-// (alpha blending on, render size = window size), builders for programs, effects, textures and
-// demos, and pixel read-back.
+// The GL tests' harness: a hidden window set up as the player's, builders and pixel read-back.
 #pragma once
 
 #include <GL/glew.h>
@@ -13,19 +11,14 @@
 #include <memory>
 #include <ostream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "audio/analysis_exchange.h"
 #include "player/gl_attributes.h"
 #include "player/player_state.h"
-#include "render/effect.h"
 #include "render/effect_renderer.h"
-#include "render/font.h"
 #include "render/shader_compiler.h"
-#include "render/shader_program.h"
 #include "render/text_rendering.h"
-#include "render/texture.h"
 #include "render/texture_upload.h"
 #include "serialization/demo.h"
 #include "timeline/render_frame.h"
@@ -36,45 +29,39 @@ namespace demo::gl_test {
 inline constexpr int kWidth = 64;
 inline constexpr int kHeight = 48;
 
-// One try at a hidden window with a current context and GLEW's entry points: "" or what failed.
-inline std::string try_gl_context(SDL_Window*& window, SDL_GLContext& context) {
-    window = SDL_CreateWindow("gl_tests", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, kWidth,
-                              kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    context = window != nullptr ? SDL_GL_CreateContext(window) : nullptr;
-    if (context == nullptr || SDL_GL_MakeCurrent(window, context) != 0)
-        return std::string("window or context: ") + SDL_GetError();
-    glewExperimental = GL_TRUE;
-    const GLenum status = glewInit();
-    // GLEW loads the GL entry points before it asks GLX for the current display, which a loaded
-    // server now and then does not name; the tests use no GLX extension.
-    if (status == GLEW_OK ||
-        (status == GLEW_ERROR_NO_GLX_DISPLAY && glGetString(GL_VERSION) != nullptr))
-        return "";
-    return std::string("glewInit: ") + reinterpret_cast<const char*>(glewGetErrorString(status));
-}
-
-// The one window and context of the test process, made on first use: "" or what failed.
+// The test process's one window and current context, made on first use: "" or what failed.
 inline const std::string& gl_context_error() {
     static const std::string error = [] {
         if (SDL_Init(SDL_INIT_VIDEO) != 0)
             return std::string("SDL_Init: ") + SDL_GetError();
         TTF_Init();
         set_gl_attributes();
-        SDL_Window* window = nullptr;
-        SDL_GLContext context = nullptr;
-        // A virtual X server under heavy load now and then hands out a context that cannot be
-        // made current; try again with a new window, waiting longer each time.
-        std::string failed = try_gl_context(window, context);
-        for (int attempt = 1; attempt < 10 && !failed.empty(); ++attempt) {
+        // A loaded virtual X server now and then hands out a context that cannot be made current,
+        // or names no current GLX display once GLEW has loaded the entry points (the tests use no
+        // GLX extension): try again with a new window, waiting longer each time.
+        std::string failed;
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            SDL_Delay(200 * attempt);
+            SDL_Window* window =
+                SDL_CreateWindow("gl_tests", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                 kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+            SDL_GLContext context = window != nullptr ? SDL_GL_CreateContext(window) : nullptr;
+            failed = std::string("window or context: ") + SDL_GetError();
+            if (context != nullptr && SDL_GL_MakeCurrent(window, context) == 0) {
+                glewExperimental = GL_TRUE;
+                const GLenum status = glewInit();
+                if (status == GLEW_OK ||
+                    (status == GLEW_ERROR_NO_GLX_DISPLAY && glGetString(GL_VERSION) != nullptr)) {
+                    glEnable(GL_BLEND);
+                    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+                    SDL_GL_SetSwapInterval(0);
+                    return std::string();
+                }
+                failed = std::string("glewInit: ") +
+                         reinterpret_cast<const char*>(glewGetErrorString(status));
+            }
             SDL_GL_DeleteContext(context);
             SDL_DestroyWindow(window);
-            SDL_Delay(200 * attempt);
-            failed = try_gl_context(window, context);
-        }
-        if (failed.empty()) {
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-            SDL_GL_SetSwapInterval(0);
         }
         return failed;
     }();
@@ -82,10 +69,7 @@ inline const std::string& gl_context_error() {
 }
 
 struct Rgba {
-    int r = 0;
-    int g = 0;
-    int b = 0;
-    int a = 255;
+    int r = 0, g = 0, b = 0, a = 255;
 };
 
 inline constexpr Rgba kRed{255, 0, 0};
@@ -98,8 +82,7 @@ inline std::ostream& operator<<(std::ostream& out, const Rgba& c) {
     return out << "(" << c.r << ", " << c.g << ", " << c.b << ", " << c.a << ")";
 }
 
-// Colour channels within `tolerance` of the expected ones; alpha only when `alpha` is set (the
-// window may have no alpha channel).
+// Colours within `tolerance`; alpha only when `alpha` is set (the window may have none).
 inline ::testing::AssertionResult rgb_near(const Rgba& actual, const Rgba& expected,
                                            int tolerance = 1, bool alpha = false) {
     if (std::abs(actual.r - expected.r) <= tolerance &&
@@ -147,8 +130,7 @@ inline Rgba texel(const std::vector<uint8_t>& bytes, int width, int x, int y) {
 
 // Size of level 0 of a 2D texture.
 inline std::pair<int, int> texture_size(uint32_t texture) {
-    GLint w = 0;
-    GLint h = 0;
+    GLint w = 0, h = 0;
     glBindTexture(GL_TEXTURE_2D, texture);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
@@ -156,8 +138,7 @@ inline std::pair<int, int> texture_size(uint32_t texture) {
     return {w, h};
 }
 
-// A `Texture` around a 1 x 1 texture of one colour, made the way every RGBA texture of the
-// player is made.
+// A `Texture` around a 1 x 1 texture of one colour, made as the player makes RGBA textures.
 inline std::unique_ptr<Texture> solid_image(const Rgba& c) {
     const uint8_t p[4] = {static_cast<uint8_t>(c.r), static_cast<uint8_t>(c.g),
                           static_cast<uint8_t>(c.b), static_cast<uint8_t>(c.a)};
@@ -167,21 +148,6 @@ inline std::unique_ptr<Texture> solid_image(const Rgba& c) {
     glBindTexture(GL_TEXTURE_2D, 0);
     texture->width = texture->height = 1;
     return texture;
-}
-
-// A linked program with the default vertex shader, `fragment` and uniform definitions of the
-// given names and defaults.
-inline std::unique_ptr<ShaderProgram> make_program(
-    const std::string& fragment, const std::vector<std::pair<std::string, float>>& defs = {}) {
-    auto program = std::make_unique<ShaderProgram>();
-    program->fragment_shader_source = fragment;
-    for (const auto& [name, value] : defs) {
-        program->uniform_defs.push_back(std::make_unique<UniformDef>());
-        program->uniform_defs.back()->name = name;
-        program->uniform_defs.back()->default_val = value;
-    }
-    build_program(*program);
-    return program;
 }
 
 // Fragment shader around `body`, which writes `c`; `declarations` go before main.
@@ -195,14 +161,7 @@ inline std::string constant_shader(float r, float g, float b, float a = 1.0f) {
                                    std::to_string(b) + ", " + std::to_string(a) + ");");
 }
 
-// A fragment shader that shows what its first sampler reads at the same place on the screen.
-inline std::string pass_shader() {
-    return fragment_shader("uniform sampler2D tex;\nuniform vec2 resolution;",
-                           "c = vec4(texture(tex, gl_FragCoord.xy / resolution).rgb, 1.0);");
-}
-
-// Column u (`column` pixels wide) shows, opaque, what sampler u of `units` ("tex", "tex1", ...)
-// reads at the same place on the screen; columns past the last unit are transparent.
+// Column u shows what sampler u ("tex", "tex1", ...) reads there; past the last, transparent.
 inline std::string units_shader(int units, int column) {
     std::string declarations = "uniform sampler2D tex;\nuniform vec2 resolution;\n";
     std::string body = "vec2 uv = gl_FragCoord.xy / resolution;\nint u = int(gl_FragCoord.x) / " +
@@ -230,24 +189,38 @@ ObjectRef<T> ref(T* object) {
     return ObjectRef<T>{0, "", object};
 }
 
-// DejaVu Sans (fonts-dejavu-core) opened from its bytes at `ptsize`.
-inline constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-
-inline std::unique_ptr<Font> dejavu_font(int ptsize) {
-    auto font = std::make_unique<Font>();
-    font->name = "DejaVu Sans";
-    font->filename = kFontPath;
-    font->ptsize = ptsize;
-    font->font_buffer = std::make_unique<ByteBuffer>(std::string(kFontPath));
-    open_font(*font);
-    return font;
+// A font texture of the demo in DejaVu Sans (fonts-dejavu-core) at `ptsize`, surface made.
+inline FontTexture* add_font_texture(Demo& demo, int ptsize, int width, int height, bool center) {
+    demo.fonts.push_back(std::make_unique<Font>());
+    Font& font = *demo.fonts.back();
+    font.filename = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    font.ptsize = ptsize;
+    font.font_buffer = std::make_unique<ByteBuffer>(font.filename);
+    open_font(font);
+    demo.font_textures.push_back(std::make_unique<FontTexture>());
+    FontTexture& texture = *demo.font_textures.back();
+    texture.name = "caption";
+    texture.width = width;
+    texture.height = height;
+    texture.font.object = &font;
+    texture.center = center;
+    create_surface(texture);
+    return &texture;
 }
 
-// An effect of the demo drawing `fragment` with the uniform definitions.
+// An effect of the demo drawing `fragment` with uniform definitions (name, default).
 inline Effect* add_effect(Demo& demo, const std::string& fragment,
                           const std::vector<std::pair<std::string, float>>& defs = {}) {
-    demo.shaders.push_back(make_program(fragment, defs));
-    demo.effects.push_back(make_effect(demo.shaders.back().get()));
+    demo.shaders.push_back(std::make_unique<ShaderProgram>());
+    ShaderProgram& program = *demo.shaders.back();
+    program.fragment_shader_source = fragment;
+    for (const auto& [name, value] : defs) {
+        program.uniform_defs.push_back(std::make_unique<UniformDef>());
+        program.uniform_defs.back()->name = name;
+        program.uniform_defs.back()->default_val = value;
+    }
+    build_program(program);
+    demo.effects.push_back(make_effect(&program));
     return demo.effects.back().get();
 }
 
@@ -275,8 +248,7 @@ inline ControlTrack linear(const std::vector<std::pair<float, float>>& points) {
     return track;
 }
 
-// One frame as the main loop runs it: cleared window, render-size viewport, `render_frame`;
-// returns the centre pixel.
+// One frame as the main loop runs it (cleared window, render-size viewport); the centre pixel.
 inline Rgba frame(Demo& demo, float beat) {
     current_beat = beat;
     clear_window(0.0f, 0.0f, 0.0f);
@@ -285,8 +257,7 @@ inline Rgba frame(Demo& demo, float beat) {
     return read_pixel();
 }
 
-// Base of every GL test: the context is current, the player's state is reset to the test's
-// window, and no GL error may be left when the test ends. `demo` has its sound texture.
+// Base of every GL test: player state reset to the window; no GL error may be left at the end.
 class GlTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -294,7 +265,6 @@ protected:
         resolution[0] = resolution[2] = kWidth;
         resolution[1] = resolution[3] = kHeight;
         current_beat = 0.0f;
-        current_demo = nullptr;
         glViewport(0, 0, kWidth, kHeight);
         glActiveTexture(GL_TEXTURE0);
         clear_window(0.0f, 0.0f, 0.0f);
@@ -309,7 +279,6 @@ protected:
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "GL error left by the test";
         current_demo = nullptr;
         glUseProgram(0);
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     }
 
     Demo demo;

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -16,9 +15,8 @@ using image_test::png;
 
 using TextureDecode = GlTest;
 
-// Images are sized from their header before any decoder runs: one larger than a texture can
-// be, or whose RGBA bytes exceed what the package may still unpack, is named and not decoded.
-// Decoded images are RGBA, top row first, colours scaled by their alpha.
+// Images are sized from their header before decoding: too large for a texture or for what the
+// package may still unpack, they are named and not decoded. Decoded: RGBA, alpha-scaled colours.
 TEST_F(TextureDecode, ImagesBecomeRgbaTexturesOrTextureZeroWithinTheirLimits) {
     // A 1 x 1 screen whose first frame claims 30000 x 30000.
     const std::vector<uint8_t> gif = {'G',  'I',  'F',  '8',  '9',  'a', 1, 0,   1,
@@ -29,32 +27,24 @@ TEST_F(TextureDecode, ImagesBecomeRgbaTexturesOrTextureZeroWithinTheirLimits) {
     };
     const std::vector<uint8_t> palette = {255, 0,  0,  0,   255, 0,  0, 0, 255,
                                           10,  20, 30, 200, 100, 50, 1, 2, 3};
+    const std::vector<Rgba> paletted = {{255, 0, 0},  {0, 255, 0},    {0, 0, 255},
+                                        {10, 20, 30}, {200, 100, 50}, {1, 2, 3}};
+    // Half-transparent (colours times 128 / 255), opaque and fully transparent pixels.
+    const auto rgba = png(3, 1, 8, 6, {{200, 100, 50, 128, 10, 20, 30, 255, 200, 100, 50, 0}});
+    const std::vector<Rgba> scaled = {{100, 50, 25, 128}, {10, 20, 30}, {0, 0, 0, 0}};
     std::vector<uint8_t> cut = png(2, 2, 8, 2, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}});
     cut.resize(33);  // cut short after its header
-    const std::string text = "this is not an image at all";
     struct Case {
         const char* label;
         std::vector<uint8_t> bytes;
-        uint64_t package_size;  // none when 0; the budget is 256 bytes per byte (no allowance)
-        int width;              // 0 when refused
-        int height;
+        uint64_t package_size;     // none when 0; the budget is 256 bytes per byte (no allowance)
+        int width, height;         // 0 when refused
         std::vector<Rgba> texels;  // row by row
     };
     const Case cases[] = {
-        {"palette png",
-         png(3, 2, 8, 3, {{0, 1, 2}, {3, 4, 5}}, palette),
-         0,
-         3,
-         2,
-         {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {10, 20, 30}, {200, 100, 50}, {1, 2, 3}}},
-        // Half-transparent, opaque and fully transparent pixels.
-        {"rgba png",
-         png(3, 1, 8, 6, {{200, 100, 50, 128, 10, 20, 30, 255, 200, 100, 50, 0}}),
-         0,
-         3,
-         1,
-         {{200 * 128 / 255, 100 * 128 / 255, 50 * 128 / 255, 128}, {10, 20, 30}, {0, 0, 0, 0}}},
-        {"not an image", std::vector<uint8_t>(text.begin(), text.end()), 0, 0, 0, {}},
+        {"palette png", png(3, 2, 8, 3, {{0, 1, 2}, {3, 4, 5}}, palette), 0, 3, 2, paletted},
+        {"rgba png", rgba, 0, 3, 1, scaled},
+        {"not an image", {'n', 'o', ' ', 'i', 'm', 'a', 'g', 'e'}, 0, 0, 0, {}},
         {"cut png", cut, 0, 0, 0, {}},
         {"no bytes", {}, 0, 0, 0, {}},
         {"bmp 30000 x 30000", image_test::bmp_header(30000, 30000), 1 << 20, 0, 0, {}},
@@ -72,10 +62,8 @@ TEST_F(TextureDecode, ImagesBecomeRgbaTexturesOrTextureZeroWithinTheirLimits) {
         texture.image_buffer = std::make_unique<ByteBuffer>(c.bytes.data(), c.bytes.size());
         testing::internal::CaptureStdout();
         decode_texture(texture, c.package_size != 0 ? &in : nullptr);
-        std::fflush(stdout);
         const std::string out = testing::internal::GetCapturedStdout();
-        EXPECT_EQ(texture.width, c.width);
-        EXPECT_EQ(texture.height, c.height);
+        EXPECT_EQ(std::make_pair(texture.width, texture.height), std::make_pair(c.width, c.height));
         EXPECT_EQ(texture.texture_id != 0, c.width != 0);
         if (c.width != 0) {
             EXPECT_EQ(texture_size(texture.texture_id), std::make_pair(c.width, c.height));

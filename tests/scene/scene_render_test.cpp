@@ -1,13 +1,11 @@
-// Scenes drawn through an effect event, with pixels where the camera, the animation, the
-// skin, the render passes, the shadow and the material formulas put them.
+// Scenes drawn through an effect event, with pixels where the formulas of each stage put them.
 #include <glm/gtc/matrix_transform.hpp>
+#include <tuple>
 
 #include "render/gl_fixture.h"
 #include "scene/model_upload.h"
-#include "scene/scene.h"
 #include "scene/scene_renderer.h"
 #include "scene_assets.h"
-#include "timeline/event.h"
 #include "timeline/render_frame.h"
 
 namespace demo::scene_test {
@@ -15,13 +13,13 @@ namespace {
 
 using namespace gl_test;
 
-constexpr const char* kVertexShader = R"(#version 330 core
+// After a "#version 330 core" line and, for skins, "#define SKINNED".
+constexpr const char* kVertexShader = R"(
 layout(location = 0) in vec3 position;
 layout(location = 2) in vec2 texcoord;
 layout(location = 3) in uvec4 joints;
 layout(location = 4) in vec4 weights;
-uniform mat4 uModelViewProjMatrix;
-uniform mat4 uLightMVPMatrix;
+uniform mat4 uModelViewProjMatrix, uLightMVPMatrix;
 #ifdef SKINNED
 layout(std140) uniform MatricesBlock { mat4 joint_matrix[100]; };
 #endif
@@ -39,16 +37,13 @@ void main() {
 }
 )";
 
-// Base colour times texture; tag 2 is drawn into the shadow map only; texels the light does
-// not reach are darkened to a quarter.
+// Base colour times texture; tag 2 only in the shadow map; unlit texels darkened to a quarter.
 constexpr const char* kFragmentShader = R"(#version 330 core
 in vec2 uv;
 in vec4 light_position;
 uniform vec4 uBaseColorFactor;
-uniform sampler2D uBaseColorTexture;
-uniform sampler2D uShadowMapTexture;
-uniform int uIsShadowRenderPass;
-uniform int uTag;
+uniform sampler2D uBaseColorTexture, uShadowMapTexture;
+uniform int uIsShadowRenderPass, uTag;
 out vec4 c;
 void main() {
     if (uIsShadowRenderPass == 1) { c = vec4(1.0); return; }
@@ -61,53 +56,42 @@ void main() {
 
 class SceneRender : public GlTest {
 protected:
-    void SetUp() override {
-        GlTest::SetUp();
-        static const uint32_t white = solid_image(kWhite)->texture_id;
-        white_texture = white;
-        glClear(GL_DEPTH_BUFFER_BIT);
-    }
-
-    // Loads and uploads `asset` as the scene's model, seen from `eye` towards `target`.
+    // `asset` as the scene's model, seen from `eye` towards `target`, in a cleared window.
     void make_scene(const tinygltf::Model& asset, glm::vec3 eye, glm::vec3 target,
                     bool skinned = false) {
-        testing::internal::CaptureStdout();
+        static const uint32_t white = solid_image(kWhite)->texture_id;
+        white_texture = white;
         model_ = load_glb(asset);
         upload_to_gpu(*model_);
-        testing::internal::GetCapturedStdout();
         scene_ = std::make_unique<Scene>();
         scene_->root_node = std::make_unique<Node>();
         scene_->root_node->model.object = model_.get();
-        scene_->camera = std::make_unique<Camera>();
-        Camera& camera = *scene_->camera;
+        Camera& camera = *(scene_->camera = std::make_unique<Camera>());
         camera.position = eye_ = eye;
         camera.direction = target_ = target;
-        camera.fov = 90.0f;
-        camera.aspect = static_cast<float>(kWidth) / kHeight;
-        camera.znear = 0.1f;
-        camera.zfar = 100.0f;
+        camera.aspect = static_cast<float>(kWidth) / kHeight;  // the rest as `at` has them
         scene_->shadow_width = scene_->shadow_height = 256;
         create_shadow_resources(*scene_);
         program_ = std::make_unique<ShaderProgram>();
-        const std::string vertex = kVertexShader;
         program_->vertex_shader_source =
-            skinned ? vertex.substr(0, 18) + "#define SKINNED\n" + vertex.substr(18) : vertex;
+            std::string("#version 330 core\n") + (skinned ? "#define SKINNED" : "") + kVertexShader;
         program_->fragment_shader_source = kFragmentShader;
         build_program(*program_);
         ASSERT_TRUE(shader_diagnostics(*program_).empty()) << program_->compile_log;
         effect_ = make_effect(program_.get());
         effect_->scene.object = scene_.get();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
 
     // Draws the scene's effect event at beat 1 with one constant value per track.
     void draw_with_tracks(const std::map<std::string, float>& tracks) {
-        event_.control_points.clear();
-        event_.type = kEffectEvent;
-        event_.effect.object = effect_.get();
-        event_.end_beat = 4.0f;
+        Event event;
+        event.type = kEffectEvent;
+        event.effect.object = effect_.get();
+        event.end_beat = 4.0f;
         for (const auto& [name, value] : tracks)
-            event_.control_points[name].points = {ControlPoint{0.0f, value, ""}};
-        draw_event(event_, 0, 1.0f, nullptr);
+            event.control_points[name].points = {ControlPoint{0.0f, value, ""}};
+        draw_event(event, 0, 1.0f, nullptr);
     }
 
     // The window pixel at a world point, placed by the look-at and perspective formulas.
@@ -123,46 +107,31 @@ protected:
     std::unique_ptr<Scene> scene_;
     std::unique_ptr<ShaderProgram> program_;
     std::unique_ptr<Effect> effect_;
-    Event event_;
     glm::vec3 eye_{0.0f};
     glm::vec3 target_{0.0f};
 };
 
+// When animated, the square moves 2 along x over keys 0..1; animation 2 is a mask without it.
 TEST_F(SceneRender, SquareCoversThePixelsTheCameraAndAnimationPredict) {
-    const struct {
-        const char* what;
-        bool animated;                        // the square moves 2 along x over keys 0..1
-        std::map<std::string, float> tracks;  // of the effect event
-        glm::vec3 eye;                        // where the camera ends up
-        glm::vec3 centre;                     // where the square's centre ends up
-    } cases[] = {
-        {"still camera", false, {}, {0, 0, 3}, {0, 0, 0}},
-        {"camera tracks", false, {{"camera_position_x", 1.0f}}, {1, 0, 3}, {0, 0, 0}},
-        {"node animation",
-         true,
-         {{"animation_position", 0.25f}, {"animation_index", 1.0f}},
-         {0, 0, 3},
-         {0.5f, 0, 0}},
-        {"mask without the animation",
-         true,
-         {{"animation_position", 0.25f}, {"animation_index", 2.0f}},
-         {0, 0, 3},
-         {0, 0, 0}},
+    // Animated or not, the event's tracks, where the camera and the square's centre end up.
+    const std::tuple<bool, std::map<std::string, float>, glm::vec3, glm::vec3> cases[] = {
+        {false, {{"camera_position_x", 1.0f}}, {1, 0, 3}, {0, 0, 0}},
+        {true, {{"animation_position", 0.25f}, {"animation_index", 1}}, {0, 0, 3}, {0.5f, 0, 0}},
+        {true, {{"animation_position", 0.25f}, {"animation_index", 2}}, {0, 0, 3}, {0, 0, 0}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [animated, tracks, eye, centre] : cases) {
+        SCOPED_TRACE(testing::Message() << "eye x " << eye.x << ", centre x " << centre.x);
         tinygltf::Model asset = square_asset({1, 0, 0, 1});
-        if (c.animated)
+        if (animated)
             gb::add_channel(asset, -1, "slide", 0, "translation", {0, 1}, {0, 0, 0, 2, 0, 0});
         make_scene(asset, {0, 0, 3}, {0, 0, 0});
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        draw_with_tracks(c.tracks);
-        eye_ = c.eye;
+        draw_with_tracks(tracks);
+        eye_ = eye;
         for (const glm::vec3 corner : {glm::vec3(-0.8f, -0.8f, 0), glm::vec3(0.8f, 0.8f, 0)})
-            EXPECT_TRUE(rgb_near(at(c.centre + corner), kRed, 2)) << "inside";
+            EXPECT_TRUE(rgb_near(at(centre + corner), kRed, 2)) << "inside";
         for (const glm::vec3 beyond : {glm::vec3(-1.3f, 0, 0), glm::vec3(1.3f, 0, 0),
                                        glm::vec3(0, 1.3f, 0), glm::vec3(0, -1.3f, 0)})
-            EXPECT_TRUE(rgb_near(at(c.centre + beyond), kBlack, 2)) << "outside";
+            EXPECT_TRUE(rgb_near(at(centre + beyond), kBlack, 2)) << "outside";
     }
 }
 
@@ -175,96 +144,51 @@ TEST_F(SceneRender, SkinBendsAsItsJointMatricesPredict) {
     EXPECT_TRUE(rgb_near(at({0, 1.8f, 0}), kBlack, 2)) << "nothing left upright";
 }
 
-TEST_F(SceneRender, RenderPassesDrawInAscendingOrderAndPassZeroNever) {
-    tinygltf::Model asset;
-    const int front = gb::add_node(
-        asset, "pass 2", add_square(asset, gb::add_material(asset, {0, 0, 1, 0.5}), 0.2f));
-    const int back = gb::add_node(asset, "pass 1",
-                                  add_square(asset, gb::add_material(asset, {1, 0, 0, 0.5}), 0.0f));
-    const int never = gb::add_node(asset, "pass 0",
-                                   add_square(asset, gb::add_material(asset, {0, 1, 0, 1}), 0.4f));
-    gb::set_extras(asset.nodes[static_cast<size_t>(front)], 2, 0, false);
-    gb::set_extras(asset.nodes[static_cast<size_t>(never)], 0, 0, false);
-    gb::set_scene(asset, {front, back, never});
-    make_scene(asset, {0, 0, 3}, {0, 0, 0});
-    draw_with_tracks({});
-    // Red at half alpha over black, then blue at half alpha over that; a front-first order
-    // would leave the red behind the blue's depth.
-    EXPECT_TRUE(rgb_near(at({0, 0, 0}), {64, 0, 128}, 3));
-    EXPECT_EQ(model_->pass_count, 2);
-}
-
-// The depth the light camera stored at the middle of the shadow map.
-float shadow_depth_at_centre(const Scene& scene) {
-    std::vector<float> depth(static_cast<size_t>(scene.shadow_width) * scene.shadow_height);
-    glBindTexture(GL_TEXTURE_2D, scene.shadow_depth_texture);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return depth[depth.size() / 2 + static_cast<size_t>(scene.shadow_width) / 2];
-}
-
-TEST_F(SceneRender, IgnoreShadowKeepsACasterOutOfTheShadowMapOnly) {
+// A flat board 1 above a ground 4 times larger, drawn into the shadow map only (tag 2) unless
+// it ignores shadows; camera and light look straight down.
+TEST_F(SceneRender, ABoardCastsItsShadowStraightDownUnlessItIgnoresShadows) {
     for (const bool ignore : {false, true}) {
-        tinygltf::Model asset = square_asset({1, 0, 0, 1});
-        gb::set_extras(asset.nodes[0], 1, 0, ignore);
-        make_scene(asset, {0, 0, 3}, {0, 0, 0});
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        draw_with_tracks({{"ldD", 5.0f}, {"ldX", 0.0f}, {"ldY", 0.0f}, {"ldZ", 1.0f}});
-        EXPECT_EQ(shadow_depth_at_centre(*scene_) < 1.0f, !ignore) << "ignore " << ignore;
-        EXPECT_TRUE(rgb_near(at({0, 0, 0}), kRed, 2)) << "ignore " << ignore;
+        tinygltf::Model asset;
+        const double r = -0.70710678;  // a turn of -90 degrees about x lays a square flat
+        for (const int n : {0, 1}) {
+            gb::add_node(asset, "square", add_square(asset, gb::add_material(asset, {1, 1, 1, 1})));
+            asset.nodes[n].rotation = {r, 0, 0, -r};
+        }
+        asset.nodes[0].scale = {4, 4, 4};
+        asset.nodes[1].translation = {0, 1, 0};
+        gb::set_extras(asset.nodes[1], 1, 2, ignore);
+        gb::set_scene(asset, {0, 1});
+        make_scene(asset, {0, 5, 0}, {0, 0, 0});
+        draw_with_tracks({{"ldD", 10.0f}, {"ldX", 0.0f}, {"ldY", 1.0f}, {"ldZ", 0.0f}});
+        SCOPED_TRACE(testing::Message() << "ignore " << ignore);
+        const glm::vec3 up(0, 0, -1);
+        const Rgba under = ignore ? kWhite : Rgba{64, 64, 64};
+        EXPECT_TRUE(rgb_near(at({0, 0, 0}, up), under, 3)) << "under the board";
+        EXPECT_TRUE(rgb_near(at({0.5f, 0, 0.5f}, up), under, 3)) << "under the board";
+        EXPECT_TRUE(rgb_near(at({2.5f, 0, 0}, up), kWhite, 3)) << "in the light";
+        EXPECT_TRUE(rgb_near(at({0, 0, -2.5f}, up), kWhite, 3)) << "in the light";
     }
 }
 
-TEST_F(SceneRender, ABoardCastsItsShadowStraightDown) {
-    tinygltf::Model asset;
-    const int ground =
-        gb::add_node(asset, "ground", add_square(asset, gb::add_material(asset, {1, 1, 1, 1})));
-    const int board =
-        gb::add_node(asset, "board", add_square(asset, gb::add_material(asset, {1, 1, 1, 1})));
-    // Both squares lie flat (a turn of -90 degrees about x); the ground is 4 times larger.
-    const double r = -0.70710678;
-    asset.nodes[static_cast<size_t>(ground)].rotation = {r, 0, 0, -r};
-    asset.nodes[static_cast<size_t>(ground)].scale = {4, 4, 4};
-    asset.nodes[static_cast<size_t>(board)].rotation = {r, 0, 0, -r};
-    asset.nodes[static_cast<size_t>(board)].translation = {0, 1, 0};
-    gb::set_extras(asset.nodes[static_cast<size_t>(board)], 1, 2, false);
-    gb::set_scene(asset, {ground, board});
-    // Camera and light look straight down their up vectors.
-    make_scene(asset, {0, 5, 0}, {0, 0, 0});
-    draw_with_tracks({{"ldD", 10.0f}, {"ldX", 0.0f}, {"ldY", 1.0f}, {"ldZ", 0.0f}});
-    const glm::vec3 up(0, 0, -1);
-    EXPECT_TRUE(rgb_near(at({0, 0, 0}, up), {64, 64, 64}, 3)) << "under the board";
-    EXPECT_TRUE(rgb_near(at({0.5f, 0, 0.5f}, up), {64, 64, 64}, 3)) << "under the board";
-    EXPECT_TRUE(rgb_near(at({2.5f, 0, 0}, up), kWhite, 3)) << "in the light";
-    EXPECT_TRUE(rgb_near(at({0, 0, -2.5f}, up), kWhite, 3)) << "in the light";
-}
-
 TEST_F(SceneRender, BaseColourTextureIsReadThroughTexcoordZero) {
-    for (const bool bytes : {false, true}) {
+    for (const bool shorts : {false, true}) {
         tinygltf::Model asset;
         const int material =
             gb::add_material(asset, {1, 1, 1, 1}, {255, 0, 0, 255, 0, 255, 0, 255}, 2, 1);
         const int mesh = add_square(asset, material);
-        if (bytes) {  // the same coordinates as normalised unsigned bytes
-            const uint8_t uv[8] = {0, 0, 255, 0, 255, 255, 0, 255};
-            tinygltf::Accessor accessor;
-            accessor.bufferView = gb::add_view(asset, uv, sizeof uv);
-            accessor.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE;
-            accessor.normalized = true;
-            accessor.count = 4;
-            accessor.type = TINYGLTF_TYPE_VEC2;
-            asset.accessors.push_back(accessor);
-            asset.meshes[0].primitives[0].attributes["TEXCOORD_0"] =
-                static_cast<int>(asset.accessors.size()) - 1;
+        if (shorts) {  // the same coordinates as normalised unsigned shorts
+            const int uv = gb::add_shorts(asset, {0, 0, 65535, 0, 65535, 65535, 0, 65535}, 2);
+            asset.accessors[static_cast<size_t>(uv)].normalized = true;
+            asset.meshes[0].primitives[0].attributes["TEXCOORD_0"] = uv;
         }
         gb::set_scene(asset, {gb::add_node(asset, "square", mesh)});
         make_scene(asset, {0, 0, 3}, {0, 0, 0});
         draw_with_tracks({});
-        EXPECT_TRUE(rgb_near(at({-0.6f, 0, 0}), kRed, 2)) << "bytes " << bytes;
-        EXPECT_TRUE(rgb_near(at({0.6f, 0, 0}), kGreen, 2)) << "bytes " << bytes;
+        EXPECT_TRUE(rgb_near(at({-0.6f, 0, 0}), kRed, 2)) << "shorts " << shorts;
+        EXPECT_TRUE(rgb_near(at({0.6f, 0, 0}), kGreen, 2)) << "shorts " << shorts;
         // Pixel 32 of the 16 the square spans (24 to 40) reads u = 0.53125: magnified linearly,
         // 43.75 % of the red texel and 56.25 % of the green.
-        EXPECT_TRUE(rgb_near(at({0, 0, 0}), {112, 143, 0}, 3)) << "bytes " << bytes;
+        EXPECT_TRUE(rgb_near(at({0, 0, 0}), {112, 143, 0}, 3)) << "shorts " << shorts;
     }
 }
 
