@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstring>
 #include <optional>
 #include <thread>
 
@@ -16,19 +15,28 @@ namespace {
 constexpr int kRate = 44100;
 constexpr double kMusicAmplitude = 0.3;
 
-// When each piece of the mix arrived (seconds on the test's clock) and the bytes up to its end.
-using Arrivals = std::vector<std::pair<double, int64_t>>;
-
-class Mix {
+// The driver's output read through a pipe with arrival times: on a busy machine the driver's
+// plain delays fall behind the clock the player fires samples by; arrivals share that clock.
+class PipedMix {
 public:
-    Mix(const std::vector<int16_t>& stereo, Arrivals arrivals)
-        : left_(tone::left_channel(stereo)), arrivals_(std::move(arrivals)) {}
+    explicit PipedMix(const fs::path& fifo) : fifo_(fifo) {
+        mkfifo(fifo.c_str(), 0600);
+        thread_ = std::thread([this] { read_all(); });
+    }
+
+    // Waits for the writer to finish (or, if none ever came, ends the wait).
+    void finish() {
+        const int unblock = open(fifo_.c_str(), O_WRONLY | O_NONBLOCK);
+        if (unblock >= 0)
+            close(unblock);
+        thread_.join();
+        left_ = tone::left_channel(bytes_);
+    }
 
     // When the piece holding `at` seconds of the file was mixed, on the test's clock.
     double mixed_at(double at) const {
-        const int64_t byte = static_cast<int64_t>(at * kRate) * 4;
         for (const auto& [seconds, end] : arrivals_) {
-            if (end > byte)
+            if (end > static_cast<int64_t>(at * kRate) * 4)
                 return seconds;
         }
         return arrivals_.empty() ? 0.0 : arrivals_.back().first;
@@ -36,10 +44,9 @@ public:
 
     // Where in the file (seconds) the sound mixed `later` seconds after `at` in the file lies.
     double file_time_after(double at, double later) const {
-        const double wanted = mixed_at(at) + later;
         int64_t start = 0;
         for (const auto& [seconds, end] : arrivals_) {
-            if (seconds >= wanted)
+            if (seconds >= mixed_at(at) + later)
                 break;
             start = end;
         }
@@ -68,37 +75,11 @@ public:
     }
 
 private:
-    std::vector<float> left_;
-    Arrivals arrivals_;
-};
-
-// The driver's output read through a pipe with arrival times: on a busy machine the driver's
-// plain delays fall behind the clock the player fires samples by; arrivals share that clock.
-class PipeReader {
-public:
-    explicit PipeReader(const fs::path& fifo) : fifo_(fifo) {
-        mkfifo(fifo.c_str(), 0600);
-        thread_ = std::thread([this] { read_all(); });
-    }
-    // Waits for the writer to finish (or, if none ever came, ends the wait).
-    Mix finish() {
-        const int unblock = open(fifo_.c_str(), O_WRONLY | O_NONBLOCK);
-        if (unblock >= 0)
-            close(unblock);
-        thread_.join();
-        std::vector<int16_t> stereo(bytes_.size() / 2);
-        std::memcpy(stereo.data(), bytes_.data(), stereo.size() * 2);
-        return Mix(stereo, std::move(arrivals_));
-    }
-
-private:
     void read_all() {
         const int fd = open(fifo_.c_str(), O_RDONLY);
-        if (fd < 0)
-            return;
         const auto start = std::chrono::steady_clock::now();
         uint8_t buffer[1 << 16];
-        for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t n; fd >= 0 && (n = read(fd, buffer, sizeof buffer)) > 0;) {
             bytes_.insert(bytes_.end(), buffer, buffer + n);
             arrivals_.emplace_back(
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
@@ -108,23 +89,23 @@ private:
     }
 
     fs::path fifo_;
-    std::vector<uint8_t> bytes_;
-    Arrivals arrivals_;
     std::thread thread_;
+    std::vector<uint8_t> bytes_;
+    std::vector<std::pair<double, int64_t>> arrivals_;  // seconds, bytes up to the piece's end
+    std::vector<float> left_;
 };
 
 // One playback at 120 bpm (a beat is 0.5 s): A and B together on beats 4 and 12, a hidden A on
 // beat 8, C alone on beat 16.
 TEST(AudioPlayback, SamplesPlayOnTheirBeatsWithTheMusicDucked) {
     TempDir dir;
-    fs::create_directories(dir / "resources");
-    fs::create_directories(dir / "sounds");
     for (const std::string synth :
-         {"-t wav resources/music.mp3 synth 14 sine 220 vol 0.3",
-          "sounds/a.wav synth 1.0 sine 1000 vol 0.4", "sounds/b.wav synth 0.6 sine 3000 vol 0.4",
-          "sounds/c.wav synth 0.15 sine 2000 vol 0.4"}) {
-        const std::string command =
-            "cd " + dir.path().string() + " && sox -q -n -r 44100 -c 2 -b 16 " + synth;
+         {"mkdir resources sounds",
+          "sox -q -n -r 44100 -c 2 -b 16 -t wav resources/music.mp3 synth 14 sine 220 vol 0.3",
+          "sox -q -n -r 44100 -c 2 -b 16 sounds/a.wav synth 1.0 sine 1000 vol 0.4",
+          "sox -q -n -r 44100 -c 2 -b 16 sounds/b.wav synth 0.6 sine 3000 vol 0.4",
+          "sox -q -n -r 44100 -c 2 -b 16 sounds/c.wav synth 0.15 sine 2000 vol 0.4"}) {
+        const std::string command = "cd " + dir.path().string() + " && " + synth;
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
     }
     write_text(dir / "project.json", R"({"bpm": 120.0, "beat_offset": 0.0, "end_beat": 20.0,
@@ -139,10 +120,10 @@ TEST(AudioPlayback, SamplesPlayOnTheirBeatsWithTheMusicDucked) {
     const RunResult pack =
         tool::run({"pack", "project.json", "-o", "demo", "--player", DEMOPLAYER_PATH}, dir.path());
     ASSERT_TRUE(pack.ok()) << pack;
-    PipeReader reader(dir / "audio.raw");
+    PipedMix mix(dir / "audio.raw");
     const RunResult run = run_under_xvfb(dir.path(), 640, 360, {"./demo"});
     EXPECT_EQ(run.exit_code, 0) << run;
-    const Mix mix = reader.finish();
+    mix.finish();
 
     const std::optional<double> start = mix.onset(220.0, kMusicAmplitude * 0.5);
     ASSERT_TRUE(start) << "the music never starts";

@@ -1,5 +1,4 @@
-// Following one pure tone through a written mix: the tests give every sound a frequency of its
-// own and measure each in the left channel.
+// Following one pure tone through a mix: every sound has a frequency of its own.
 #pragma once
 
 #include <algorithm>
@@ -9,11 +8,13 @@
 
 namespace demo::tone {
 
-// The left channel of interleaved 16-bit stereo, as -1..1.
-inline std::vector<float> left_channel(const std::vector<int16_t>& stereo) {
-    std::vector<float> left(stereo.size() / 2);
-    for (size_t i = 0; i < left.size(); ++i)
-        left[i] = static_cast<float>(stereo[2 * i] / 32768.0);
+// The left channel of interleaved 16-bit little-endian stereo from byte `from` on, as -1..1.
+inline std::vector<float> left_channel(const std::vector<uint8_t>& bytes, size_t from = 0) {
+    std::vector<float> left(bytes.size() > from ? (bytes.size() - from) / 4 : 0);
+    for (size_t i = 0; i < left.size(); ++i) {
+        const uint8_t* value = &bytes[from + 4 * i];
+        left[i] = static_cast<float>(static_cast<int16_t>(value[0] | value[1] << 8) / 32768.0);
+    }
     return left;
 }
 

@@ -14,7 +14,6 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "serialization/package_bytes.h"
@@ -83,18 +82,15 @@ inline void pack_player(const fs::path& folder, const Bytes& appended) {
 }
 
 struct RunResult {
-    bool timed_out = false;
     int exit_code = -1;  // the exit status, or 128 + N for a process ended by signal N
     double seconds = 0.0;
-    std::string out;
-    std::string err;
+    std::string out, err;
 
     bool ok() const { return exit_code == 0; }
 };
 
 inline std::ostream& operator<<(std::ostream& os, const RunResult& r) {
-    return os << "exit code " << r.exit_code << (r.timed_out ? " (timed out)" : "") << " after "
-              << r.seconds << " s\n--- stdout:\n"
+    return os << "exit code " << r.exit_code << " after " << r.seconds << " s\n--- stdout:\n"
               << r.out << "--- stderr:\n"
               << r.err;
 }
@@ -105,10 +101,8 @@ inline const fs::path& capture_dir() {
     return dir.path();
 }
 
-// Starts `args` in `folder` in a process group of its own, with `env` added, standard input
-// empty and output captured, and returns at once.
-inline pid_t start_in(const fs::path& folder, const std::vector<std::string>& args,
-                      const std::vector<std::pair<std::string, std::string>>& env = {}) {
+// Starts `args` in `folder` in a process group of its own, stdin empty, output captured.
+inline pid_t start_in(const fs::path& folder, const std::vector<std::string>& args) {
     std::vector<char*> argv;
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -128,8 +122,6 @@ inline pid_t start_in(const fs::path& folder, const std::vector<std::string>& ar
         dup2(in_fd, STDIN_FILENO);
         dup2(out_fd, STDOUT_FILENO);
         dup2(err_fd, STDERR_FILENO);
-        for (const auto& [name, value] : env)
-            setenv(name.c_str(), value.c_str(), 1);
         execvp(argv[0], argv.data());
         _exit(127);
     }
@@ -140,14 +132,11 @@ inline pid_t start_in(const fs::path& folder, const std::vector<std::string>& ar
 // Waits for the group `pid` up to `timeout`, then stops whatever is left of it (an X server, a
 // player): SIGTERM first, so an X server can remove its lock file, SIGKILL five seconds later.
 inline RunResult finish(pid_t pid, std::chrono::seconds timeout = std::chrono::seconds(60)) {
-    RunResult result;
     const Clock::time_point start = Clock::now();
     int status = 0;
     bool reaped = false;
-    while (!reaped && !(result.timed_out = Clock::now() - start > timeout)) {
-        reaped = waitpid(pid, &status, WNOHANG) == pid;
-        std::this_thread::sleep_for(std::chrono::milliseconds(reaped ? 0 : 5));
-    }
+    while (!(reaped = waitpid(pid, &status, WNOHANG) == pid) && Clock::now() - start < timeout)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     if (kill(-pid, SIGTERM) == 0) {
         for (const auto stop = Clock::now(); Clock::now() - stop < std::chrono::seconds(5);) {
             reaped = reaped || waitpid(pid, &status, WNOHANG) == pid;
@@ -159,13 +148,11 @@ inline RunResult finish(pid_t pid, std::chrono::seconds timeout = std::chrono::s
         if (!reaped)
             waitpid(pid, &status, 0);
     }
-    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    result.exit_code = WIFEXITED(status)     ? WEXITSTATUS(status)
-                       : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
-                                             : -1;
-    result.out = read_text(capture_dir() / "stdout");
-    result.err = read_text(capture_dir() / "stderr");
-    return result;
+    const int code = WIFEXITED(status)     ? WEXITSTATUS(status)
+                     : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                           : -1;
+    return {code, std::chrono::duration<double>(Clock::now() - start).count(),
+            read_text(capture_dir() / "stdout"), read_text(capture_dir() / "stderr")};
 }
 
 // Runs `command` in `folder` under `xvfb-run -a` with a `width` x `height` screen, disk audio to
@@ -173,19 +160,16 @@ inline RunResult finish(pid_t pid, std::chrono::seconds timeout = std::chrono::s
 inline RunResult run_under_xvfb(const fs::path& folder, int width, int height,
                                 const std::vector<std::string>& command,
                                 std::chrono::seconds timeout = std::chrono::seconds(120)) {
-    std::vector<std::string> args = {
-        "xvfb-run", "-a", "-s",
-        "-screen 0 " + std::to_string(width) + "x" + std::to_string(height) + "x24"};
-    args.insert(args.end(), command.begin(), command.end());
     fs::create_directories(folder / "tmp");  // for xvfb-run's authority file, shared with none
-    const std::vector<std::pair<std::string, std::string>> env = {
-        {"TMPDIR", (folder / "tmp").string()},
-        {"SDL_AUDIODRIVER", "disk"},
-        {"SDL_DISKAUDIOFILE", (folder / "audio.raw").string()},
-        {"LIBGL_ALWAYS_SOFTWARE", "1"}};
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    std::vector<std::string> args = {"env", "TMPDIR=" + (folder / "tmp").string(),
+                                     "SDL_DISKAUDIOFILE=" + (folder / "audio.raw").string()};
+    args.insert(args.end(), {"SDL_AUDIODRIVER=disk", "LIBGL_ALWAYS_SOFTWARE=1", "xvfb-run", "-a",
+                             "-s", "-screen 0 " + screen});
+    args.insert(args.end(), command.begin(), command.end());
     RunResult result;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        result = finish(start_in(folder, args, env), timeout);
+        result = finish(start_in(folder, args), timeout);
         if (result.err.find("xvfb-run: error:") == std::string::npos)
             break;
     }

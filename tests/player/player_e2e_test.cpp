@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <regex>
-#include <sstream>
 
 #include "player_e2e_support.h"
 
@@ -13,22 +12,11 @@ namespace {
 
 using namespace package_bytes;
 
-constexpr const char* kMissingPackageText =
-    "Cannot find DEMO in executable. Please follow the instructions in Quenvale.\n";
-constexpr const char* kWindowTitle = "Quenvale :: 0.11";
-
 constexpr size_t kCountsOffset = 8;  // the eleven u64 counts of a package follow its header
 
 // A package without objects or music that ends at `end_beat` at 120 bpm.
 Bytes empty_package(float end_beat = 4.0f) {
     return package_of_datas(0, 0, {}, {}, end_beat, 120.0f, 0.0f);
-}
-
-// `bytes` with the u64 at `offset` set to `value`.
-Bytes with_u64(Bytes bytes, size_t offset, uint64_t value) {
-    const Bytes le = u64(value);
-    std::copy(le.begin(), le.end(), bytes.begin() + static_cast<long>(offset));
-    return bytes;
 }
 
 // `package` cut to `keep` bytes and closed by its trailer.
@@ -38,33 +26,30 @@ Bytes closed(Bytes package, size_t keep = SIZE_MAX) {
     return package;
 }
 
-// Runs the packed player of every case folder in turn under one X server, noting its exit
-// status and milliseconds.
+// Runs the packed player of every case folder in turn under one X server, noting its exit status.
 constexpr const char* kEachCaseScript = R"(#!/bin/sh
 for folder in case*; do
-    cd $folder
-    start=$(date +%s%N)
-    ./player >player.log 2>&1
-    echo $? $((($(date +%s%N) - start) / 1000000)) >status
-    cd ..
+    (cd $folder; ./player >player.log 2>&1; echo $? >status)
 done
 )";
 
 // Each start the player refuses writes one line to "error.log" and exits with status 1 (a
-// crash would show as 128 + signal) before the two-second settling wait.
+// crash would show as 128 + signal).
 TEST(BadStart, WritesOneLineToErrorLogAndExitsWithStatusOne) {
+    Bytes huge = empty_package();  // far more effects than the bytes left could hold
+    std::ranges::copy(u64(uint64_t{1} << 40), huge.begin() + kCountsOffset + 8);
     const struct {
         const char* name;
         Bytes appended;       // after the plain player
         const char* message;  // the whole of "error.log", or a part that names the problem
     } cases[] = {
         // The player as built: its last bytes are whatever the linker put there.
-        {"plain player", {}, kMissingPackageText},
+        {"plain player",
+         {},
+         "Cannot find DEMO in executable. Please follow the instructions in Quenvale.\n"},
         {"size before the start", trailer(0xFFFFFFF0u), "before the start"},
         {"cut in the counts", closed(empty_package(), kCountsOffset + 5 * 8 + 3), "truncated"},
-        // Far more effects than the bytes left could hold.
-        {"huge count", closed(with_u64(empty_package(), kCountsOffset + 8, uint64_t{1} << 40)),
-         "corrupt"},
+        {"huge count", closed(huge), "corrupt"},
     };
     TempDir dir;
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -78,36 +63,23 @@ TEST(BadStart, WritesOneLineToErrorLogAndExitsWithStatusOne) {
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].name);
         const fs::path folder = dir / ("case" + std::to_string(i));
-        int status = -1;
-        int milliseconds = -1;
-        std::istringstream(read_text(folder / "status")) >> status >> milliseconds;
-        EXPECT_EQ(status, 1) << read_text(folder / "player.log");
-        EXPECT_LT(milliseconds, 20000);
+        EXPECT_EQ(read_text(folder / "status"), "1\n") << read_text(folder / "player.log");
         const std::string log = read_text(folder / "error.log");
-        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
-        EXPECT_TRUE(log.ends_with('\n')) << log;
+        EXPECT_EQ(log.find('\n'), log.size() - 1) << log;  // one line
         EXPECT_NE(log.find(cases[i].message), std::string::npos) << log;
         EXPECT_FALSE(fs::exists(folder / "crash.txt"));
     }
 }
 
-// Runs the player, waits for its window, lists the window tree; then stops the player (SIGTERM
-// is a quit event) if given "stop", or waits for its end beat.
+// Runs the player, waits for its window, lists the window tree, then stops the player (SIGTERM
+// is a quit event).
 constexpr const char* kWindowProbeScript = R"(#!/bin/sh
 ./player >player.log 2>&1 &
-player=$!
-i=0
-while [ $i -lt 600 ]; do
-    if xwininfo -root -tree 2>/dev/null | grep -qF '"Quenvale :: 0.11"'; then
-        break
-    fi
-    sleep 0.1
-    i=$((i + 1))
-done
+for i in $(seq 600); do xwininfo -root -tree | grep -qF '"Quenvale :: 0.11"' && break; sleep 0.1; done
 sleep 1.5
 xwininfo -root -tree >windows.txt 2>&1
-[ "$1" = stop ] && kill $player
-wait $player
+kill $!
+wait $!
 echo $? >player.status
 )";
 
@@ -119,43 +91,29 @@ struct WindowCase {
 
 class WindowTest : public testing::TestWithParam<WindowCase> {};
 
-// The window is the desktop width at 16:9; the player exits with status 0 when stopped, or
-// at its end beat (two seconds of settling, then the clock).
+// The window is the desktop width at 16:9; the player exits with status 0 when stopped (its end
+// beat ends the full playback below).
 TEST_P(WindowTest, IsTheDesktopWidthAtSixteenByNineAndTheExitIsClean) {
     const WindowCase& c = GetParam();
     TempDir dir;
-    if (*c.demo == '\0') {
+    if (*c.demo == '\0')
         pack_player(dir.path(), closed(empty_package(240.0f)));  // stopped long before
-    } else {
+    else
         fs::copy_file(c.demo, dir / "player");
-        fs::permissions(dir / "player", fs::perms::owner_all);
-    }
+    fs::permissions(dir / "player", fs::perms::owner_all);
     write_text(dir / "probe.sh", kWindowProbeScript);
-    const bool stop = *c.demo == '\0';
-    const RunResult run =
-        run_under_xvfb(dir.path(), c.width, c.height, {"sh", "./probe.sh", stop ? "stop" : ""});
+    const RunResult run = run_under_xvfb(dir.path(), c.width, c.height, {"sh", "./probe.sh"});
 
     ASSERT_EQ(run.exit_code, 0) << run;
     const std::string tree = read_text(dir / "windows.txt");
-    const std::string title = std::string("\"") + kWindowTitle + "\":";
     // A line like:   0x200002 "Quenvale :: 0.11": ("player" "player")  1366x768+0+0  +0+0
-    const size_t at = tree.find(title);
-    const std::string line =
-        at == std::string::npos ? "" : tree.substr(at, tree.find('\n', at) - at);
-    static const std::regex geometry(R"(\s(\d+)x(\d+)[+-]\d+[+-]\d+)");
+    static const std::regex geometry(R"("Quenvale :: 0\.11":[^\n]*\s(\d+)x(\d+)[+-]\d+[+-]\d+)");
     std::smatch match;
-    ASSERT_TRUE(std::regex_search(line, match, geometry))
-        << "no window titled " << title << " in:\n"
-        << tree << "\nplayer output:\n"
-        << read_text(dir / "player.log");
+    ASSERT_TRUE(std::regex_search(tree, match, geometry)) << tree << "\nplayer output:\n"
+                                                          << read_text(dir / "player.log");
     EXPECT_EQ(std::stoi(match[1]), c.width);
     EXPECT_EQ(std::stoi(match[2]), c.height);
     EXPECT_EQ(read_text(dir / "player.status"), "0\n") << read_text(dir / "player.log");
-    if (!stop) {
-        // The short example ends at beat 8 at 120 bpm: four seconds of clock.
-        EXPECT_GE(run.seconds, 6.0) << run;
-        EXPECT_LT(run.seconds, 40.0) << "not the early end beat";
-    }
     EXPECT_FALSE(fs::exists(dir / "error.log"));
     EXPECT_FALSE(fs::exists(dir / "crash.txt"));
 }

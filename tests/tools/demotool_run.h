@@ -1,5 +1,4 @@
-// The demotool-run harness: the real executable run in a folder with its output captured (so
-// neither stream is a terminal), or on a pseudo-terminal.
+// The demotool-run harness: the real executable, its output captured or on a pseudo-terminal.
 #pragma once
 
 #include "player/player_e2e_support.h"
@@ -14,8 +13,7 @@ inline RunResult run(std::vector<std::string> args, const fs::path& cwd) {
     return finish(start_in(cwd, args));
 }
 
-// Runs demotool on a pseudo-terminal made by util-linux's `script` and returns everything it
-// showed there as its output.
+// Runs demotool on a pseudo-terminal made by util-linux's `script`; what it showed is `out`.
 inline RunResult run_on_terminal(const std::vector<std::string>& args, const fs::path& cwd) {
     std::string command = std::string("'") + DEMOTOOL_PATH + "'";
     for (const std::string& arg : args)

@@ -1,6 +1,5 @@
-// demotool play, driven in-process on a small project written here: a fragment shader whose
-// colour follows from the beat and from a constant in an included file, a silent WAV as the
-// music (120 bpm: two beats a second) and a one-second sample at beat 4.
+// demotool play, driven in-process: a shader coloured by the beat and an included file's
+// constant, a silent WAV as the music (120 bpm: two beats a second), a 1 s sample at beat 4.
 #include "preview.h"
 
 #include <SDL.h>
@@ -47,19 +46,16 @@ protected:
              "#version 150\nin vec3 vp;\nvoid main() { gl_Position = vec4(vp, 1.0); }\n");
         save(dir_ / "shaders/colour.frag", kColourShader);
         save(dir_ / "shaders/lib.glsl", library("return 0.25;"));
-        fs::create_directories(dir_ / "resources");
-        fs::create_directories(dir_ / "sounds");
-        for (const char* silence :
-             {"-t wav resources/music.mp3 trim 0 40", "sounds/blip.wav trim 0 1"}) {
-            const std::string command =
-                "cd " + dir_.path().string() + " && sox -q -n -r 8000 -c 1 -b 8 " + silence;
-            ASSERT_EQ(std::system(command.c_str()), 0) << command;
-        }
+        const std::string command = "cd " + dir_.path().string() +
+                                    " && mkdir resources sounds && sox -q -n -r 8000 -c 1 -b 8 -t "
+                                    "wav resources/music.mp3 trim 0 40 && sox -q -n -r 8000 -c 1 "
+                                    "-b 8 sounds/blip.wav trim 0 1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
         save(dir_ / "project.json", project(64.0));
     }
     void TearDown() override { preview_.reset(); }
 
-    static std::string project(double end_beat) {
+    static std::string project(double end_beat, double beat_offset = 0.0) {
         const std::string shader = R"({"vertex_shader_filename": "shaders/quad.vert",
                                        "fragment_shader_filename": "shaders/)";
         return R"({"shaders": [)" + shader + R"(lib.glsl"}, )" + shader + R"(colour.frag"}],
@@ -70,13 +66,13 @@ protected:
                      {"type": 2, "name": "blip", "audio_sample": "sounds/blip.wav",
                       "beat": 4.0, "visible": "true"}],
           "end_beat": )" +
-               std::to_string(end_beat) + R"(, "bpm": 120.0, "beat_offset": 0.0})";
+               std::to_string(end_beat) + R"(, "bpm": 120.0, "beat_offset": )" +
+               std::to_string(beat_offset) + "}";
     }
 
-    Preview& open(PreviewOptions options = {}) {
-        options.input = (dir_ / "project.json").string();
-        options.width = kWidth;
-        options.height = kHeight;
+    Preview& open(std::optional<float> from = {},
+                  std::optional<std::pair<float, float>> loop = {}) {
+        const PreviewOptions options{(dir_ / "project.json").string(), from, loop, kWidth, kHeight};
         preview_ = std::make_unique<Preview>(options, kStart);
         return *preview_;
     }
@@ -94,20 +90,17 @@ protected:
 };
 
 TEST_F(PreviewTest, SavedShadersRebuildLiveAndABrokenOneKeepsTheLastGoodBuild) {
-    PreviewOptions options;
-    options.from = 2.0f;
-    Preview& preview = open(options);
+    Preview& preview = open(2.0f);
     preview.playback().toggle_pause(kStart);
     EXPECT_NEAR(pixel(kStart).r, byte_of(0.25), 1);  // beat 2
     EXPECT_NEAR(pixel(kStart).g, byte_of(0.25), 1);
 
-    // The included file changes: the program that includes it is rebuilt, nothing restarts.
+    // The included file changes: its includer is rebuilt, nothing restarts.
     save(dir_ / "shaders/lib.glsl", library("return 0.75;"));
     EXPECT_NEAR(pixel(kStart + 300).g, byte_of(0.75), 1);
     EXPECT_EQ(preview.playback().beat(kStart + 300), 2.0f);
 
-    // A typo on the library's first line: both programs keep their builds, and the message
-    // names the library's line.
+    // A typo on the library's first line: both programs keep their builds; the line is named.
     testing::internal::CaptureStdout();
     save(dir_ / "shaders/lib.glsl", library("return oops;"));
     EXPECT_NEAR(pixel(kStart + 600).g, byte_of(0.75), 1);
@@ -152,10 +145,19 @@ TEST_F(PreviewTest, SavedDocumentReloadsAtTheSameBeatAndABadOneKeepsTheDemo) {
     EXPECT_EQ(preview.demo().end_beat, 48.0f);
 }
 
-// After a seek the preview draws what render draws from the same project at that beat; and
-// check, on that project, reports no compile problem (the library is only compiled as included).
-TEST_F(PreviewTest, SeekingDrawsWhatRenderDrawsAtThatBeat) {
+// After a seek the preview draws what render draws at that beat, and fires a sample right on
+// the jump's target but not one whose beat lies behind it. Check finds no compile problem (the
+// library is only compiled as included).
+TEST_F(PreviewTest, SeekingDrawsWhatRenderDrawsAndFiresOnlySamplesFromTheTarget) {
     Preview& preview = open();
+    for (const auto& [beat, fires] : {std::pair{4.5f, false}, {4.0f, true}}) {
+        preview.playback().seek(kStart, beat);
+        preview.frame(kStart);
+        EXPECT_EQ(samples_playing() > 0, fires) << beat;
+        preview.playback().seek(kStart, 0.0f);
+        Mix_HaltChannel(-1);
+        SDL_Delay(1100);  // the sample's restore timer
+    }
     preview.playback().toggle_pause(kStart);
     preview.playback().seek(kStart, 40.125f);
     const RunResult r =
@@ -181,10 +183,7 @@ TEST_F(PreviewTest, SeekingDrawsWhatRenderDrawsAtThatBeat) {
 }
 
 TEST_F(PreviewTest, ALoopReturnsToItsStartAfterItsEndMusicIncluded) {
-    PreviewOptions options;
-    options.from = 3.5f;
-    options.loop = {{2.0f, 4.0f}};
-    Preview& preview = open(options);
+    Preview& preview = open(3.5f, {{2.0f, 4.0f}});
     EXPECT_NEAR(pixel(kStart).r, byte_of(3.5 / 8.0), 1);
     EXPECT_NEAR(pixel(kStart + 600).r, byte_of(2.0 / 8.0), 1);  // beat 4.7 is past the end
     EXPECT_EQ(preview.playback().beat(kStart + 600), 2.0f);
@@ -192,22 +191,20 @@ TEST_F(PreviewTest, ALoopReturnsToItsStartAfterItsEndMusicIncluded) {
     EXPECT_FLOAT_EQ(preview.playback().beat(kStart + 1100), 3.0f);
 }
 
-// Keys pushed as SDL events while paused; the beat stands still between them.
+// Keys pushed as SDL events while paused; the beat stands still between them. The music
+// starts at beat -0.5, where Home goes without --from; L loops the four bars from the bar's start.
 TEST_F(PreviewTest, PauseFreezesTheBeatAndKeysMoveIt) {
-    PreviewOptions options;
-    options.from = 8.0f;
-    Preview& preview = open(options);
+    save(dir_ / "project.json", project(64.0, 0.5));
+    Preview& preview = open();
+    preview.playback().seek(kStart, 8.0f);
     const struct {
         SDL_Keycode key;
         uint16_t mod;
         float beat;
-    } presses[] = {{SDLK_SPACE, 0, 9.0f},
-                   {SDLK_RIGHT, 0, 13.0f},
-                   {SDLK_RIGHT, KMOD_LSHIFT, 29.0f},
-                   {SDLK_LEFT, 0, 25.0f},
-                   {SDLK_LEFT, KMOD_RSHIFT, 9.0f},
-                   {SDLK_HOME, 0, 8.0f},
-                   {SDLK_LEFT, KMOD_SHIFT, 0.0f}};
+    } presses[] = {
+        {SDLK_SPACE, 0, 9.0f}, {SDLK_RIGHT, 0, 13.0f},         {SDLK_RIGHT, KMOD_LSHIFT, 29.0f},
+        {SDLK_LEFT, 0, 25.0f}, {SDLK_LEFT, KMOD_RSHIFT, 9.0f}, {SDLK_l, 0, 9.0f},
+        {SDLK_HOME, 0, -0.5f}, {SDLK_LEFT, KMOD_SHIFT, -0.5f}};
     uint32_t now = kStart + 500;
     for (const auto& press : presses) {
         SDL_Event event{};
@@ -224,21 +221,11 @@ TEST_F(PreviewTest, PauseFreezesTheBeatAndKeysMoveIt) {
     }
     EXPECT_TRUE(preview.playback().paused());
     EXPECT_EQ(Mix_PausedMusic(), 1);
+    EXPECT_TRUE(preview.playback().looping());
+    EXPECT_EQ(preview.playback().loop_start(), 8.0f);
+    EXPECT_EQ(preview.playback().loop_end(), 24.0f);
     preview.playback().toggle_pause(now);
-    EXPECT_EQ(preview.playback().beat(now + 500), 1.0f);
-}
-
-// A sample whose beat lies behind a jump's target is not fired late; one right on it fires.
-TEST_F(PreviewTest, SamplesBehindAJumpStaySilent) {
-    Preview& preview = open();
-    for (const auto& [beat, fires] : {std::pair{4.5f, false}, {4.0f, true}}) {
-        preview.playback().seek(kStart, beat);
-        preview.frame(kStart);
-        EXPECT_EQ(samples_playing() > 0, fires) << beat;
-        preview.playback().seek(kStart, 0.0f);
-        Mix_HaltChannel(-1);
-        SDL_Delay(1100);  // the sample's restore timer
-    }
+    EXPECT_EQ(preview.playback().beat(now + 500), 0.5f);
 }
 
 }  // namespace
