@@ -105,7 +105,7 @@ TEST(AudioPlayback, SamplesPlayOnTheirBeatsWithTheMusicDucked) {
           "sox -q -n -r 44100 -c 2 -b 16 sounds/a.wav synth 1.0 sine 1000 vol 0.4",
           "sox -q -n -r 44100 -c 2 -b 16 sounds/b.wav synth 0.6 sine 3000 vol 0.4",
           "sox -q -n -r 44100 -c 2 -b 16 sounds/c.wav synth 0.15 sine 2000 vol 0.4"}) {
-        const std::string command = "cd " + dir.path().string() + " && " + synth;
+        const std::string command = "cd " + dir.path.string() + " && " + synth;
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
     }
     write_text(dir / "project.json", R"({"bpm": 120.0, "beat_offset": 0.0, "end_beat": 20.0,
@@ -118,10 +118,10 @@ TEST(AudioPlayback, SamplesPlayOnTheirBeatsWithTheMusicDucked) {
     {"type": 2, "name": "b12", "audio_sample": "sounds/b.wav", "beat": 12.0, "visible": "true"},
     {"type": 2, "name": "c16", "audio_sample": "sounds/c.wav", "beat": 16.0, "visible": "true"}]})");
     const RunResult pack =
-        tool::run({"pack", "project.json", "-o", "demo", "--player", DEMOPLAYER_PATH}, dir.path());
+        tool::run({"pack", "project.json", "-o", "demo", "--player", DEMOPLAYER_PATH}, dir.path);
     ASSERT_TRUE(pack.ok()) << pack;
     PipedMix mix(dir / "audio.raw");
-    const RunResult run = run_under_xvfb(dir.path(), 640, 360, {"./demo"});
+    const RunResult run = run_under_xvfb(dir.path, 640, 360, {"./demo"});
     EXPECT_EQ(run.exit_code, 0) << run;
     mix.finish();
 

@@ -25,37 +25,11 @@ using package_bytes::Bytes;
 using Clock = std::chrono::steady_clock;
 
 // A fresh folder under the system temp directory, removed with everything in it at the end.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "demo_e2e_XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-
-    const fs::path& path() const { return path_; }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    fs::path path_;
+struct TempDir : package_bytes::ScopedWorkDir {
+    TempDir() : ScopedWorkDir(false) {}
 };
 
-// The whole of a file in one read (empty if there is none): players are megabytes.
-inline Bytes read_bytes(const fs::path& path) {
-    std::error_code error;
-    Bytes bytes(fs::file_size(path, error));
-    if (error)
-        return {};
-    std::ifstream(path, std::ios::binary)
-        .read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
-}
+constexpr auto& read_bytes = package_bytes::read_file_bytes;
 
 inline std::string read_text(const fs::path& path) {
     const Bytes bytes = read_bytes(path);
@@ -98,7 +72,7 @@ inline std::ostream& operator<<(std::ostream& os, const RunResult& r) {
 // Where output is captured: one folder per test process, outside the folders tests look into.
 inline const fs::path& capture_dir() {
     static const TempDir dir;
-    return dir.path();
+    return dir.path;
 }
 
 // Starts `args` in `folder` in a process group of its own, stdin empty, output captured.

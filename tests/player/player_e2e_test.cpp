@@ -36,8 +36,6 @@ done
 // Each start the player refuses writes one line to "error.log" and exits with status 1 (a
 // crash would show as 128 + signal).
 TEST(BadStart, WritesOneLineToErrorLogAndExitsWithStatusOne) {
-    Bytes huge = empty_package();  // far more effects than the bytes left could hold
-    std::ranges::copy(u64(uint64_t{1} << 40), huge.begin() + kCountsOffset + 8);
     const struct {
         const char* name;
         Bytes appended;       // after the plain player
@@ -49,7 +47,6 @@ TEST(BadStart, WritesOneLineToErrorLogAndExitsWithStatusOne) {
          "Cannot find DEMO in executable. Please follow the instructions in Quenvale.\n"},
         {"size before the start", trailer(0xFFFFFFF0u), "before the start"},
         {"cut in the counts", closed(empty_package(), kCountsOffset + 5 * 8 + 3), "truncated"},
-        {"huge count", closed(huge), "corrupt"},
     };
     TempDir dir;
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -57,7 +54,7 @@ TEST(BadStart, WritesOneLineToErrorLogAndExitsWithStatusOne) {
         pack_player(dir / ("case" + std::to_string(i)), cases[i].appended);
     }
     write_text(dir / "each_case.sh", kEachCaseScript);
-    const RunResult run = run_under_xvfb(dir.path(), 640, 360, {"sh", "./each_case.sh"});
+    const RunResult run = run_under_xvfb(dir.path, 640, 360, {"sh", "./each_case.sh"});
     ASSERT_EQ(run.exit_code, 0) << run;
 
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -97,12 +94,12 @@ TEST_P(WindowTest, IsTheDesktopWidthAtSixteenByNineAndTheExitIsClean) {
     const WindowCase& c = GetParam();
     TempDir dir;
     if (*c.demo == '\0')
-        pack_player(dir.path(), closed(empty_package(240.0f)));  // stopped long before
+        pack_player(dir.path, closed(empty_package(240.0f)));  // stopped long before
     else
         fs::copy_file(c.demo, dir / "player");
     fs::permissions(dir / "player", fs::perms::owner_all);
     write_text(dir / "probe.sh", kWindowProbeScript);
-    const RunResult run = run_under_xvfb(dir.path(), c.width, c.height, {"sh", "./probe.sh"});
+    const RunResult run = run_under_xvfb(dir.path, c.width, c.height, {"sh", "./probe.sh"});
 
     ASSERT_EQ(run.exit_code, 0) << run;
     const std::string tree = read_text(dir / "windows.txt");
@@ -137,7 +134,7 @@ TEST(ExampleDemo, PlaysToItsEndBeatAndExitsWithStatusZero) {
     fs::copy_file(EXAMPLE_DEMO_PATH, dir / "example_demo");
     fs::permissions(dir / "example_demo", fs::perms::owner_all);
     const RunResult run =
-        run_under_xvfb(dir.path(), 640, 360, {"./example_demo"}, std::chrono::seconds(240));
+        run_under_xvfb(dir.path, 640, 360, {"./example_demo"}, std::chrono::seconds(240));
     EXPECT_EQ(run.exit_code, 0) << run;
     EXPECT_GE(run.seconds, 86.0) << run;
     EXPECT_FALSE(fs::exists(dir / "error.log"));

@@ -46,22 +46,5 @@ TEST(DataJson, ValuesSideFilesAndExports) {
     }
 }
 
-// A missing side file ends the process with "crash.txt" in the working directory (the child of
-// the death test works there too). A folder is no file either, whatever its size.
-TEST(DataJsonDeathTest, MissingSideFileIsFatal) {
-    ScopedWorkDir dir;
-    fs::create_directory(dir.path / "sub");
-    for (const char* name : {"nowhere.bin", "sub", ""}) {
-        const Json value = *name == '\0' ? Json::object() : Json{{"name", name}};
-        EXPECT_EXIT({ Data data(value); }, ::testing::ExitedWithCode(1), "");
-        const Bytes crash = read_file_bytes(dir.path / "crash.txt");
-        EXPECT_EQ(std::string(crash.begin(), crash.end()),
-                  std::string("Fatal error: File not found: ") + name + "\nExiting.");
-        if (*name != '\0') {
-            EXPECT_EQ(read_whole_file(name), "");
-        }
-    }
-}
-
 }  // namespace
 }  // namespace demo

@@ -129,20 +129,27 @@ inline void write_file_bytes(const std::filesystem::path& path, const Bytes& byt
                static_cast<std::streamsize>(bytes.size()));
 }
 
-// A fresh temporary folder, the working directory while the object lives; removed after.
+// A fresh temporary folder, removed with all it holds at the end; unless `enter` is false, the
+// working directory while the object lives.
 struct ScopedWorkDir {
-    ScopedWorkDir() {
+    explicit ScopedWorkDir(bool enter = true) : entered(enter) {
         std::string pattern = (std::filesystem::temp_directory_path() / "demo_XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("mkdtemp failed");
         path = pattern;
-        std::filesystem::current_path(path);
+        if (entered)
+            std::filesystem::current_path(path);
     }
     ~ScopedWorkDir() {
         std::error_code ignored;
-        std::filesystem::current_path(previous, ignored);
+        if (entered)
+            std::filesystem::current_path(previous, ignored);
         std::filesystem::remove_all(path, ignored);
     }
+    ScopedWorkDir(const ScopedWorkDir&) = delete;
+    std::filesystem::path operator/(const std::string& name) const { return path / name; }
+
+    bool entered;
     std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::path path;
 };

@@ -46,7 +46,7 @@ protected:
              "#version 150\nin vec3 vp;\nvoid main() { gl_Position = vec4(vp, 1.0); }\n");
         save(dir_ / "shaders/colour.frag", kColourShader);
         save(dir_ / "shaders/lib.glsl", library("return 0.25;"));
-        const std::string command = "cd " + dir_.path().string() +
+        const std::string command = "cd " + dir_.path.string() +
                                     " && mkdir resources sounds && sox -q -n -r 8000 -c 1 -b 8 -t "
                                     "wav resources/music.mp3 trim 0 40 && sox -q -n -r 8000 -c 1 "
                                     "-b 8 sounds/blip.wav trim 0 1";
@@ -162,7 +162,7 @@ TEST_F(PreviewTest, SeekingDrawsWhatRenderDrawsAndFiresOnlySamplesFromTheTarget)
     preview.playback().seek(kStart, 40.125f);
     const RunResult r =
         run({"render", "project.json", "--beat", "40.125", "--size", "96x54", "-o", "render.png"},
-            dir_.path());
+            dir_.path);
     ASSERT_TRUE(r.ok()) << r;
     SDL_Surface* image = IMG_Load((dir_ / "render.png").c_str());
     ASSERT_NE(image, nullptr);
@@ -176,7 +176,7 @@ TEST_F(PreviewTest, SeekingDrawsWhatRenderDrawsAndFiresOnlySamplesFromTheTarget)
     }
     SDL_FreeSurface(rgba);
     SDL_FreeSurface(image);
-    const RunResult check = run({"check", "project.json"}, dir_.path());
+    const RunResult check = run({"check", "project.json"}, dir_.path);
     EXPECT_TRUE(check.ok()) << check;
     EXPECT_EQ(check.out.find("ERROR"), std::string::npos) << check;
     EXPECT_NE(check.out.find("no problems found"), std::string::npos) << check;
