@@ -7,6 +7,7 @@
 #include "audio/sample_playback.h"
 #include "player/player_media.h"
 #include "render/gl_fixture.h"
+#include "serialization/package_bytes.h"
 
 namespace demo {
 namespace {
@@ -22,18 +23,13 @@ protected:
 
 // A WAV file of 16-bit stereo at 44.1 kHz whose every value is `level`.
 std::unique_ptr<ByteBuffer> constant_wav(double seconds, int16_t level) {
-    const auto bytes = static_cast<uint32_t>(seconds * 44100) * 4;
-    std::vector<uint8_t> wav;
-    auto put = [&](uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            wav.push_back(static_cast<uint8_t>(value >> (8 * i)));
-    };
-    for (const uint32_t word : {0x46464952u, 36 + bytes, 0x45564157u, 0x20746D66u, 16u})
-        put(word, 4);
-    put(1, 2), put(2, 2), put(44100, 4), put(176400, 4), put(4, 2), put(16, 2);
-    put(0x61746164u, 4), put(bytes, 4);
-    for (uint32_t i = 0; i < bytes / 2; ++i)
-        put(static_cast<uint16_t>(level), 2);
+    using namespace package_bytes;
+    const auto size = static_cast<uint32_t>(seconds * 44100) * 4;
+    Bytes wav = concat({bytes_of("RIFF"), u64(36 + size, 4), bytes_of("WAVEfmt "), u64(16, 4),
+                        u64(1, 2), u64(2, 2), u64(44100, 4), u64(176400, 4), u64(4, 2), u64(16, 2),
+                        bytes_of("data"), u64(size, 4)});
+    for (uint32_t i = 0; i < size / 2; ++i)
+        append(wav, u64(static_cast<uint16_t>(level), 2));
     return std::make_unique<ByteBuffer>(wav.data(), wav.size());
 }
 
@@ -69,8 +65,8 @@ TEST_F(SampleMix, TheOfflineMixDucksTheMusicFromTheSamplesBeatForItsLength) {
     Event* event = gl_test::add_event(demo, kAudioSampleEvent, 1.0f, 1.1f);
     event->audio_sample.object = demo.audio_samples[0].get();
     const OfflineMix mix(demo, 1.5);
-    for (const auto& [frame, level] : {std::pair{11025, 12800}, {33074, 12800}, {33075, 10000},
-                                       {44099, 10000}, {44100, 12800}})
+    for (const auto& [frame, level] :
+         {std::pair{11025, 12800}, {33074, 12800}, {33075, 10000}, {44099, 10000}, {44100, 12800}})
         EXPECT_EQ(mix.frames(frame, 1), std::vector<int16_t>(2, static_cast<int16_t>(level)))
             << frame;
 }

@@ -4,7 +4,6 @@
 
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "render/shader_program.h"
 #include "serialization/input_stream.h"

@@ -5,10 +5,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "render/font_texture.h"

@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <glm/gtc/matrix_transform.hpp>
-#include <limits>
 
 #include "render/effect.h"
 #include "scene/scene.h"

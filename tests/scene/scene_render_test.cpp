@@ -144,6 +144,23 @@ TEST_F(SceneRender, SkinBendsAsItsJointMatricesPredict) {
     EXPECT_TRUE(rgb_near(at({0, 1.8f, 0}), kBlack, 2)) << "nothing left upright";
 }
 
+// Pass 1 (half-alpha red), then pass 2 (half-alpha blue, in front): red under blue over black. A
+// front-first order would leave the red behind the blue's depth; pass 0 (green) is never drawn.
+TEST_F(SceneRender, RenderPassesDrawInAscendingOrderAndPassZeroNever) {
+    tinygltf::Model asset;
+    const std::tuple<int, std::vector<double>, float> nodes[] = {
+        {2, {0, 0, 1, 0.5}, 0.2f}, {1, {1, 0, 0, 0.5}, 0.0f}, {0, {0, 1, 0, 1}, 0.4f}};
+    for (const auto& [pass, colour, z] : nodes) {
+        gb::add_node(asset, "node", add_square(asset, gb::add_material(asset, colour), z));
+        gb::set_extras(asset.nodes.back(), pass, 0, false);
+    }
+    gb::set_scene(asset, {0, 1, 2});
+    make_scene(asset, {0, 0, 3}, {0, 0, 0});
+    draw_with_tracks({});
+    EXPECT_TRUE(rgb_near(at({0, 0, 0}), {64, 0, 128}, 3));
+    EXPECT_EQ(model_->pass_count, 2);
+}
+
 // A flat board 1 above a ground 4 times larger, drawn into the shadow map only (tag 2) unless
 // it ignores shadows; camera and light look straight down.
 TEST_F(SceneRender, ABoardCastsItsShadowStraightDownUnlessItIgnoresShadows) {
