@@ -42,11 +42,12 @@ inline Bytes sample_data(Shape shape, size_t size, uint32_t seed) {
     while (out.size() < size) {
         const uint32_t kind = shape == Shape::Mixture ? rng() % 3 : static_cast<uint32_t>(shape);
         const size_t n = 1 + rng() % 300;
-        const size_t from = out.empty() ? 0 : rng() % out.size();
+        const bool repeat = kind == 2 && !out.empty();
+        const size_t from = repeat ? rng() % out.size() : 0;
         const uint8_t value = static_cast<uint8_t>(rng());
         for (size_t k = 0; k < n; ++k) {
-            if (kind == 2 && !out.empty())
-                out.push_back(out[from + k]);
+            if (repeat)
+                out.push_back(uint8_t{out[from + k]});
             else
                 out.push_back(kind == 0 ? value : static_cast<uint8_t>(rng()));
         }
