@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 #include <typeinfo>
+#include <unordered_map>
 
 #include "package_bytes.h"
 #include "serialization/data.h"
@@ -16,10 +17,12 @@ namespace demo::test_util {
 
 using package_bytes::Bytes;
 
-// The binary form the library writes for `object`.
-inline Bytes binary_form(const ISerializable& object) {
+// The binary form the library writes for `object`, references numbered by `ids` if given.
+inline Bytes binary_form(const ISerializable& object,
+                         const std::unordered_map<const void*, uint64_t>* ids = nullptr) {
     Bytes bytes;
     OutputStream out(bytes);
+    out.set_id_table(ids);
     object.write_binary(out);
     return bytes;
 }

@@ -28,14 +28,6 @@ Bytes point(float beat, float value, const std::string& text) {
     return concat({f32(beat), f32(value), stored_string(text)});
 }
 
-Bytes write(const Event& event, const Ids* ids = nullptr) {
-    Bytes bytes;
-    OutputStream out(bytes);
-    out.set_id_table(ids);
-    event.write_binary(out);
-    return bytes;
-}
-
 Event read(const Bytes& bytes) {
     InputStream in(bytes.data(), bytes.size());
     return Event(in);
@@ -87,26 +79,26 @@ TEST(EventForms, EachTypeHasItsLayoutAndGoesThroughJsonUnchanged) {
         EXPECT_EQ(back.end_beat, c.read_end);
         if (c.target != nullptr)
             back.resolve_references(IdRegistry{{c.id, c.target}});
-        EXPECT_EQ(write(back, &ids), c.layout);
+        EXPECT_EQ(test_util::binary_form(back, &ids), c.layout);
         Event again(back.to_json(false));
         again.resolve_references(keys);
         EXPECT_FALSE(again.has_dangling_reference());
-        EXPECT_EQ(write(again, &ids), c.layout);
+        EXPECT_EQ(test_util::binary_form(again, &ids), c.layout);
     }
     // Without a referenced object identifier 0 is written, and read back through JSON as 0.
     Event lone;
     lone.type = kEffectEvent;
     lone.end_beat = 8.0f;
-    const Bytes unlinked = write(lone);
+    const Bytes unlinked = test_util::binary_form(lone);
     EXPECT_EQ(unlinked, concat({u64(1, 1), u64(0), u64(1, 1), u64(0), f32(0.0f), f32(8.0f),
                                 stored_string("")}));
-    EXPECT_EQ(write(Event(read(unlinked).to_json(false))), unlinked);
+    EXPECT_EQ(test_util::binary_form(Event(read(unlinked).to_json(false))), unlinked);
     // Text points keep no value; a repeated track name replaces the earlier track.
     const Bytes repeated =
         concat({u64(9, 1), u64(3), track("t", 1, false, 2), point(0.0f, 7.5f, ""),
                 point(1.0f, 7.5f, "text"), track("x", 2, false, 1), point(0.0f, 1.0f, ""),
                 track("x", 0, true, 1), point(5.0f, 6.0f, "")});
-    EXPECT_EQ(write(read(repeated)),
+    EXPECT_EQ(test_util::binary_form(read(repeated)),
               concat({u64(9, 1), u64(2), track("t", 1, false, 2), point(0.0f, 7.5f, ""),
                       point(1.0f, 0.0f, "text"), track("x", 0, true, 1), point(5.0f, 6.0f, "")}));
 }
