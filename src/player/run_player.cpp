@@ -12,6 +12,7 @@
 #include "player/background_watch.h"
 #include "player/beat_clock.h"
 #include "player/check_gl_errors.h"
+#include "player/crash_handler.h"
 #include "player/locate_package.h"
 #include "player/player_state.h"
 #include "player/shell_startup.h"
@@ -111,6 +112,7 @@ void run_main_loop() {
 }  // namespace
 
 int run_player(int /*argc*/, char** argv) {
+    install_crash_handler();
     switch (start_media_libraries()) {
         case MediaStart::NoSdl:
             SDL_Log("Failed to initialize SDL: %s", SDL_GetError());

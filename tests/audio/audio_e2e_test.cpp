@@ -123,6 +123,7 @@ TEST(AudioPlayback, SamplesPlayOnTheirBeatsWithTheMusicDucked) {
     PipedMix mix(dir / "audio.raw");
     const RunResult run = run_under_xvfb(dir.path, 640, 360, {"./demo"});
     EXPECT_EQ(run.exit_code, 0) << run;
+    keep_if_failed(dir.path, run);
     mix.finish();
 
     const std::optional<double> start = mix.onset(220.0, kMusicAmplitude * 0.5);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -148,6 +150,27 @@ inline RunResult run_under_xvfb(const fs::path& folder, int width, int height,
             break;
     }
     return result;
+}
+
+// After a failed playback, keeps what the run left (crash.txt, error.log and its output) in
+// TEST_FAILURES_DIR/<suite>.<test>/, where a crash in CI can still be read when the scratch
+// folder is gone.
+inline void keep_if_failed(const fs::path& folder, const RunResult& run) {
+    if (!testing::Test::HasFailure())
+        return;
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    const fs::path kept =
+        fs::path(TEST_FAILURES_DIR) / (std::string(test->test_suite_name()) + "." + test->name());
+    fs::create_directories(kept);
+    for (const char* name : {"crash.txt", "error.log"}) {
+        if (fs::exists(folder / name))
+            fs::copy_file(folder / name, kept / name, fs::copy_options::overwrite_existing);
+    }
+    std::ostringstream output;
+    output << run;
+    write_text(kept / "output.txt", output.str());
+    ADD_FAILURE() << "kept in " << kept.string() << "; crash.txt: "
+                  << (fs::exists(folder / "crash.txt") ? read_text(folder / "crash.txt") : "none");
 }
 
 }  // namespace demo::e2e

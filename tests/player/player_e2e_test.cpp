@@ -68,14 +68,14 @@ TEST(BadStart, WritesOneLineToErrorLogAndExitsWithStatusOne) {
     }
 }
 
-// Runs the player, waits for its window, lists the window tree, then stops the player (SIGTERM
-// is a quit event).
+// Runs the player, waits for its window, lists the window tree, then sends the player the
+// signal named by $1 (SIGTERM is a quit event).
 constexpr const char* kWindowProbeScript = R"(#!/bin/sh
 ./player >player.log 2>&1 &
 for i in $(seq 600); do xwininfo -root -tree | grep -qF '"Quenvale :: 0.11"' && break; sleep 0.1; done
 sleep 1.5
 xwininfo -root -tree >windows.txt 2>&1
-kill $!
+kill -$1 $!
 wait $!
 echo $? >player.status
 )";
@@ -83,14 +83,15 @@ echo $? >player.status
 struct WindowCase {
     int width;
     int height;
-    const char* demo;  // packed player to copy, or empty for a package without objects
+    const char* demo;    // packed player to copy, or empty for a package without objects
+    const char* signal;  // sent once the window shows: TERM quits, SEGV stands for a crash
 };
 
 class WindowTest : public testing::TestWithParam<WindowCase> {};
 
 // The window is the desktop width at 16:9; the player exits with status 0 when stopped (its end
-// beat ends the full playback below).
-TEST_P(WindowTest, IsTheDesktopWidthAtSixteenByNineAndTheExitIsClean) {
+// beat ends the full playback below), and a crash leaves its report.
+TEST_P(WindowTest, IsTheDesktopWidthAtSixteenByNineAndTheEndIsReported) {
     const WindowCase& c = GetParam();
     TempDir dir;
     if (*c.demo == '\0')
@@ -99,7 +100,8 @@ TEST_P(WindowTest, IsTheDesktopWidthAtSixteenByNineAndTheExitIsClean) {
         fs::copy_file(c.demo, dir / "player");
     fs::permissions(dir / "player", fs::perms::owner_all);
     write_text(dir / "probe.sh", kWindowProbeScript);
-    const RunResult run = run_under_xvfb(dir.path, c.width, c.height, {"sh", "./probe.sh"});
+    const RunResult run =
+        run_under_xvfb(dir.path, c.width, c.height, {"sh", "./probe.sh", c.signal});
 
     ASSERT_EQ(run.exit_code, 0) << run;
     const std::string tree = read_text(dir / "windows.txt");
@@ -110,14 +112,24 @@ TEST_P(WindowTest, IsTheDesktopWidthAtSixteenByNineAndTheExitIsClean) {
                                                           << read_text(dir / "player.log");
     EXPECT_EQ(std::stoi(match[1]), c.width);
     EXPECT_EQ(std::stoi(match[2]), c.height);
-    EXPECT_EQ(read_text(dir / "player.status"), "0\n") << read_text(dir / "player.log");
     EXPECT_FALSE(fs::exists(dir / "error.log"));
-    EXPECT_FALSE(fs::exists(dir / "crash.txt"));
+    if (std::string(c.signal) == "TERM") {
+        EXPECT_EQ(read_text(dir / "player.status"), "0\n") << read_text(dir / "player.log");
+        EXPECT_FALSE(fs::exists(dir / "crash.txt"));
+        return;
+    }
+    // A crash ends the process as the signal would, and says where it struck: the signal, the
+    // stack (addresses in the player), "Exiting.", in crash.txt and on standard error.
+    EXPECT_EQ(read_text(dir / "player.status"), "139\n");
+    const std::string crash = read_text(dir / "crash.txt");
+    EXPECT_EQ(crash.rfind("Fatal error: signal 11 (SIGSEGV)\n./player(", 0), 0u) << crash;
+    EXPECT_TRUE(crash.ends_with("\nExiting.")) << crash;
+    EXPECT_NE(read_text(dir / "player.log").find(crash), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, WindowTest,
-                         testing::Values(WindowCase{1366, 768, ""},
-                                         WindowCase{1920, 1080, SHORT_EXAMPLE_DEMO_PATH}),
+                         testing::Values(WindowCase{1366, 768, "", "TERM"},
+                                         WindowCase{1920, 1080, SHORT_EXAMPLE_DEMO_PATH, "SEGV"}),
                          [](const testing::TestParamInfo<WindowCase>& info) {
                              return std::to_string(info.param.width) + "x" +
                                     std::to_string(info.param.height);
@@ -139,6 +151,7 @@ TEST(ExampleDemo, PlaysToItsEndBeatAndExitsWithStatusZero) {
     EXPECT_GE(run.seconds, 86.0) << run;
     EXPECT_FALSE(fs::exists(dir / "error.log"));
     EXPECT_FALSE(fs::exists(dir / "crash.txt"));
+    keep_if_failed(dir.path, run);
 }
 
 }  // namespace
