@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <set>
 
+#include "timeline/render_frame.h"
 #include "timeline/sample_triggers.h"
 
 namespace demo {
@@ -103,6 +104,7 @@ void PlaybackControl::jump(uint32_t now, float beat) {
         beat = std::min(beat, demo_->end_beat);
     at_end_ = false;
     clock_.seek(now, beat);
+    forget_last_frame(*demo_);
     Mix_HaltChannel(-1);
     if (paused()) {
         music_stale_ = true;

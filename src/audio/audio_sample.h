@@ -20,9 +20,9 @@ public:
     std::string name;                          // also the side file's path in a project
     uint32_t duration_ms = 0;                  // decoded length, 0 without a chunk
 
-    // Shared with the restore timer on SDL's timer thread.
-    std::atomic<bool> playing{false};
-    std::atomic<int32_t> restore_timer{0};
+    // Plays started whose restore timer has not run yet: each holds a pointer to the sample.
+    // Shared with the timers on SDL's timer thread.
+    std::atomic<int32_t> playing{0};
     // Not started while set: after a jump on the timeline the authoring tool's preview holds
     // the samples whose beat lies behind the new position. The player never sets it.
     bool held = false;

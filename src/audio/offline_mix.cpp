@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <stdexcept>
 #include <string>
 
@@ -58,23 +59,21 @@ OfflineMix::OfflineMix(Demo& demo, double seconds, int frames_per_second) {
             sample_pcm_[sample.get()] = decode_pcm(*sample->audio_buffer);
     }
 
-    // Each sample plays once per trigger and cannot restart until its own length has passed.
-    std::map<const AudioSample*, int64_t> busy_until;
+    // Each sample plays once per activation of its event, as in the player, whose frames are
+    // this mix's steps.
     const int64_t frames_per_step = kFrequency / frames_per_second;
+    float previous = -std::numeric_limits<float>::infinity();
     for (int64_t frame = 0; frame < length_; frame += frames_per_step) {
         const float elapsed_ms = static_cast<float>(frame * 1000 / kFrequency);
         const float beat = elapsed_ms * demo.bpm / 60000.0f - demo.beat_offset;
-        for_each_sample_trigger(demo, beat, [&](AudioSample& sample) {
-            auto it = busy_until.find(&sample);
-            if (it != busy_until.end() && frame < it->second)
-                return;
+        for_each_sample_start(demo, previous, beat, [&](AudioSample& sample) {
             const int64_t duration = static_cast<int64_t>(sample.duration_ms) * kFrequency / 1000;
-            busy_until[&sample] = frame + duration;
             ducked_.emplace_back(frame, frame + duration);
             auto pcm = sample_pcm_.find(&sample);
             if (pcm != sample_pcm_.end())
                 voices_.push_back({&pcm->second, frame});
         });
+        previous = beat;
     }
 }
 

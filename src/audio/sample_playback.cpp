@@ -36,25 +36,22 @@ void decode_audio_sample(AudioSample& sample) {
 }
 
 void play_sample(AudioSample& sample) {
-    if (sample.held || sample.playing.exchange(true))
+    if (sample.held)
         return;
+    sample.playing.fetch_add(1);
     playing_count.fetch_add(1);
     Mix_VolumeMusic(kDuckedMusicVolume);
     if (sample.chunk != nullptr)
         Mix_PlayChannelTimed(-1, sample.chunk, 0, -1);
-    const SDL_TimerID timer = SDL_AddTimer(sample.duration_ms, on_sample_finished, &sample);
-    if (timer == 0) {
-        // No timer: restore at once rather than leave the sample stuck and the music ducked.
+    // The timer is never cancelled, so its id is not kept. Without one the play ends at once
+    // rather than leave the music ducked.
+    if (SDL_AddTimer(sample.duration_ms, on_sample_finished, &sample) == 0)
         on_sample_finished(0, &sample);
-        return;
-    }
-    sample.restore_timer = timer;
 }
 
 uint32_t on_sample_finished(uint32_t /*interval*/, void* user_data) {
     auto* sample = static_cast<AudioSample*>(user_data);
-    sample->restore_timer = 0;
-    sample->playing = false;
+    sample->playing.fetch_sub(1);
     if (playing_count.fetch_sub(1) == 1) {
         Mix_VolumeMusic(kFullMusicVolume);
         // A sample may have started between the count reaching zero and the volume call;
@@ -71,14 +68,14 @@ int32_t samples_playing() {
 
 void retire_samples(std::vector<std::unique_ptr<AudioSample>> samples) {
     Mix_HaltChannel(-1);
-    // Clearing `playing` is the restore timer's last access to its sample.
-    std::erase_if(retired, [](const auto& sample) { return !sample->playing.load(); });
+    // Counting its play down is a restore timer's last access to its sample.
+    std::erase_if(retired, [](const auto& sample) { return sample->playing.load() == 0; });
     for (auto& sample : samples) {
         if (sample->chunk != nullptr)
             Mix_FreeChunk(sample->chunk);
         sample->chunk = nullptr;
         sample->audio_buffer.reset();
-        if (sample->playing.load())
+        if (sample->playing.load() > 0)
             retired.push_back(std::move(sample));
     }
 }

@@ -17,15 +17,16 @@ inline constexpr int kFullMusicVolume = 128;
 // no chunk and a length of 0. Needs the audio device open.
 void decode_audio_sample(AudioSample& sample);
 
-// Starts the sample on a free channel unless it is already playing or held, ducks the music
-// and arms the sample's own restore timer for its length.
+// Starts the sample on a free channel unless it is held, ducks the music and arms a restore
+// timer for the sample's length. A sample started again while it sounds plays twice, as two
+// activations of its event ask.
 void play_sample(AudioSample& sample);
 
-// Restore timer callback (SDL's timer thread): the sample is idle again, and the music
+// Restore timer callback (SDL's timer thread): one play of the sample is over, and the music
 // returns to full volume once no sample plays. Returns 0 so the timer does not repeat.
 uint32_t on_sample_finished(uint32_t interval, void* sample);
 
-// Number of samples between their start and their restore timer.
+// Number of plays between their start and their restore timer.
 int32_t samples_playing();
 
 // Takes samples out of use: silences every channel and frees their decoded sounds. Each

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -70,6 +71,9 @@ public:
     float beat_offset = 0.5f;
     uint64_t total_objects = 0;
     std::unique_ptr<Texture> sound_texture;  // 1024 x 2, refreshed every frame
+    // Beat of the frame drawn last: samples start when their event becomes active between it
+    // and the next frame's beat. None before the first frame.
+    float last_frame_beat = -std::numeric_limits<float>::infinity();
 
     // Told of every object read, then once more with both values equal to the total.
     std::function<void(uint64_t objects_read, uint64_t total)> on_progress;

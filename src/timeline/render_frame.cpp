@@ -1,5 +1,7 @@
 #include "timeline/render_frame.h"
 
+#include <limits>
+
 #include "audio/sample_playback.h"
 #include "audio/sound_analysis.h"
 #include "render/effect_renderer.h"
@@ -8,6 +10,7 @@
 #include "serialization/demo.h"
 #include "timeline/event.h"
 #include "timeline/event_group.h"
+#include "timeline/sample_triggers.h"
 #include "timeline/track_application.h"
 
 namespace demo {
@@ -87,6 +90,14 @@ void render_frame(Demo& demo, float beat) {
                        nullptr);
         }
     }
+    // Each sample starts once as its event becomes active, not again in the event's later
+    // frames when a short sample has already ended.
+    for_each_sample_start(demo, demo.last_frame_beat, beat, play_sample);
+    demo.last_frame_beat = beat;
+}
+
+void forget_last_frame(Demo& demo) {
+    demo.last_frame_beat = -std::numeric_limits<float>::infinity();
 }
 
 void draw_event(Event& event, uint32_t sound_texture, float beat, Event* group_event) {
@@ -107,10 +118,6 @@ void draw_event(Event& event, uint32_t sound_texture, float beat, Event* group_e
                 bind_texture_unit(kSoundTextureUnit, 0);
             break;
         }
-        case kAudioSampleEvent:
-            if (event.audio_sample)
-                play_sample(*event.audio_sample.object);
-            break;
         case kGroupEvent: {
             // A group that contains itself, directly or through others, is not entered again
             // while it is being drawn.

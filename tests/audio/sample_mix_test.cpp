@@ -38,23 +38,24 @@ TEST_F(SampleMix, TheSoundTextureHasTheSpectrumAndTheWaveformRows) {
     EXPECT_EQ(gl_test::texture_size(demo.sound_texture->texture_id), std::pair(1024, 2));
 }
 
-// The music is ducked while the sample plays and restored after it; a playing sample is not
-// started again.
-TEST_F(SampleMix, ASampleDucksTheMusicOnceUntilItEnds) {
-    AudioSample sample;
-    sample.duration_ms = 60000;
+// The music is ducked from a sample's start until its last play has ended; each start plays.
+TEST_F(SampleMix, TheMusicIsDuckedUntilTheLastPlayEnds) {
+    static AudioSample sample;  // the restore timers hold it until they have run
+    sample.duration_ms = 300;
     play_sample(sample);
     play_sample(sample);
-    EXPECT_EQ(samples_playing(), 1);
+    EXPECT_EQ(samples_playing(), 2);
     EXPECT_EQ(Mix_VolumeMusic(-1), kDuckedMusicVolume);
-    SDL_RemoveTimer(sample.restore_timer);
-    on_sample_finished(0, &sample);
+    for (int waited = 0; samples_playing() > 0 && waited < 10000; waited += 10)
+        SDL_Delay(10);
     EXPECT_EQ(samples_playing(), 0);
+    EXPECT_EQ(sample.playing.load(), 0);
     EXPECT_EQ(Mix_VolumeMusic(-1), kFullMusicVolume);
 }
 
 // At 120 bpm and a beat offset of 0.5, beat 1 is 0.75 s into the music: frame 33075. Music of
-// constant level 12800 is ducked to 12800 * 100 / 128 = 10000 for the silent sample's 250 ms.
+// constant level 12800 is ducked to 12800 * 100 / 128 = 10000 for the silent sample's 250 ms,
+// once: its event lasts a beat (0.5 s), and the sample does not start again when it ends.
 TEST_F(SampleMix, TheOfflineMixDucksTheMusicFromTheSamplesBeatForItsLength) {
     demo.bpm = 120.0f;
     demo.beat_offset = 0.5f;
@@ -62,7 +63,7 @@ TEST_F(SampleMix, TheOfflineMixDucksTheMusicFromTheSamplesBeatForItsLength) {
     demo.audio_samples.push_back(std::make_unique<AudioSample>());
     demo.audio_samples[0]->audio_buffer = constant_wav(0.25, 0);
     demo.audio_samples[0]->duration_ms = 250;
-    Event* event = gl_test::add_event(demo, kAudioSampleEvent, 1.0f, 1.1f);
+    Event* event = gl_test::add_event(demo, kAudioSampleEvent, 1.0f, 2.0f);
     event->audio_sample.object = demo.audio_samples[0].get();
     const OfflineMix mix(demo, 1.5);
     for (const auto& [frame, level] :

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -11,6 +12,7 @@
 #include "player/player_state.h"
 #include "serialization/demo.h"
 #include "timeline/event.h"
+#include "timeline/event_group.h"
 #include "timeline/sample_triggers.h"
 
 namespace demo {
@@ -188,6 +190,33 @@ TEST(SampleTriggers, OnlyVisibleEventsAtTheBeatFire) {
     std::vector<AudioSample*> fired;
     for_each_sample_trigger(demo, 4.5f, [&](AudioSample& s) { fired.push_back(&s); });
     EXPECT_EQ(fired, std::vector<AudioSample*>{&shown});
+}
+
+// A sample starts once per activation of its event: on the first frame inside it, and again
+// each time a group replays it, even when the replays follow each other without a gap.
+TEST(SampleTriggers, ASampleStartsOncePerActivation) {
+    Demo demo;
+    AudioSample sample;
+    EventGroup group;
+    Event member = make_event(10, 11);  // group-local beats: the earliest member starts at 10
+    member.type = kAudioSampleEvent;
+    member.audio_sample.object = &sample;
+    group.events.push_back({0, "", &member});
+    for (const auto& [type, start, end] : {std::tuple{kAudioSampleEvent, 2.0f, 3.0f},
+                                           {kGroupEvent, 20.0f, 24.0f},
+                                           {kGroupEvent, 24.0f, 28.0f}}) {
+        demo.events.push_back(std::make_unique<Event>(make_event(start, end)));
+        demo.events.back()->type = type;
+        demo.events.back()->audio_sample.object = &sample;
+        demo.events.back()->group.object = &group;
+    }
+    std::vector<float> starts;
+    float previous = -std::numeric_limits<float>::infinity();
+    for (float beat = 0.0f; beat < 30.0f; beat += 0.125f) {
+        for_each_sample_start(demo, previous, beat, [&](AudioSample&) { starts.push_back(beat); });
+        previous = beat;
+    }
+    EXPECT_EQ(starts, (std::vector<float>{2.0f, 20.0f, 24.0f}));
 }
 
 }  // namespace
