@@ -225,6 +225,30 @@ void capture_screen(Effect& effect) {
     read_screen_into_capture(effect);
 }
 
+void prime(Effect& effect) {
+    if (effect.program.object == nullptr)
+        return;
+    draw(effect, nullptr, true);
+    // As the frame walk's update pass draws an effect's inputs: onto the screen, then copied.
+    for (auto& input : effect.effects) {
+        Effect* x = input.object;
+        if (x == nullptr || x->program.object == nullptr)
+            continue;
+        draw(*x, nullptr, true);
+        capture_screen(*x);
+    }
+}
+
+void clear_capture(Effect& effect) {
+    if (effect.capture_texture == 0 || !effect.capture_buffer)
+        return;
+    const Buffer& buffer = *effect.capture_buffer;
+    glBindTexture(GL_TEXTURE_2D, effect.capture_texture);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, buffer.width, buffer.height, GL_RGBA, GL_UNSIGNED_BYTE,
+                    buffer.pixels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
 void ensure_capture_target(Effect& effect) {
     if (effect.capture_buffer && (effect.capture_buffer->width != resolution[2] ||
                                   effect.capture_buffer->height != resolution[3])) {

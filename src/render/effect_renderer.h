@@ -35,6 +35,15 @@ int bind_inputs(Effect& effect, ShaderProgram& program, bool render_inputs);
 // Copies the screen (or the bound render target) into the effect's capture texture.
 void capture_screen(Effect& effect);
 
+// Draws the effect once as the show will, without a hook: its inputs into their render targets
+// and onto the screen, its screen copies read. Every program then has met the framebuffers and
+// formats it draws into, and every target and copy exists, so no first compile or first large
+// allocation falls in the middle of the show.
+void prime(Effect& effect);
+
+// Gives the capture texture back its first contents (zeros), as if it had never been drawn.
+void clear_capture(Effect& effect);
+
 // Makes sure the capture buffer and texture exist at the current render size.
 void ensure_capture_target(Effect& effect);
 

@@ -100,7 +100,8 @@ public:
 
     // Compiles every shader program, then prepares every effect.
     void prepare_after_load();
-    // Draws every effect once, without program hook and without its inputs.
+    // Draws every effect once as the show will, inputs and screen copies included, and leaves
+    // nothing a frame of the show would see.
     void prime_effects();
     // Gives back what loading took from the GPU and the sound device, for a demo that is
     // replaced while the process goes on; the demo cannot be drawn or played afterwards.

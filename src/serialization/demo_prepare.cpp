@@ -20,7 +20,10 @@ void Demo::prepare_after_load() {
 
 void Demo::prime_effects() {
     for (auto& effect : effects)
-        draw(*effect, nullptr, false);
+        prime(*effect);
+    // A feedback effect's first frame in the show starts from an empty copy, primed or not.
+    for (auto& effect : effects)
+        clear_capture(*effect);
 }
 
 void Demo::release_media() {

@@ -142,5 +142,16 @@ TEST_F(EffectInputs, CaptureStaysOnTheGpu) {
     EXPECT_EQ(texture_size(effect.capture_texture), std::make_pair(kWidth, kHeight));
 }
 
+// Priming draws an input as the show's update pass will, so its screen copy exists before the
+// show, and then empties it again: a frame sees no trace of the priming.
+TEST_F(EffectInputs, PrimingMakesEveryScreenCopyAndLeavesItEmpty) {
+    Effect* input = add_effect(demo, constant_shader(0, 0, 1));
+    add_effect(demo, units_shader(1, kWidth))->effects = {ref(input)};
+    demo.prime_effects();
+    ASSERT_NE(input->capture_texture, 0u);
+    const std::vector<uint8_t> copy = read_texture(input->capture_texture, kWidth, kHeight);
+    EXPECT_EQ(std::count(copy.begin(), copy.end(), 0), static_cast<ptrdiff_t>(copy.size()));
+}
+
 }  // namespace
 }  // namespace demo::gl_test
