@@ -38,13 +38,21 @@ std::string human_bytes(uint64_t bytes) {
     return text;
 }
 
+// "1 track", "2 tracks": a count with its noun in the singular or the plural.
+std::string counted(size_t count, const char* noun, const char* plural = nullptr) {
+    return std::to_string(count) + " " +
+           (count == 1          ? noun
+            : plural != nullptr ? plural
+                                : std::string(noun) + "s");
+}
+
 std::string describe(const Event& event) {
     static const char* const kTypes[] = {"unknown", "effect", "audio sample", "group"};
     const char* type = event.type <= kGroupEvent ? kTypes[event.type] : kTypes[0];
     char text[160];
-    std::snprintf(text, sizeof text, " (%s event, beats %g to %g%s, %zu tracks)", type,
-                  event.start_beat, event.end_beat, event.visible ? "" : ", hidden",
-                  event.control_points.size());
+    std::snprintf(text, sizeof text, " (%s event, beats %g to %g%s, %s)", type, event.start_beat,
+                  event.end_beat, event.visible ? "" : ", hidden",
+                  counted(event.control_points.size(), "track").c_str());
     return "'" + event.name + "'" + text;
 }
 
@@ -69,9 +77,9 @@ std::string describe(const Effect& effect) {
         "'" + effect.name + "' (program " +
         (effect.program.object ? "'" + effect.program.object->fragment_shader_filename + "'"
                                : std::string("none"));
-    text += ", " + std::to_string(effect.textures.size()) + " images, " +
-            std::to_string(effect.font_textures.size()) + " texts, " +
-            std::to_string(effect.effects.size()) + " input effects";
+    text += ", " + counted(effect.textures.size(), "image") + ", " +
+            counted(effect.font_textures.size(), "text") + ", " +
+            counted(effect.effects.size(), "input effect");
     if (effect.feedback)
         text += ", feedback";
     if (effect.screen_texture)
@@ -81,7 +89,7 @@ std::string describe(const Effect& effect) {
 
 std::string describe(const ShaderProgram& program) {
     return "'" + program.fragment_shader_filename + "' (vertex '" + program.vertex_shader_filename +
-           "', " + std::to_string(program.uniform_defs.size()) + " uniforms)";
+           "', " + counted(program.uniform_defs.size(), "uniform") + ")";
 }
 
 std::string describe(const Texture& texture) {
@@ -90,7 +98,7 @@ std::string describe(const Texture& texture) {
 }
 
 std::string describe(const EventGroup& group) {
-    return "'" + group.name + "' (" + std::to_string(group.events.size()) + " members)";
+    return "'" + group.name + "' (" + counted(group.events.size(), "member") + ")";
 }
 
 std::string describe(const Font& font) {
@@ -109,21 +117,21 @@ std::string describe(const Model& model) {
     size_t primitives = 0;
     for (const auto& mesh : model.gltf.meshes)
         primitives += mesh.primitives.size();
-    char text[160];
-    std::snprintf(text, sizeof text, "%zu meshes, %zu primitives, %zu images",
-                  model.gltf.meshes.size(), primitives, model.gltf.images.size());
-    std::string line = "'" + model.filename + "' (" +
-                       human_bytes(model.buffer ? model.buffer->size() : 0) + ", " + text;
+    std::string line =
+        "'" + model.filename + "' (" + human_bytes(model.buffer ? model.buffer->size() : 0) + ", " +
+        counted(model.gltf.meshes.size(), "mesh", "meshes") + ", " +
+        counted(primitives, "primitive") + ", " + counted(model.gltf.images.size(), "image");
     if (!model.parsed)
         line += ", does not parse";
     if (model.skeleton) {
         line += ", skin '" + model.skeleton->name + "' with " +
-                std::to_string(model.skeleton->joints.size()) + " joints";
+                counted(model.skeleton->joints.size(), "joint");
     } else {
         line += ", no skin";
     }
     line += ")";
     if (model.animations) {
+        char text[160];
         for (const auto& animation : model.animations->list) {
             std::snprintf(text, sizeof text, " (keys %g to %g s)", animation->start_time,
                           animation->end_time);

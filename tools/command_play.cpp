@@ -67,6 +67,9 @@ int run_play(const Arguments& args) {
         parse_size(parsed.value("--size"), options.width, options.height);
     options.watch = !parsed.flag("--no-watch");
 
+    // An editor or `| tee` reads the preview's progress as it happens, not when it ends: one
+    // line at a time, even through a pipe. Problems go to standard error, which is unbuffered.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     Preview preview(options, SDL_GetTicks());
     preview.run();
     return 0;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "commands.h"
+#include "player/chatter.h"
 #include "serialization/package_error.h"
 
 namespace {
@@ -41,6 +42,8 @@ int main(int argc, char** argv) {
         return argc < 2 ? 2 : 0;
     }
     const std::string command = argv[1];
+    // Standard output carries what a command reports; what loading says goes beside it.
+    demo::send_chatter_to_stderr();
     demo::Arguments args(argv + 2, argv + argc);
     try {
         if (command == "pack")

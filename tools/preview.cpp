@@ -312,7 +312,7 @@ void Preview::reload(uint32_t now) {
     } catch (const std::exception& e) {
         current_demo = demo_.get();
         status_ = std::string("reload failed: ") + e.what();
-        std::printf("%s (the demo loaded before goes on)\n", status_.c_str());
+        std::fprintf(stderr, "%s (the demo loaded before goes on)\n", status_.c_str());
         title_.clear();
         return;
     }
@@ -378,8 +378,8 @@ void Preview::report_build(const ShaderProgram& program, const std::vector<std::
         return;
     }
     broken_[name] = first_line(problems.front().substr(problems.front().find(": ") + 2));
-    std::printf("%s: does not compile%s:\n", name.c_str(),
-                kept_previous ? "; the last good build stays in use" : "");
+    std::fprintf(stderr, "%s: does not compile%s:\n", name.c_str(),
+                 kept_previous ? "; the last good build stays in use" : "");
     for (const std::string& problem : problems) {
         // A link after a failed compile fails too, and says nothing new.
         if (problem.rfind("link: ", 0) == 0 && problems.size() > 1)
@@ -389,7 +389,7 @@ void Preview::report_build(const ShaderProgram& program, const std::vector<std::
             text.pop_back();
         for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
             text.insert(at + 1, "  ");
-        std::printf("  %s\n", text.c_str());
+        std::fprintf(stderr, "  %s\n", text.c_str());
     }
 }
 

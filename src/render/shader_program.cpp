@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "player/chatter.h"
 #include "serialization/file_io.h"
 #include "serialization/json_fields.h"
 #include "serialization/primitives.h"
@@ -91,9 +92,9 @@ void ShaderProgram::read_binary(InputStream& in) {
 }
 
 void ShaderProgram::load_shader_files() {
-    std::printf("Loading file %s\n", vertex_shader_filename.c_str());
+    print_chatter("Loading file %s\n", vertex_shader_filename.c_str());
     vertex_shader_source = read_whole_file(vertex_shader_filename);
-    std::printf("Loading file %s\n", fragment_shader_filename.c_str());
+    print_chatter("Loading file %s\n", fragment_shader_filename.c_str());
     fragment_shader_source = read_whole_file(fragment_shader_filename);
 }
 

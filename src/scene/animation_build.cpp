@@ -6,6 +6,7 @@
 #include <map>
 #include <utility>
 
+#include "player/chatter.h"
 #include "scene/accessor_view.h"
 #include "scene/model.h"
 
@@ -58,7 +59,7 @@ std::shared_ptr<Skeleton> build_skeleton(const tinygltf::Model& gltf, bool usabl
     // Without inverse bind matrices, or with ones that do not fit, the skeleton has no joints.
     if (skin.inverseBindMatrices == -1 || !usable)
         return skeleton;
-    std::printf("name of skeleton: %s\n", skin.name.c_str());
+    print_chatter("name of skeleton: %s\n", skin.name.c_str());
     const size_t count = skin.joints.size();
     skeleton->joints.resize(count);
     skeleton->joint_matrices.assign(count, glm::mat4(1.0f));
@@ -205,7 +206,7 @@ void build_animations(Model& model) {
 
     for (size_t a = 0; a < gltf.animations.size(); ++a) {
         const tinygltf::Animation& source = gltf.animations[a];
-        std::printf("name of animation: %s\n", source.name.c_str());
+        print_chatter("name of animation: %s\n", source.name.c_str());
         auto animation = std::make_shared<ModelAnimation>();
         animation->name = source.name;
         for (size_t s = 0; s < source.samplers.size(); ++s) {

@@ -101,10 +101,10 @@ TEST_F(PreviewTest, SavedShadersRebuildLiveAndABrokenOneKeepsTheLastGoodBuild) {
     EXPECT_EQ(preview.playback().beat(kStart + 300), 2.0f);
 
     // A typo on the library's first line: both programs keep their builds; the line is named.
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     save(dir_ / "shaders/lib.glsl", library("return oops;"));
     EXPECT_NEAR(pixel(kStart + 600).g, byte_of(0.75), 1);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = testing::internal::GetCapturedStderr();
     EXPECT_NE(out.find("shaders/colour.frag: does not compile; the last good build stays in use"),
               std::string::npos)
         << out;
@@ -134,9 +134,9 @@ TEST_F(PreviewTest, SavedDocumentReloadsAtTheSameBeatAndABadOneKeepsTheDemo) {
     for (const auto& s : saves) {
         SCOPED_TRACE(s.document);
         save(dir_ / "project.json", s.document);
-        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
         preview.frame(kStart + 300);
-        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string out = testing::internal::GetCapturedStderr();
         EXPECT_EQ(out.find("reload failed") == std::string::npos, s.loads) << out;
         EXPECT_EQ(preview.playback().beat(kStart + 300), 6.0f);
         EXPECT_TRUE(preview.playback().paused());
@@ -180,6 +180,28 @@ TEST_F(PreviewTest, SeekingDrawsWhatRenderDrawsAndFiresOnlySamplesFromTheTarget)
     EXPECT_TRUE(check.ok()) << check;
     EXPECT_EQ(check.out.find("ERROR"), std::string::npos) << check;
     EXPECT_NE(check.out.find("no problems found"), std::string::npos) << check;
+}
+
+// Read through a pipe, as an editor or `| tee` reads it, a broken save is reported while the
+// preview runs, not when it ends.
+TEST_F(PreviewTest, APipedPreviewReportsABrokenSaveAtOnce) {
+    const std::string command =
+        std::string("'") + DEMOTOOL_PATH + "' play project.json --size 96x54 2>&1 | cat >piped.txt";
+    const pid_t preview = start_in(dir_.path, {"sh", "-c", command});
+    SDL_Delay(3000);  // loaded long since; if not, the broken file is reported at its load
+    save(dir_ / "shaders/lib.glsl", library("return oops;"));
+    const auto saved = std::chrono::steady_clock::now();
+    double seconds = -1.0;
+    while (seconds < 0.0 && std::chrono::steady_clock::now() - saved < std::chrono::seconds(20)) {
+        SDL_Delay(10);
+        if (read_text(dir_ / "piped.txt").find("does not compile") != std::string::npos)
+            seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - saved).count();
+    }
+    const RunResult run = finish(preview, std::chrono::seconds(0));
+    EXPECT_GE(seconds, 0.0) << "nothing arrived while the preview ran:\n"
+                            << read_text(dir_ / "piped.txt") << run;
+    std::printf("the compile error arrived %.3f s after the save\n", seconds);
 }
 
 TEST_F(PreviewTest, ALoopReturnsToItsStartAfterItsEndMusicIncluded) {
