@@ -5,12 +5,10 @@
 // context (xvfb-run here) on a copy of the example, so the original stays untouched.
 //
 // Usage: preview_reload_bench [EXAMPLE_DIR] [ROUNDS] [WxH]
-//        (defaults: the example beside the executable, 15, 1280x720)
-#include <unistd.h>
+//        (defaults: the example's folder, 15, 1280x720)
 
 #include <algorithm>
 #include <chrono>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -25,12 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-fs::path beside_executable(const std::string& name) {
-    char path[PATH_MAX + 1] = {};
-    const ssize_t length = readlink("/proc/self/exe", path, PATH_MAX);
-    return fs::path(std::string(path, length > 0 ? length : 0)).parent_path() / name;
-}
 
 std::string read_text(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -63,7 +55,7 @@ double frame_ms(demo::Preview& preview, uint32_t now) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const fs::path example = argc > 1 ? fs::path(argv[1]) : beside_executable("example");
+    const fs::path example = argc > 1 ? fs::path(argv[1]) : fs::path(EXAMPLE_DIR);
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 15;
     const fs::path copy = fs::temp_directory_path() / ("preview_bench_" + std::to_string(getpid()));
     fs::copy(example, copy, fs::copy_options::recursive);

@@ -3,6 +3,8 @@
 # 120 bpm, Ogg Vorbis), two samples, an image (the music's own spectrogram) and a copy of the
 # font. Everything comes from sox and a Debian font; nothing is downloaded.
 set -euo pipefail
+# Repeatable: noise and dither from a fixed seed, so the same script makes the same files.
+sox() { command sox -R "$@"; }
 OUT=${1:-generated}
 mkdir -p "$OUT/resources" "$OUT/sounds" "$OUT/images"
 WORK=$(mktemp -d)

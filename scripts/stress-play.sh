@@ -12,7 +12,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 RUNS=${1:?usage: scripts/stress-play.sh N [BUILD_DIR]}
 BUILD=$(realpath "${2:-build}")
-[ -x "$BUILD/demoplayer" ] && [ -x "$BUILD/demotool" ] && [ -f "$BUILD/example/project.json" ] ||
+[ -x "$BUILD/demoplayer" ] && [ -x "$BUILD/demotool" ] && [ -f "$BUILD/example_demo" ] ||
   { echo "build $BUILD first (scripts/build.sh)" >&2; exit 1; }
 WORK=$(mktemp -d)
 LOAD_PIDS=()
@@ -22,7 +22,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$BUILD/demotool" pack "$BUILD/example/project.json" -o "$WORK/example_demo" \
+"$BUILD/demotool" pack examples/project.json -o "$WORK/example_demo" \
   --player "$BUILD/demoplayer" >/dev/null || exit 1
 
 export SDL_AUDIODRIVER=disk LIBGL_ALWAYS_SOFTWARE=1

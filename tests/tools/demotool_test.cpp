@@ -590,5 +590,36 @@ INSTANTIATE_TEST_SUITE_P(Containers, RenderVideoTest,
                                          VideoCase{"webm", "vp9", "opus", 48000}),
                          [](const auto& info) { return info.param.extension; });
 
+// The README's example commands, run as written: every line of its code blocks that works on
+// examples/project.json, from a folder laid out like the repository's top with a copy of the
+// example and the build beside it. The copy is complete: nothing it names is missing.
+TEST(Readme, ExampleCommandsRunAsWrittenOnACopyOfTheExample) {
+    TempDir top;
+    fs::copy(fs::path(SOURCE_DIR) / "examples", top / "examples", fs::copy_options::recursive);
+    fs::create_directory_symlink(BUILD_DIR, top / "build");
+    std::ifstream readme(fs::path(SOURCE_DIR) / "README.md");
+    int commands = 0;
+    for (std::string line; std::getline(readme, line);) {
+        if (!line.starts_with("    ") || line.find("examples/project.json") == std::string::npos)
+            continue;
+        std::string command = line.substr(4);
+        // The preview plays until its window is closed.
+        const bool preview = command.find(" play ") != std::string::npos;
+        if (preview)
+            command = "timeout -s TERM 15 " + command;
+        SCOPED_TRACE(command);
+        const RunResult r =
+            finish(start_in(top.path, {"sh", "-c", command}), std::chrono::seconds(120));
+        EXPECT_EQ(r.exit_code, preview ? 124 : 0) << r;
+        EXPECT_EQ(r.err.find("not found"), std::string::npos) << r;
+        if (preview) {
+            EXPECT_NE(r.out.find("Space pause"), std::string::npos) << r;
+        }
+        ++commands;
+    }
+    EXPECT_GE(commands, 4);
+    EXPECT_TRUE(fs::exists(top / "beat40.png"));
+}
+
 }  // namespace
 }  // namespace demo::tool
