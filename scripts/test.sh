@@ -4,7 +4,8 @@
 # audio driver for everything that opens the audio device. Then:
 #   - the whole suite again, built with clang's AddressSanitizer and UndefinedBehaviorSanitizer
 #     (float-to-integer overflow included), and every fuzz target replayed over its corpus;
-#   - the tests that touch the audio thread, built with ThreadSanitizer.
+#   - the tests that touch the audio thread, and one playback of the whole example, built with
+#     ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-deps.sh
@@ -32,7 +33,7 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 # draws on the calling thread and every report is about this project's threads.
 export LP_NUM_THREADS=0
 CC=clang CXX=clang++ BUILD_DIR=build-tsan \
-  BUILD_TARGET="unit_tests audio_e2e_tests demoplayer demotool" scripts/build.sh \
+  BUILD_TARGET="unit_tests audio_e2e_tests player_e2e_tests demoplayer demotool" scripts/build.sh \
   -DDEMO_TSAN=ON -DDEMO_BUILD_BENCH=OFF
 (cd build-tsan && "${XVFB[@]}" ctest --output-on-failure --timeout 600 -j2 \
-  -R "AnalysisHandOver|SoundLevel|AudioPlayback")
+  -R "AnalysisHandOver|SoundLevel|AudioPlayback|ExampleDemo")

@@ -55,7 +55,8 @@ TEST_F(SampleMix, TheMusicIsDuckedUntilTheLastPlayEnds) {
 
 // At 120 bpm and a beat offset of 0.5, beat 1 is 0.75 s into the music: frame 33075. Music of
 // constant level 12800 is ducked to 12800 * 100 / 128 = 10000 for the silent sample's 250 ms,
-// once: its event lasts a beat (0.5 s), and the sample does not start again when it ends.
+// once: its event lasts a beat (0.5 s), and the sample does not start again when it ends. A loud
+// sample at beat 2 (frame 55125) saturates the sum, 10000 + 30000, at 32767.
 TEST_F(SampleMix, TheOfflineMixDucksTheMusicFromTheSamplesBeatForItsLength) {
     demo.bpm = 120.0f;
     demo.beat_offset = 0.5f;
@@ -63,11 +64,21 @@ TEST_F(SampleMix, TheOfflineMixDucksTheMusicFromTheSamplesBeatForItsLength) {
     demo.audio_samples.push_back(std::make_unique<AudioSample>());
     demo.audio_samples[0]->audio_buffer = constant_wav(0.25, 0);
     demo.audio_samples[0]->duration_ms = 250;
-    Event* event = gl_test::add_event(demo, kAudioSampleEvent, 1.0f, 2.0f);
-    event->audio_sample.object = demo.audio_samples[0].get();
+    demo.audio_samples.push_back(std::make_unique<AudioSample>());
+    demo.audio_samples[1]->audio_buffer = constant_wav(0.1, 30000);
+    demo.audio_samples[1]->duration_ms = 100;
+    for (int i = 0; i < 2; ++i) {
+        Event* event = gl_test::add_event(demo, kAudioSampleEvent, 1.0f + i, 2.0f + i);
+        event->audio_sample.object = demo.audio_samples[i].get();
+    }
     const OfflineMix mix(demo, 1.5);
-    for (const auto& [frame, level] :
-         {std::pair{11025, 12800}, {33074, 12800}, {33075, 10000}, {44099, 10000}, {44100, 12800}})
+    for (const auto& [frame, level] : {std::pair{11025, 12800},
+                                       {33074, 12800},
+                                       {33075, 10000},
+                                       {44099, 10000},
+                                       {44100, 12800},
+                                       {55124, 12800},
+                                       {55125, 32767}})
         EXPECT_EQ(mix.frames(frame, 1), std::vector<int16_t>(2, static_cast<int16_t>(level)))
             << frame;
 }

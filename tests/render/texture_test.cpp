@@ -50,6 +50,7 @@ TEST_F(TextureDecode, ImagesBecomeRgbaTexturesOrTextureZeroWithinTheirLimits) {
         {"bmp 30000 x 30000", image_test::bmp_header(30000, 30000), 1 << 20, 0, 0, {}},
         {"gif frame 30000 x 30000", gif, 1 << 20, 0, 0, {}},
         {"png 16385 x 1", grey(16385, 1), 1 << 20, 0, 0, {}},
+        {"png 1 x 16385", grey(1, 16385), 1 << 20, 0, 0, {}},
         {"png 8 x 8 in 256 bytes", grey(8, 8), 1, 8, 8, {{200, 200, 200}}},
         {"png 9 x 8 in 256 bytes", grey(9, 8), 1, 0, 0, {}},
     };

@@ -65,6 +65,8 @@ INSTANTIATE_TEST_SUITE_P(Keys, Sampling, ::testing::Values(
     SampleCase{"cubic spline changes nothing", kCubicSpline, kTranslation, {0, 1, 2}, kLine, 0.5f, kUnchanged},
     SampleCase{"slerp halfway to 90 degrees about z", kLinear, kRotation, {0, 1},
                {{0, 0, 0, 1}, {0, 0, kSin45, kSin45}}, 0.5f, {0, 0, kSin22, kCos22}},
+    SampleCase{"slerp a quarter of the way to 90 degrees", kLinear, kRotation, {0, 1},
+               {{0, 0, 0, 1}, {0, 0, kSin45, kSin45}}, 0.25f, {0, 0, std::sin(0.19634954f), std::cos(0.19634954f)}},
     SampleCase{"slerp takes the shorter arc", kLinear, kRotation, {0, 1},
                {{0, 0, 0, 1}, {0, 0, -kSin45, -kSin45}}, 0.5f, {0, 0, kSin22, kCos22}}));
 // clang-format on

@@ -110,9 +110,9 @@ inline const std::vector<Damage>& damaged_assets() {
         {[](M& m) { m.accessors[0].count = 1000; }, "lie outside buffer 0"},
         {[](M& m) { m.accessors[0].count = size_t{1} << 62; }, "lie outside"},
         {[](M& m) {
-             m.meshes[0].primitives[0].indices = gb::add_shorts(m, {0, 1, 9}, 1);
+             m.meshes[0].primitives[0].indices = gb::add_shorts(m, {0, 1, 6}, 1);
          },
-         "index 9 at 2 is past the 6 vertices"},
+         "index 6 at 2 is past the 6 vertices"},
         {[](M& m) { m.nodes[2].mesh = 42; }, "mesh 42 does not exist"},
         {[](M& m) { m.nodes[1].children.push_back(77); }, "child 77 does not exist"},
         {[](M& m) { m.meshes[0].primitives[0].material = 5; }, "material 5 does not exist"},

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "serialization/input_stream.h"
+#include "serialization/json_fields.h"
 #include "serialization/text_encoding.h"
 #include "test_support.h"
 
@@ -18,6 +19,35 @@ namespace {
 using namespace package_bytes;
 using test_util::binary_form;
 using ProgressCalls = std::vector<std::pair<uint64_t, uint64_t>>;
+
+// What a project document's member reads when it is missing or of another type: the fallback.
+// Numbers are read by value: 3 for a float field, 3.0 for an integer one.
+TEST(JsonFields, MissingOrMistypedMembersGiveTheFallback) {
+    const Json doc = Json::parse(
+        R"({"f": 2.5, "i": 3, "whole": 3.0, "half": 3.5, "t": false, "s": "x", "a": [1]})");
+    const struct {
+        const char* key;
+        float as_float;  // fallback 7
+        int64_t as_int;  // fallback 9
+        bool as_bool;    // fallback true
+        std::string as_string;
+        size_t array_size;
+    } cases[] = {
+        {"missing", 7.0f, 9, true, "", 0}, {"f", 2.5f, 9, true, "", 0},
+        {"i", 3.0f, 3, true, "", 0},       {"whole", 3.0f, 3, true, "", 0},
+        {"half", 3.5f, 9, true, "", 0},    {"t", 7.0f, 9, false, "", 0},
+        {"s", 7.0f, 9, true, "x", 0},      {"a", 7.0f, 9, true, "", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        EXPECT_EQ(json_float(doc, c.key, 7.0f), c.as_float);
+        EXPECT_EQ(json_int(doc, c.key, 9), c.as_int);
+        EXPECT_EQ(json_bool(doc, c.key, true), c.as_bool);
+        EXPECT_EQ(json_string(doc, c.key), c.as_string);
+        EXPECT_EQ(json_array(doc, c.key).size(), c.array_size);
+    }
+    EXPECT_EQ(json_float(Json::array(), "f", 7.0f), 7.0f);  // not an object at all
+}
 
 // Reads a whole package from memory, recording every progress call; it must use every byte.
 std::unique_ptr<Demo> load(const Bytes& bytes, ProgressCalls* calls = nullptr) {

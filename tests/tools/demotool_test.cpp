@@ -585,7 +585,7 @@ TEST_P(RenderVideoTest, EncodesEveryFrameAtItsBeatWithTheMix) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Containers, RenderVideoTest,
-                         testing::Values(VideoCase{"mp4", "h264", "aac", 44100},
+                         testing::Values(VideoCase{"MP4", "h264", "aac", 44100},
                                          VideoCase{"mkv", "h264", "aac", 44100},
                                          VideoCase{"webm", "vp9", "opus", 48000}),
                          [](const auto& info) { return info.param.extension; });

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "audio/sample_playback.h"
+#include "file_watcher.h"
 #include "tools/demotool_run.h"
 
 namespace demo::tool {
@@ -211,6 +212,37 @@ TEST_F(PreviewTest, ALoopReturnsToItsStartAfterItsEndMusicIncluded) {
     EXPECT_EQ(preview.playback().beat(kStart + 600), 2.0f);
     EXPECT_NEAR(Mix_GetMusicPosition(nullptr), 1.0, 0.3);  // beat 2 is one second in
     EXPECT_FLOAT_EQ(preview.playback().beat(kStart + 1100), 3.0f);
+}
+
+// A resized window is drawn at its new size, one side changed or both: blue is x / width.
+TEST_F(PreviewTest, AResizedWindowIsDrawnAtItsNewSize) {
+    Preview& preview = open();
+    uint32_t now = kStart;
+    for (const auto& [width, height] : {std::pair{kWidth, 30}, {40, 30}}) {
+        SDL_SetWindowSize(SDL_GL_GetCurrentWindow(), width, height);
+        std::vector<uint8_t> rgba;
+        for (int tries = 0; tries < 100 && rgba.size() != size_t(width) * height * 4; ++tries) {
+            SDL_Delay(10);
+            preview.frame(now += 10);
+            rgba = preview.read_pixels();
+        }
+        ASSERT_EQ(rgba.size(), size_t(width) * height * 4) << width << " x " << height;
+        EXPECT_NEAR(rgba[(size_t(height) / 2 * width + width - 1) * 4 + 2],
+                    byte_of((width - 0.5) / width), 1);
+    }
+}
+
+// One save is one change: later looks, woken by inotify or by the clock, report nothing more.
+TEST(FileWatcher, ReportsASaveOnce) {
+    TempDir dir;
+    const std::string path = (dir / "a.glsl").string();
+    save(path, "one");
+    FileWatcher watcher;
+    watcher.watch({path});
+    save(path, "two, longer");
+    EXPECT_EQ(watcher.changes(1000), std::vector<std::string>{path});
+    for (uint32_t now : {1001u, 1300u, 1600u})
+        EXPECT_TRUE(watcher.changes(now).empty()) << now;
 }
 
 // Keys pushed as SDL events while paused; the beat stands still between them. The music
