@@ -189,6 +189,29 @@ TEST_F(PreviewTest, ALoopReturnsToItsStartAfterItsEndMusicIncluded) {
     EXPECT_EQ(preview.playback().beat(kStart + 600), 2.0f);
     EXPECT_NEAR(Mix_GetMusicPosition(nullptr), 1.0, 0.3);  // beat 2 is one second in
     EXPECT_FLOAT_EQ(preview.playback().beat(kStart + 1100), 3.0f);
+    // Without --from, a loop starts at its own start.
+    preview_.reset();
+    EXPECT_EQ(open({}, {{2.0f, 4.0f}}).playback().beat(kStart), 2.0f);
+}
+
+// Without its music file a project plays on the clock alone, says so, and takes the music up
+// as soon as the file is there.
+TEST_F(PreviewTest, WithoutItsMusicFileTheDemoPlaysOnTheClockUntilItIsThere) {
+    fs::rename(dir_ / "resources/music.mp3", dir_ / "music.wav");
+    testing::internal::CaptureStderr();
+    Preview& preview = open(2.0f);
+    preview.frame(kStart);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("no music: "), std::string::npos);
+    EXPECT_NE(preview.title().find("no music"), std::string::npos) << preview.title();
+    EXPECT_TRUE(preview.demo().music->data.empty());
+    EXPECT_FLOAT_EQ(preview.playback().beat(kStart + 1000), 4.0f);
+    EXPECT_EQ(Mix_PlayingMusic(), 0);
+
+    fs::rename(dir_ / "music.wav", dir_ / "resources/music.mp3");
+    preview.frame(kStart + 1300);
+    EXPECT_FALSE(preview.demo().music->data.empty());
+    EXPECT_EQ(preview.title().find("no music"), std::string::npos) << preview.title();
+    EXPECT_EQ(Mix_PlayingMusic(), 1);
 }
 
 // Keys pushed as SDL events while paused; the beat stands still between them. The music
