@@ -157,7 +157,9 @@ void check_resources(const Demo& demo, const DocumentFindings& findings,
             problems.push_back("font '" + demo.fonts[i]->name + "': does not open");
     }
     for (const auto& event : demo.events) {
-        if (event->type == kEffectEvent && event->effect.object != nullptr) {
+        // Without its program an effect draws nothing, which is said already.
+        if (event->type == kEffectEvent && event->effect.object != nullptr &&
+            event->effect.object->program.object != nullptr) {
             for (const auto& [track, points] : event->control_points) {
                 if (!track_drives_something(*event->effect.object, track)) {
                     problems.push_back("event '" + event->name + "': track '" + track +

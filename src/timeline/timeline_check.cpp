@@ -54,14 +54,10 @@ std::vector<std::string> find_timeline_problems(const Demo& demo) {
     std::vector<std::string> lines;
     for (const auto& event : demo.events) {
         const std::string label = event_label(*event);
-        if (event->type == kEffectEvent) {
-            if (event->effect.object == nullptr) {
-                lines.push_back(label + unresolved("effect", event->effect.key) +
-                                ", so the event is skipped");
-            } else if (event->effect.object->program.object == nullptr) {
-                lines.push_back(label + ": effect '" + event->effect.object->name +
-                                "' has no program; skipped");
-            }
+        // An effect without a program says so itself, once for all its events.
+        if (event->type == kEffectEvent && event->effect.object == nullptr) {
+            lines.push_back(label + unresolved("effect", event->effect.key) +
+                            ", so the event is skipped");
         } else if (event->type == kGroupEvent && event->group.object == nullptr) {
             lines.push_back(label + unresolved("group", event->group.key) +
                             ", so the event is skipped");
