@@ -5,14 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "checked_project.h"
 #include "command_line.h"
 #include "commands.h"
 #include "offscreen_player.h"
 #include "package_file.h"
+#include "quiet_load.h"
+#include "reference_check.h"
 #include "render/shader_compiler.h"
 #include "scene/model.h"
 #include "scene/scene.h"
-#include "timeline/timeline_check.h"
 
 namespace demo {
 
@@ -25,8 +27,12 @@ constexpr const char* kCheckHelp =
     "would (needs an OpenGL context, e.g. under xvfb-run) and reports every shader compile or\n"
     "link message of the loaded demo, uniform definitions the shader does not declare, event\n"
     "tracks that drive nothing, images, sounds and fonts that do not decode, references that\n"
-    "name nothing, and glTF models and scenes that will not draw or move as authored. Exits\n"
-    "with status 1 when anything is wrong.\n";
+    "name nothing, and glTF models and scenes that will not draw or move as authored.\n"
+    "\n"
+    "A project document is first checked as written, in one run: keys no reader takes (with\n"
+    "the nearest known key), values of the wrong JSON type or out of range, and every side\n"
+    "file that is not there. Compile messages name the file, line and column you edit.\n"
+    "Exits with status 1 when anything is wrong.\n";
 
 // Tracks every effect event may carry besides uniforms and texts: camera, light, animation.
 const std::set<std::string> kBuiltinTracks = {"camera_position_x",
@@ -70,9 +76,12 @@ std::string program_name(const ShaderProgram& program) {
 }
 
 // What would keep the demo's 3D scenes from showing as authored.
-void check_scenes(const Demo& demo, std::vector<std::string>& problems) {
-    for (const auto& model : demo.models) {
-        for (const std::string& line : model->problems())
+void check_scenes(const Demo& demo, const DocumentFindings& findings,
+                  std::vector<std::string>& problems) {
+    for (size_t i = 0; i < demo.models.size(); ++i) {
+        if (findings.is_missing("models", i))
+            continue;  // a file of it is missing, which is said already
+        for (const std::string& line : demo.models[i]->problems())
             problems.push_back(line);
     }
     for (const auto& scene : demo.scenes) {
@@ -104,61 +113,53 @@ void check_scenes(const Demo& demo, std::vector<std::string>& problems) {
     }
 }
 
-}  // namespace
-
-int run_check(const Arguments& args) {
-    const ParsedArguments parsed = parse_arguments(args, {}, {});
-    if (parsed.help) {
-        std::fputs(kCheckHelp, stdout);
-        return 0;
-    }
-    if (parsed.positional.size() != 1)
-        throw UsageError{"expects one INPUT"};
-
-    const PackageBytes package = load_package_file(parsed.positional[0]);
-    OffscreenPlayer player(320, 180);
-    Demo& demo = player.load(package);
-
-    std::vector<std::string> problems;
-    for (const auto& program : demo.shaders) {
-        for (const std::string& message : shader_diagnostics(*program)) {
-            problems.push_back("program " + program_name(*program) + ": " + message);
-        }
-        for (const auto& def : program->uniform_defs) {
+// Every compile and link message of the loaded demo's programs in the file and line the demo
+// maker edits, each once; uniforms of a program that does not build are not looked at.
+void check_programs(const Demo& demo, const DocumentFindings& findings,
+                    std::vector<std::string>& problems) {
+    for (size_t i = 0; i < demo.shaders.size(); ++i) {
+        const ShaderProgram& program = *demo.shaders[i];
+        if (findings.is_missing("shaders", i))
+            continue;  // its file is missing, which is said already
+        const std::vector<std::string> messages = build_messages(program);
+        problems.insert(problems.end(), messages.begin(), messages.end());
+        if (!messages.empty())
+            continue;
+        for (const std::string& line : uniform_type_problems(program))
+            problems.push_back("program " + program_name(program) + ": " + line);
+        for (const auto& def : program.uniform_defs) {
             if (def->location == -1) {
-                problems.push_back("program " + program_name(*program) + ": uniform '" + def->name +
+                problems.push_back("program " + program_name(program) + ": uniform '" + def->name +
                                    "' is not declared (or not used) by the shader");
             }
         }
     }
-    for (const auto& texture : demo.textures) {
-        if (texture->texture_id == 0) {
-            problems.push_back("texture '" + texture->name + "': the image does not decode");
+}
+
+// What the loaded demo's images, sounds, fonts and tracks would do other than authored; what
+// stands for a missing side file is not looked at.
+void check_resources(const Demo& demo, const DocumentFindings& findings,
+                     std::vector<std::string>& problems) {
+    for (size_t i = 0; i < demo.textures.size(); ++i) {
+        if (demo.textures[i]->texture_id == 0 && !findings.is_missing("textures", i)) {
+            problems.push_back("texture '" + demo.textures[i]->name +
+                               "': the image does not decode");
         }
     }
-    for (const auto& sample : demo.audio_samples) {
-        if (sample->chunk == nullptr) {
-            problems.push_back("audio sample '" + sample->name + "': the sound does not decode");
+    for (size_t i = 0; i < demo.audio_samples.size(); ++i) {
+        if (demo.audio_samples[i]->chunk == nullptr && !findings.is_missing("audio_samples", i)) {
+            problems.push_back("audio sample '" + demo.audio_samples[i]->name +
+                               "': the sound does not decode");
         }
     }
-    for (const auto& font : demo.fonts) {
-        if (font->ttf_font == nullptr)
-            problems.push_back("font '" + font->name + "': does not open");
-    }
-    for (const auto& texture : demo.font_textures) {
-        if (texture->font.object == nullptr) {
-            problems.push_back("font texture '" + texture->name + "' names no font");
-        }
-    }
-    for (const auto& effect : demo.effects) {
-        for (const std::string& line : effect->dangling_references())
-            problems.push_back(line);
+    for (size_t i = 0; i < demo.fonts.size(); ++i) {
+        if (demo.fonts[i]->ttf_font == nullptr && !findings.is_missing("fonts", i))
+            problems.push_back("font '" + demo.fonts[i]->name + "': does not open");
     }
     for (const auto& event : demo.events) {
-        if (event->type == kAudioSampleEvent && event->audio_sample.object == nullptr) {
-            problems.push_back("audio-sample event '" + event->name + "' names no audio sample");
-        }
-        if (event->type == kEffectEvent && event->effect.object != nullptr) {
+        // Without its program an effect draws nothing, which is said already.
+        if (event->type == kEffectEvent && event->effect.object != nullptr &&
+            event->effect.object->program.object != nullptr) {
             for (const auto& [track, points] : event->control_points) {
                 if (!track_drives_something(*event->effect.object, track)) {
                     problems.push_back("event '" + event->name + "': track '" + track +
@@ -187,12 +188,49 @@ int run_check(const Arguments& args) {
             }
         }
     }
-    check_scenes(demo, problems);
-    for (const std::string& line : find_timeline_problems(demo))
-        problems.push_back(line);
+}
 
-    for (const std::string& line : problems)
+}  // namespace
+
+int run_check(const Arguments& args) {
+    const ParsedArguments parsed = parse_arguments(args, {}, {});
+    if (parsed.help) {
+        std::fputs(kCheckHelp, stdout);
+        return 0;
+    }
+    if (parsed.positional.size() != 1)
+        throw UsageError{"expects one INPUT"};
+
+    const PackageBytes package = load_package_file(parsed.positional[0]);
+    OffscreenPlayer player(320, 180);
+    // A project is checked as written first; its demo then loads with what is missing read as
+    // empty, so that everything else is found in the same run. What loading prints is said
+    // below in check's own words, once.
+    DocumentFindings findings;
+    Demo* loaded = nullptr;
+    if (package.project) {
+        CheckedProject checked = read_checked_project(package, offscreen_media());
+        findings = std::move(checked.findings);
+        const QuietLoad quiet;
+        loaded = &player.adopt(finish_loading(std::move(checked.demo)));
+    } else {
+        const QuietLoad quiet;
+        loaded = &player.load(package);
+    }
+    const Demo& demo = *loaded;
+
+    std::vector<std::string> problems = findings.problems;
+    for (std::string& line : find_reference_problems(demo))
+        problems.push_back(std::move(line));
+    check_programs(demo, findings, problems);
+    check_resources(demo, findings, problems);
+    check_scenes(demo, findings, problems);
+
+    for (std::string line : problems) {
+        line.erase(line.find_last_not_of(" \t\n") +
+                   1);  // driver and library texts end in a line break
         std::printf("%s\n", line.c_str());
+    }
     if (problems.empty()) {
         std::printf("%s: no problems found\n", parsed.positional[0].c_str());
         return 0;

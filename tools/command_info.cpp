@@ -11,7 +11,7 @@
 #include "commands.h"
 #include "package_file.h"
 #include "player/player_state.h"
-#include "timeline/timeline_check.h"
+#include "reference_check.h"
 
 namespace demo {
 
@@ -242,34 +242,7 @@ int run_info(const Arguments& args) {
         std::printf("  length         never ends (the tempo is not positive)\n");
     }
 
-    std::vector<std::string> dangling;
-    for (const auto& event : demo->events) {
-        if (event->has_dangling_reference()) {
-            dangling.push_back("event '" + event->name + "' names no object of " +
-                               event->referenced_collection());
-        }
-    }
-    for (const auto& effect : demo->effects) {
-        for (const std::string& line : effect->dangling_references())
-            dangling.push_back(line);
-    }
-    for (const auto& texture : demo->font_textures) {
-        if (texture->font.object == nullptr) {
-            dangling.push_back("font texture '" + texture->name + "' names no font");
-        }
-    }
-    for (const auto& scene : demo->scenes) {
-        if (scene->root_node && scene->root_node->model.object == nullptr &&
-            (scene->root_node->model.id != 0 || !scene->root_node->model.key.empty())) {
-            dangling.push_back("scene '" + scene->name + "': its model names nothing");
-        }
-        if (scene->camera_scene.object == nullptr &&
-            (scene->camera_scene.id != 0 || !scene->camera_scene.key.empty())) {
-            dangling.push_back("scene '" + scene->name + "': its camera scene names nothing");
-        }
-    }
-    for (const std::string& line : find_timeline_problems(*demo))
-        dangling.push_back(line);
+    const std::vector<std::string> dangling = find_reference_problems(*demo);
     if (dangling.empty()) {
         std::printf("\nReferences: all resolve\n");
     } else {

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "checked_project.h"
 #include "command_line.h"
 #include "commands.h"
 #include "package_file.h"
@@ -19,7 +20,7 @@ namespace demo {
 namespace {
 
 constexpr const char* kPackHelp =
-    "usage: demotool pack PROJECT.json -o OUT [--raw] [--player PATH]\n"
+    "usage: demotool pack PROJECT.json -o OUT [--raw] [--player PATH] [--force]\n"
     "\n"
     "Reads the project document (side files relative to its folder) and writes OUT: a copy of\n"
     "the player followed by the demo package and its trailer, marked executable.\n"
@@ -28,7 +29,13 @@ constexpr const char* kPackHelp =
     "  --raw              write the bare package instead (no player, no trailer)\n"
     "  --player PATH      the player to copy, as it is (default: demoplayer-stripped beside\n"
     "                     demotool, the player without debug information, or demoplayer\n"
-    "                     where there is no stripped copy)\n";
+    "                     where there is no stripped copy)\n"
+    "  --force            pack even when the project has problems (see below)\n"
+    "\n"
+    "A project with problems is refused, with the messages 'demotool check' gives for them:\n"
+    "keys no reader takes, values of the wrong type or out of range, missing side files, and\n"
+    "references that name nothing. (Shaders are compiled by check only: pack needs no\n"
+    "display.)\n";
 
 // The player a demo is handed out with: the stripped copy the build makes in the folder of the
 // running demotool, so the file stays small; the full player where there is none.
@@ -49,10 +56,26 @@ std::vector<uint8_t> read_file(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
 }
 
+// The project's demo, refused with every problem on standard error unless `force`. A forced
+// project with a missing side file still ends at that file.
+std::unique_ptr<Demo> checked_read(const std::string& path, bool force) {
+    CheckedProject checked = read_checked_project(load_package_file(path));
+    const std::vector<std::string> problems = checked.problems();
+    for (const std::string& line : problems)
+        std::fprintf(stderr, "%s\n", line.c_str());
+    if (!problems.empty() && !force) {
+        throw std::runtime_error(path + ": " + std::to_string(problems.size()) + " problem" +
+                                 (problems.size() == 1 ? "" : "s") +
+                                 ", so it is not packed (--force packs it anyway)");
+    }
+    return checked.complete ? std::move(checked.demo) : read_project(path);
+}
+
 }  // namespace
 
 int run_pack(const Arguments& args) {
-    const ParsedArguments parsed = parse_arguments(args, {"--output", "--player"}, {"--raw"});
+    const ParsedArguments parsed =
+        parse_arguments(args, {"--output", "--player"}, {"--raw", "--force"});
     if (parsed.help) {
         std::fputs(kPackHelp, stdout);
         return 0;
@@ -69,7 +92,7 @@ int run_pack(const Arguments& args) {
         std::filesystem::absolute(parsed.value("--player", default_player_path())).string();
     const bool raw = parsed.flag("--raw");
 
-    std::unique_ptr<Demo> demo = read_project(parsed.positional[0]);
+    std::unique_ptr<Demo> demo = checked_read(parsed.positional[0], parsed.flag("--force"));
     const std::vector<uint8_t> package = write_package(*demo);
     if (raw) {
         write_bytes(output_path, package);

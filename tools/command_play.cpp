@@ -20,7 +20,8 @@ constexpr const char* kPlayHelp =
     "player or a bare package in a window, with the player's own loading, frames and sound.\n"
     "\n"
     "  --from BEAT     start at BEAT; Home comes back to it (default: the music's start)\n"
-    "  --loop B0:B1    play from B0 up to B1 and jump back, music included\n"
+    "  --loop B0:B1    play from B0 up to B1 and jump back, music included; starts at B0\n"
+    "                  unless --from says otherwise\n"
     "  --size WxH      the window's size (default 1280x720); the window can be resized\n"
     "  --no-watch      do not reload when files are saved (R still reloads)\n"
     "\n"
@@ -32,7 +33,10 @@ constexpr const char* kPlayHelp =
     "it): when it fails, the last good build stays in use and the compile messages are printed\n"
     "with file and line. A saved project document or any other side file (or a re-packed\n"
     "package) reloads the whole demo at the current beat. The title shows the beat, the bar,\n"
-    "the frame rate, the active events and the latest problem.\n";
+    "the frame rate, the active events and the latest problem.\n"
+    "\n"
+    "A project whose music file (resources/music.mp3) is not there yet plays on the clock\n"
+    "alone, and picks the music up when the file appears.\n";
 
 // "B0:B1" with B0 before B1.
 std::pair<float, float> parse_loop(const std::string& text) {

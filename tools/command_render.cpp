@@ -12,9 +12,10 @@
 #include "offscreen_player.h"
 #include "package_file.h"
 #include "progress_bar.h"
-#include "serialization/file_io.h"
+#include "render/shader_compiler.h"
 #include "video_export.h"
 #include "video_format.h"
+#include "wav_file.h"
 
 namespace demo {
 
@@ -22,7 +23,7 @@ namespace {
 
 constexpr const char* kRenderHelp =
     "usage: demotool render INPUT -o OUT (--beat B | --from B0 --to B1 --fps N)\n"
-    "                       [--size WxH] [--crf Q] [--wav FILE]\n"
+    "                       [--size WxH] [--crf Q] [--wav FILE] [--force]\n"
     "\n"
     "Renders the demo of a project document, a packed player or a bare package offscreen\n"
     "(needs an OpenGL context, e.g. under xvfb-run; no window is shown).\n"
@@ -34,7 +35,12 @@ constexpr const char* kRenderHelp =
     "  --fps N            frames per second of the sequence (default 60)\n"
     "  --size WxH         render size (default 1920x1080; even sides for a video)\n"
     "  --crf Q            video quality, lower is better (default 18 for H.264, 31 for VP9)\n"
-    "  --wav FILE         also write the demo's mixed sound for the rendered span\n";
+    "  --wav FILE         also write the demo's mixed sound for the rendered span\n"
+    "  --force            render even when a shader program does not build\n"
+    "\n"
+    "A program that does not compile or link stops render before anything is written, with\n"
+    "its messages (file:line:col), unless --force. Beats past the demo's end beat, where the\n"
+    "player stops, are rendered with a warning.\n";
 
 // The video format OUT asks for, or null for a folder of PNG frames (OUT has no extension).
 // Everything an encoder would refuse is refused here, before any work starts.
@@ -86,37 +92,6 @@ int64_t frame_at(const Demo& demo, float beat, const char* what) {
     return checked_frame(std::round(seconds_at(demo, beat) * OfflineMix::kFrequency), what);
 }
 
-// Writes interleaved 16-bit stereo at 44.1 kHz as a WAV file.
-void write_wav(const std::string& path, const std::vector<int16_t>& samples) {
-    const uint32_t data_bytes = static_cast<uint32_t>(samples.size() * 2);
-    std::vector<uint8_t> out;
-    auto put32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    };
-    auto put16 = [&](uint16_t v) {
-        out.push_back(static_cast<uint8_t>(v));
-        out.push_back(static_cast<uint8_t>(v >> 8));
-    };
-    auto tag = [&](const char* t) { out.insert(out.end(), t, t + 4); };
-    tag("RIFF");
-    put32(36 + data_bytes);
-    tag("WAVE");
-    tag("fmt ");
-    put32(16);
-    put16(1);
-    put16(2);
-    put32(OfflineMix::kFrequency);
-    put32(OfflineMix::kFrequency * 4);
-    put16(4);
-    put16(16);
-    tag("data");
-    put32(data_bytes);
-    const auto* bytes = reinterpret_cast<const uint8_t*>(samples.data());
-    out.insert(out.end(), bytes, bytes + data_bytes);
-    write_file(path, out.data(), out.size());
-}
-
 // Draws every beat and writes it as a PNG: OUT itself for a single frame, numbered frames in
 // the folder OUT otherwise.
 void write_images(OffscreenPlayer& player, const OfflineMix& mix, const std::vector<float>& beats,
@@ -138,11 +113,29 @@ void write_images(OffscreenPlayer& player, const OfflineMix& mix, const std::vec
     bar.finish();
 }
 
+// Says every program that does not build, with file and line, and stops there unless `force`:
+// a frame drawn without it is not what the demo maker meant to see.
+void refuse_broken_programs(const Demo& demo, bool force) {
+    size_t broken = 0;
+    for (const auto& program : demo.shaders) {
+        const std::vector<std::string> lines = build_messages(*program);
+        broken += lines.empty() ? 0 : 1;
+        for (const std::string& line : lines)
+            std::fprintf(stderr, "%s\n", line.c_str());
+    }
+    if (broken != 0 && !force) {
+        throw std::runtime_error(std::to_string(broken) + " program" + (broken == 1 ? "" : "s") +
+                                 " do" + (broken == 1 ? "es" : "") +
+                                 " not build, so nothing is rendered (--force renders anyway)");
+    }
+}
+
 }  // namespace
 
 int run_render(const Arguments& args) {
     const ParsedArguments parsed = parse_arguments(
-        args, {"--output", "--beat", "--from", "--to", "--fps", "--size", "--crf", "--wav"}, {});
+        args, {"--output", "--beat", "--from", "--to", "--fps", "--size", "--crf", "--wav"},
+        {"--force"});
     if (parsed.help) {
         std::fputs(kRenderHelp, stdout);
         return 0;
@@ -175,7 +168,10 @@ int run_render(const Arguments& args) {
 
     const PackageBytes package = load_package_file(parsed.positional[0]);
     OffscreenPlayer player(width, height);
+    set_compile_messages_printed(false);  // said below with file and line
     Demo& demo = player.load(package);
+    set_compile_messages_printed(true);
+    refuse_broken_programs(demo, parsed.flag("--force"));
     if (!(demo.bpm > 0.0f) || !std::isfinite(demo.bpm))
         throw std::runtime_error("the demo's tempo is not a positive number");
     if (!std::isfinite(demo.beat_offset))
@@ -213,6 +209,12 @@ int run_render(const Arguments& args) {
         first_beat = -demo.beat_offset;
     }
 
+    if (last_beat > demo.end_beat) {
+        std::fprintf(stderr,
+                     "demotool render: warning: %s %g is past the end beat %g, where the player "
+                     "stops; what is rendered there is never seen\n",
+                     single ? "--beat" : "--to", last_beat, demo.end_beat);
+    }
     const double end_seconds = std::max(0.0, seconds_at(demo, last_beat));
     // The mix reaches past the end of the last frame, which a video may place after B1.
     const double last_frame_end = seconds_at(demo, beats.back()) + 1.0 / fps;

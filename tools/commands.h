@@ -15,6 +15,7 @@ int run_info(const Arguments& args);
 int run_render(const Arguments& args);
 int run_check(const Arguments& args);
 int run_play(const Arguments& args);
+int run_new(const Arguments& args);
 
 // Thrown for a command line that cannot be understood; main prints it with the usage.
 struct UsageError {

@@ -17,20 +17,22 @@ constexpr const char* kUsage =
     "usage: demotool COMMAND [options]\n"
     "\n"
     "commands:\n"
-    "  pack PROJECT.json -o OUT [--raw] [--player PATH]\n"
+    "  new DIR            write a starter project into the empty folder DIR\n"
+    "  pack PROJECT.json -o OUT [--raw] [--player PATH] [--force]\n"
     "                     pack a project into a playable copy of the player\n"
     "  unpack INPUT -o DIR [--embed]\n"
     "                     write the project of a packed player or bare package\n"
     "  info INPUT         describe the demo\n"
     "  check INPUT        load the demo as the player would and report every problem\n"
     "  render INPUT -o OUT (--beat B | --from B0 --to B1 --fps N) [--size WxH] [--crf Q]\n"
-    "         [--wav FILE]\n"
+    "         [--wav FILE] [--force]\n"
     "                     render frames offscreen (and the mixed sound), or a video when\n"
     "                     OUT ends in .mp4, .mkv or .webm\n"
     "  play INPUT [--from BEAT] [--loop B0:B1] [--size WxH] [--no-watch]\n"
     "                     play in a window; pause, seek, loop, reload on save\n"
     "\n"
     "INPUT is a project document, a packed player or a bare package, told apart by content.\n"
+    "docs/reference.md describes the project form, the shader interface and every command.\n"
     "Run 'demotool COMMAND --help' for the options of a command.\n";
 
 }  // namespace
@@ -46,6 +48,8 @@ int main(int argc, char** argv) {
     demo::send_chatter_to_stderr();
     demo::Arguments args(argv + 2, argv + argc);
     try {
+        if (command == "new")
+            return demo::run_new(args);
         if (command == "pack")
             return demo::run_pack(args);
         if (command == "unpack")

@@ -55,7 +55,11 @@ OffscreenPlayer::~OffscreenPlayer() {
 }
 
 Demo& OffscreenPlayer::load(const PackageBytes& input) {
-    demo_ = load_demo(input);
+    return adopt(load_demo(input));
+}
+
+Demo& OffscreenPlayer::adopt(std::unique_ptr<Demo> demo) {
+    demo_ = std::move(demo);
     return *demo_;
 }
 
@@ -91,9 +95,16 @@ void OffscreenPlayer::swap() {
     SDL_GL_SwapWindow(static_cast<SDL_Window*>(window_));
 }
 
-std::unique_ptr<Demo> load_demo(const PackageBytes& input, bool prime) {
+MediaHooks* offscreen_media() {
     static PlayerMedia media(false);
-    std::unique_ptr<Demo> demo = read_demo(input, &media);
+    return &media;
+}
+
+std::unique_ptr<Demo> load_demo(const PackageBytes& input, bool prime) {
+    return finish_loading(read_demo(input, offscreen_media()), prime);
+}
+
+std::unique_ptr<Demo> finish_loading(std::unique_ptr<Demo> demo, bool prime) {
     current_demo = demo.get();
     demo->prepare_after_load();
     if (white_texture == 0)

@@ -23,6 +23,8 @@ public:
 
     // Loads the package or project with `load_demo`.
     Demo& load(const PackageBytes& input);
+    // Takes a demo `finish_loading` has made ready.
+    Demo& adopt(std::unique_ptr<Demo> demo);
 
     // Runs one frame at `beat` into the back buffer.
     void render(float beat);
@@ -55,6 +57,12 @@ private:
 // `prime`, drawn once to warm the driver up (which leaves nothing a later frame shows). The
 // demo becomes `current_demo`.
 std::unique_ptr<Demo> load_demo(const PackageBytes& input, bool prime = true);
+
+// The decoding and uploads `load_demo` reads with, for a demo read another way.
+MediaHooks* offscreen_media();
+
+// The part of `load_demo` after reading: for a demo read with `offscreen_media`.
+std::unique_ptr<Demo> finish_loading(std::unique_ptr<Demo> demo, bool prime = true);
 
 // One frame of the demo at `beat` into the bound window: cleared, at the render size.
 void draw_demo_frame(Demo& demo, float beat);

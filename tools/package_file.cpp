@@ -67,8 +67,9 @@ void read_or_release(Demo& demo, Read&& read) {
     }
 }
 
-std::unique_ptr<Demo> read_document(const std::string& path, const std::vector<uint8_t>& text,
-                                    MediaHooks* media) {
+}  // namespace
+
+Json parse_document(const std::string& path, const std::vector<uint8_t>& text) {
     Json document;
     try {
         document = Json::parse(text.begin(), text.end());
@@ -81,7 +82,11 @@ std::unique_ptr<Demo> read_document(const std::string& path, const std::vector<u
     }
     if (!document.is_object())
         throw std::runtime_error(path + " is not a project document");
+    return document;
+}
 
+std::unique_ptr<Demo> read_document(const std::string& path, const Json& document,
+                                    MediaHooks* media) {
     // Side files are named relative to the document's folder.
     const WorkingDirectory folder(std::filesystem::absolute(path).parent_path());
     ProgressBar bar("Reading project");
@@ -92,6 +97,8 @@ std::unique_ptr<Demo> read_document(const std::string& path, const std::vector<u
     demo->on_progress = nullptr;
     return demo;
 }
+
+namespace {
 
 std::vector<uint8_t> read_file(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -128,7 +135,7 @@ PackageBytes load_package_file(const std::string& path) {
 
 std::unique_ptr<Demo> read_demo(const PackageBytes& input, MediaHooks* media) {
     if (input.project)
-        return read_document(input.path, input.file, media);
+        return read_document(input.path, parse_document(input.path, input.file), media);
     ProgressBar bar("Reading package");
     auto demo = std::make_unique<Demo>();
     demo->media = media;
@@ -151,7 +158,7 @@ std::vector<uint8_t> write_package(const Demo& demo) {
 }
 
 std::unique_ptr<Demo> read_project(const std::string& path) {
-    return read_document(path, read_file(path), nullptr);
+    return read_document(path, parse_document(path, read_file(path)), nullptr);
 }
 
 void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -41,6 +41,14 @@ std::vector<uint8_t> write_package(const Demo& demo);
 // JSON.
 std::unique_ptr<Demo> read_project(const std::string& path);
 
+// The project document in `text`, read from `path`. Throws std::runtime_error on invalid JSON
+// or a document that is not an object.
+Json parse_document(const std::string& path, const std::vector<uint8_t>& text);
+
+// Reads the demo of a project document read from `path`, with its side files beside it.
+std::unique_ptr<Demo> read_document(const std::string& path, const Json& document,
+                                    MediaHooks* media = nullptr);
+
 // Writes `bytes` to `path`, replacing it. Throws std::runtime_error on failure.
 void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes);
 

@@ -66,6 +66,15 @@ std::set<std::string> shader_files_of(const std::vector<uint8_t>& document) {
     return files;
 }
 
+// A project that reads its music from the side file, which is not there.
+bool music_missing(const PackageBytes& project) {
+    const Json doc = Json::parse(project.file.begin(), project.file.end(), nullptr, false);
+    std::error_code ignored;
+    return doc.is_object() && !doc.contains("music") &&
+           !std::filesystem::is_regular_file(
+               std::filesystem::path(project.path).parent_path() / kMusicSideFile, ignored);
+}
+
 std::string first_line(const std::string& text) {
     return text.substr(0, text.find('\n'));
 }
@@ -136,7 +145,10 @@ Preview::Preview(const PreviewOptions& options, uint32_t now)
         set_compile_messages_printed(true);
         throw;
     }
-    const float start = options.from ? *options.from : -demo->beat_offset;
+    // A loop plays from its start unless told otherwise.
+    const float start = options.from   ? *options.from
+                        : options.loop ? options.loop->first
+                                       : -demo->beat_offset;
     adopt(now, std::move(demo), start);
     std::printf("%s", kKeys);
 }
@@ -273,6 +285,8 @@ void Preview::update_title(uint32_t now, float beat) {
         active += " +" + std::to_string(count - kTitleEvents);
     if (!active.empty())
         title_ += " | " + active;
+    if (without_music_)
+        title_ += std::string(" | no music: ") + kMusicSideFile + " is not there";
     if (playback_.music_silenced())
         title_ += " | music silent until played from its start";
     if (!status_.empty()) {
@@ -292,7 +306,23 @@ std::unique_ptr<Demo> Preview::load() {
     const PackageBytes input = load_package_file(input_path_.string());
     // The first load settles as the player's does; a reload is drawn at once, and warming up
     // every effect (a third of a second on a software renderer) would only delay it.
-    std::unique_ptr<Demo> demo = load_demo(input, !demo_);
+    std::unique_ptr<Demo> demo;
+    const bool without_music = input.project && music_missing(input);
+    if (without_music) {
+        // The clock runs alone until the music file appears, which reloads the demo.
+        Json document = parse_document(input.path, input.file);
+        document["music"] = "";
+        demo = finish_loading(read_document(input.path, document, offscreen_media()), !demo_);
+    } else {
+        demo = load_demo(input, !demo_);
+    }
+    if (without_music && !without_music_) {
+        std::fprintf(stderr,
+                     "demotool play: no music: %s is not there; playing on the clock alone until "
+                     "it is (the music is always read from %s, whatever its format)\n",
+                     (folder_ / kMusicSideFile).lexically_normal().c_str(), kMusicSideFile);
+    }
+    without_music_ = without_music;
     shader_files_ = input.project ? shader_files_of(input.file) : std::set<std::string>();
     watched_names_.clear();
     watched_names_[input_path_.string()] = "";

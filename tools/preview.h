@@ -93,6 +93,7 @@ private:
     std::map<std::string, std::string> broken_;         // program -> its first compile message
     std::map<const ShaderProgram*, std::string> failed_texts_;  // expanded texts that failed
     std::string status_;                                        // the latest reload problem
+    bool without_music_ = false;  // the project's music file is not there
     bool quit_ = false;
     std::string title_;
     uint32_t title_ticks_ = 0;

@@ -164,9 +164,10 @@ std::vector<std::string> Effect::dangling_references() const {
             " names nothing");
     }
     if (program.object == nullptr) {
-        lines.push_back(
-            "effect '" + name + "': has no shader program" +
-            (program.key.empty() ? std::string() : " ('" + program.key + "' names nothing)"));
+        lines.push_back("effect '" + name + "': " +
+                        (program.key.empty() ? "has no program"
+                                             : "program '" + program.key + "' names nothing") +
+                        ", so it draws nothing and its events are skipped");
     }
     return lines;
 }

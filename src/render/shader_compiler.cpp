@@ -4,6 +4,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 
 #include "audio/sound_analysis.h"
 #include "player/player_state.h"
@@ -274,6 +278,126 @@ std::vector<std::string> shader_diagnostics(const ShaderProgram& program) {
 
 std::vector<std::string> located_diagnostics(const ShaderProgram& program) {
     return diagnostics(program, true);
+}
+
+}  // namespace demo
+
+namespace demo {
+
+namespace {
+
+// The GLSL type each uniform the player sets is set as.
+const std::map<std::string, GLenum>& builtin_uniform_types() {
+    static const std::map<std::string, GLenum> types = [] {
+        std::map<std::string, GLenum> t = {{"beat", GL_FLOAT},
+                                           {"iTime2", GL_FLOAT_VEC2},
+                                           {"sound", GL_INT},
+                                           {"sound_texture", GL_SAMPLER_2D},
+                                           {"tex", GL_SAMPLER_2D},
+                                           {"resolution", GL_FLOAT_VEC2},
+                                           {"camera_position", GL_FLOAT_VEC3},
+                                           {"camera_rotation", GL_FLOAT_VEC3},
+                                           {"nodeIdx", GL_INT},
+                                           {"uModelViewProjMatrix", GL_FLOAT_MAT4},
+                                           {"uModelViewMatrix", GL_FLOAT_MAT4},
+                                           {"uNormalMatrix", GL_FLOAT_MAT4},
+                                           {"uModelMatrix", GL_FLOAT_MAT4},
+                                           {"uLightMVPMatrix", GL_FLOAT_MAT4},
+                                           {"uBaseColorFactor", GL_FLOAT_VEC4},
+                                           {"uBaseColorTexture", GL_SAMPLER_2D},
+                                           {"uMetallicFactor", GL_FLOAT},
+                                           {"uRougnessFactor", GL_FLOAT},
+                                           {"uMetallicRoughnessTexture", GL_SAMPLER_2D},
+                                           {"uShadowMapTexture", GL_SAMPLER_2D},
+                                           {"uIsShadowRenderPass", GL_INT},
+                                           {"uTag", GL_INT}};
+        for (int n = 1; n < 16; ++n)
+            t["tex" + std::to_string(n)] = GL_SAMPLER_2D;
+        return t;
+    }();
+    return types;
+}
+
+const char* glsl_type_name(GLenum type) {
+    switch (type) {
+        case GL_FLOAT:
+            return "float";
+        case GL_FLOAT_VEC2:
+            return "vec2";
+        case GL_FLOAT_VEC3:
+            return "vec3";
+        case GL_FLOAT_VEC4:
+            return "vec4";
+        case GL_INT:
+            return "int";
+        case GL_BOOL:
+            return "bool";
+        case GL_FLOAT_MAT4:
+            return "mat4";
+        case GL_SAMPLER_2D:
+            return "sampler2D";
+        default:
+            return "another type";
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> build_messages(const ShaderProgram& program) {
+    // A compiler goes on after an error and often trips over it again on the same line.
+    static const std::regex place(R"(^([^ :]+:[0-9]+)(:[0-9]+)?: )");
+    const std::vector<std::string> messages = located_diagnostics(program);
+    std::vector<std::string> lines;
+    std::set<std::string> places;
+    for (const std::string& message : messages) {
+        if (message.rfind("link: ", 0) == 0 && messages.size() > 1)
+            continue;
+        const std::string part = message.substr(0, message.find(": ") + 2);
+        std::istringstream text(message.substr(part.size()));
+        for (std::string line; std::getline(text, line);) {
+            std::smatch match;
+            if (line.find_first_not_of(" \t") == std::string::npos)
+                continue;
+            if (!std::regex_search(line, match, place)) {
+                lines.push_back("program '" + program.fragment_shader_filename + "': " + part +
+                                line);
+            } else if (places.insert(match[1].str()).second) {
+                lines.push_back(line);
+            }
+        }
+    }
+    return lines;
+}
+
+std::vector<std::string> uniform_type_problems(const ShaderProgram& program) {
+    std::vector<std::string> lines;
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program.program_id, GL_LINK_STATUS, &linked);
+    if (linked != GL_TRUE)
+        return lines;
+    std::map<std::string, GLenum> wanted = builtin_uniform_types();
+    for (const auto& def : program.uniform_defs)
+        wanted.emplace(def->name, GL_FLOAT);
+    GLint count = 0;
+    glGetProgramiv(program.program_id, GL_ACTIVE_UNIFORMS, &count);
+    for (GLint i = 0; i < count; ++i) {
+        char name[256] = {};
+        GLint size = 0;
+        GLenum type = 0;
+        glGetActiveUniform(program.program_id, static_cast<GLuint>(i), sizeof name, nullptr, &size,
+                           &type, name);
+        const auto it = wanted.find(name);
+        // glUniform1i sets ints, bools and samplers alike.
+        const bool set_as_int =
+            it != wanted.end() && (it->second == GL_INT || it->second == GL_SAMPLER_2D);
+        if (it == wanted.end() || it->second == type ||
+            (set_as_int && (type == GL_INT || type == GL_BOOL || type == GL_SAMPLER_2D)))
+            continue;
+        lines.push_back(std::string("uniform '") + name + "' is declared " + glsl_type_name(type) +
+                        ", but it is set as " + glsl_type_name(it->second) +
+                        ", so it is never set and stays 0");
+    }
+    return lines;
 }
 
 }  // namespace demo

@@ -71,4 +71,15 @@ std::vector<std::string> shader_diagnostics(const ShaderProgram& program);
 // the program was compiled with.
 std::vector<std::string> located_diagnostics(const ShaderProgram& program);
 
+// The messages of `located_diagnostics`, one line each and each once: a link failing after a
+// failed compile, and a second message on the same line of the same file, say nothing new.
+// Lines with a place start with it ("shaders/x.frag:12:5: error: ..."); the others with the
+// program and the part they come from ("program 'shaders/x.frag': link: ...").
+std::vector<std::string> build_messages(const ShaderProgram& program);
+
+// One line per uniform the player sets that the linked program declares with another GLSL type
+// than the one it is set as (a `float sound` reads 0: the level is an int), tunable uniforms
+// included, which are floats.
+std::vector<std::string> uniform_type_problems(const ShaderProgram& program);
+
 }  // namespace demo

@@ -4,6 +4,7 @@
 #include <stb_image_write.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cstdio>
 #include <limits>
 #include <sstream>
@@ -132,7 +133,37 @@ void configure(tinygltf::TinyGLTF& loader, ImageBudget* budget) {
     loader.SetFsCallbacks(fs);
 }
 
+bool is_uri_data_char(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '/' || c == '=' ||
+           c == '%' || c == '-' || c == '_';
+}
+
 }  // namespace
+
+std::string without_data_uris(const std::string& text) {
+    std::string out;
+    size_t at = 0;
+    for (size_t uri = text.find("data:"); uri != std::string::npos; uri = text.find("data:", at)) {
+        const size_t comma = text.find(',', uri);
+        const size_t space = text.find_first_of(" \t\n\"'", uri);
+        if (comma == std::string::npos || comma > space || comma - uri > 100) {
+            out.append(text, at, uri + 5 - at);
+            at = uri + 5;
+            continue;
+        }
+        size_t end = comma + 1;
+        while (end < text.size() && is_uri_data_char(text[end]))
+            ++end;
+        out.append(text, at, comma + 1 - at);
+        if (end - comma - 1 > 16)
+            out += "... (" + std::to_string(end - comma - 1) + " characters)";
+        else
+            out.append(text, comma + 1, end - comma - 1);
+        at = end;
+    }
+    out.append(text, at, std::string::npos);
+    return out;
+}
 
 GltfParse parse_gltf(tinygltf::Model& out, const uint8_t* bytes, uint64_t size, bool binary,
                      const std::string& base_dir, uint64_t image_budget) {
@@ -155,6 +186,9 @@ GltfParse parse_gltf(tinygltf::Model& out, const uint8_t* bytes, uint64_t size, 
                                                static_cast<unsigned int>(size), base_dir,
                                                tinygltf::REQUIRE_VERSION);
     }
+    // Messages may quote a whole embedded buffer; its bytes help no one.
+    result.errors = without_data_uris(result.errors);
+    result.warnings = without_data_uris(result.warnings);
     return result;
 }
 

@@ -28,6 +28,10 @@ inline constexpr int kMaxGltfImageSide = 16384;
 GltfParse parse_gltf(tinygltf::Model& out, const uint8_t* bytes, uint64_t size, bool binary,
                      const std::string& base_dir, uint64_t image_budget = UINT64_MAX);
 
+// `text` with the contents of every data URI in it cut to their length ("data:...;base64,...
+// (5000 characters)"), for messages that quote an asset's URIs.
+std::string without_data_uris(const std::string& text);
+
 // The document as GLB bytes. Decoded images without a buffer view are stored as PNG, so an
 // asset read from text with image files keeps its images. Empty on failure.
 std::vector<uint8_t> write_glb(const tinygltf::Model& model);

@@ -126,10 +126,13 @@ void Scene::resolve_references(const IdRegistry& registry) {
 std::vector<std::string> Scene::problems() const {
     std::vector<std::string> lines;
     const std::string label = "scene '" + name + "': ";
-    if (!root_node || root_node->model.object == nullptr)
+    // A model or camera scene named but not found is told with the references that resolve
+    // to nothing, and not again here.
+    const auto named = [](const auto& ref) { return ref.id != 0 || !ref.key.empty(); };
+    if (!root_node || (root_node->model.object == nullptr && !named(root_node->model)))
         lines.push_back(label + "has no model, so it draws nothing");
     const bool borrowed = camera_scene.object != nullptr && camera_scene.object->camera;
-    if (!camera && !borrowed) {
+    if (!camera && !borrowed && (camera_scene.object != nullptr || !named(camera_scene))) {
         lines.push_back(label +
                         "has no camera of its own and borrows none, so its visible pass draws "
                         "nothing");

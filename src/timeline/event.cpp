@@ -202,8 +202,10 @@ void Event::from_json(const Json& value) {
     } else {
         type = kEffectEvent;
     }
-    visible = !(value.is_object() && value.contains("visible")) ||
-              (value["visible"].is_string() && value["visible"] == "true");
+    // Our files write the strings "true" and "false"; a hand-written JSON boolean means the
+    // same. Anything else hides the event.
+    visible = !(value.is_object() && value.contains("visible")) || value["visible"] == "true" ||
+              value["visible"] == true;
     switch (type) {
         case kEffectEvent:
             effect.key = json_string(value, "effect");

@@ -34,27 +34,45 @@ void find_cycles(const Event& event, std::vector<const Event*>& path,
     path.pop_back();
 }
 
+// "effect event 'comets'", as the frame walk knows it.
+std::string event_label(const Event& event) {
+    const char* kind = event.type == kEffectEvent        ? "effect event"
+                       : event.type == kAudioSampleEvent ? "audio-sample event"
+                                                         : "group event";
+    return std::string(kind) + " '" + event.name + "'";
+}
+
+// ": effect 'cometview' names nothing" for a name a project gave, ": has no effect" otherwise.
+std::string unresolved(const char* what, const std::string& key) {
+    return key.empty() ? std::string(" has no ") + what
+                       : std::string(": ") + what + " '" + key + "' names nothing";
+}
+
 }  // namespace
 
 std::vector<std::string> find_timeline_problems(const Demo& demo) {
     std::vector<std::string> lines;
     for (const auto& event : demo.events) {
-        if (event->type == kEffectEvent) {
-            if (event->effect.object == nullptr) {
-                lines.push_back("effect event '" + event->name + "' has no effect and is skipped");
-            } else if (event->effect.object->program.object == nullptr) {
-                lines.push_back("effect event '" + event->name + "': effect '" +
-                                event->effect.object->name + "' has no program; skipped");
-            }
+        const std::string label = event_label(*event);
+        // An effect without a program says so itself, once for all its events.
+        if (event->type == kEffectEvent && event->effect.object == nullptr) {
+            lines.push_back(label + unresolved("effect", event->effect.key) +
+                            ", so the event is skipped");
         } else if (event->type == kGroupEvent && event->group.object == nullptr) {
-            lines.push_back("group event '" + event->name + "' has no group and is skipped");
+            lines.push_back(label + unresolved("group", event->group.key) +
+                            ", so the event is skipped");
+        } else if (event->type == kAudioSampleEvent && event->audio_sample.object == nullptr) {
+            lines.push_back(label + unresolved("audio sample", event->audio_sample.key) +
+                            ", so nothing sounds");
         }
     }
     for (const auto& group : demo.event_groups) {
         for (const auto& member : group->events) {
             if (member.object == nullptr) {
-                lines.push_back("event group '" + group->name +
-                                "': a member names no event and is skipped");
+                lines.push_back(
+                    "event group '" + group->name + "': " +
+                    (member.key.empty() ? std::string("a member") : "member '" + member.key + "'") +
+                    " names no event and is skipped");
             }
         }
     }

@@ -8,8 +8,10 @@ namespace demo {
 
 class Demo;
 
-// One line per effect event without an effect or program, group event without a group,
-// group member that names no event, and cycle of group events.
+// One line per effect event without an effect, group event without a group, audio-sample
+// event without a sample, group member that names no event, and cycle of group events. A name
+// a project gave that names nothing is quoted. (An effect without a program is told by the
+// effect.)
 std::vector<std::string> find_timeline_problems(const Demo& demo);
 
 }  // namespace demo

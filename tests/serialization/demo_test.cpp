@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "serialization/input_stream.h"
 #include "serialization/json_fields.h"
+#include "serialization/project_check.h"
+#include "serialization/project_schema.h"
 #include "serialization/text_encoding.h"
 #include "test_support.h"
 
@@ -144,6 +148,153 @@ TEST(DemoJson, LatinOneStringsExportAsTheirCharacters) {
     // U+D7FF is UTF-8; an encoded surrogate (U+D800) is not, so it is read as Latin-1.
     EXPECT_EQ(as_utf8("\xED\x9F\xBF"), "\xED\x9F\xBF");
     EXPECT_EQ(as_utf8("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xC2\x80");
+}
+
+// Each authoring mistake, one to a document, gives its message, and only it: a document with
+// one broken key or value, the rest of it right (embedded music, timing values set).
+TEST(DemoJson, EachAuthoringMistakeIsToldWithItsMessage) {
+    const std::string event =
+        R"("name": "cube", "effect": "e", "start_beat": 0.0, "end_beat": 4.0)";
+    const struct {
+        std::string members;  // of the document, besides the timing values and the music
+        std::string said;
+    } rows[] = {
+        {R"("events": [{)" + event + R"(, "start_beet": 2.0}])",
+         "unknown key 'start_beet' in event 'cube' \u2014 did you mean 'start_beat'?"},
+        {R"("events": [{)" + event + R"(, "controlpoints": {}}])",
+         "unknown key 'controlpoints' in event 'cube' \u2014 did you mean 'control_points'?"},
+        {R"("font_textures": [{"name": "caption", "chars_per_beats": 2}])",
+         "unknown key 'chars_per_beats' in font texture 'caption' \u2014 did you mean "
+         "'chars_per_beat'?"},
+        {R"("events": [{"name": "blip", "type": 2, "beat": 1.0, "start_beat": 1.0}])",
+         "key 'start_beat' in event 'blip' is read only for events of type 1 (effect)"},
+        {R"("textures": [{"name": "a.png", "image_buffer": "", "colour": 1}])",
+         "unknown key 'colour' in texture 'a.png'"},
+        {R"("events": [{)" + event + R"(, "visible": "yes"}])",
+         "'visible' of event 'cube' is the string \"yes\"; it takes true or false (or the "
+         "strings \"true\" and \"false\")"},
+        {R"("events": [{)" + event + R"(, "type": "effect"}])",
+         "'type' of event 'cube' is the string \"effect\"; it takes a whole number: the types "
+         "are 1 (effect), 2 (audio sample) and 3 (group)"},
+        {R"("effects": [{"name": "e", "feedback": 1}])",
+         "'feedback' of effect 'e' is the number 1; it takes true or false"},
+        {R"("scenes": [{"name": "s", "camera": {"position": [0, 1]}}])",
+         "'position' of the camera of scene 's' is an array of 2; it takes an array of three "
+         "numbers"},
+        {R"("effects": ["e"])", "effect #1 is the string \"e\", not an object"},
+        {R"("events": [{)" + event + R"(, "type": 4}])",
+         "event 'cube' has type 4: the types are 1 (effect), 2 (audio sample) and 3 (group)"},
+        {R"("events": [{)" + event +
+             R"(, "control_points": {"speed": {"mode": 3, "control_points": []}}}])",
+         "track 'speed' of event 'cube' has mode 3: the modes are 0 (last value), 1 (linear) "
+         "and 2 (smooth)"},
+        {R"("events": [{"name": "cube", "start_beat": 0.0, "end_beat": -48.0}])",
+         "event 'cube' ends at beat -48, before it starts at 0"},
+        {R"("events": [{"name": "cube", "start_beat": 4.0, "end_beat": 4}])",
+         "event 'cube' ends where it starts, at beat 4, so it never plays"},
+        {R"("events": [{"name": "cube", "start_beat": -4.0, "end_beat": 4.0}])",
+         "event 'cube' starts at beat -4; beats are not negative"},
+        {R"("font_textures": [{"name": "t", "width": 0, "height": 32}])",
+         "'width' of font texture 't' is 0; it takes a number above 0"},
+        {R"("end_beat": -60.0)",
+         "'end_beat' of the project is -60, so the demo ends at once; it takes a number above 0"},
+        {R"("bpm": 0)",
+         "'bpm' of the project is 0, so the beat never moves forward; it takes a number above 0"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.members);
+        // A member given twice keeps its last value.
+        const Json doc =
+            Json::parse(R"({"end_beat": 16.0, "bpm": 120.0, "music": "", )" + row.members + "}");
+        const DocumentFindings found = check_project_document(doc, ".");
+        EXPECT_EQ(found.problems, std::vector<std::string>{row.said});
+        EXPECT_TRUE(found.missing.empty());
+    }
+    EXPECT_EQ(check_project_document(Json::parse(R"({"music": ""})"), ".").problems,
+              (std::vector<std::string>{
+                  "the project has no 'end_beat': it reads 0, and the demo ends at once",
+                  "the project has no 'bpm': it reads 0, and the beat never moves forward"}));
+}
+
+// Every side file that is not there is told in one run, with the entry and the path looked for,
+// and the copy that stands in for them loads without ending the process.
+TEST(DemoJson, EveryMissingSideFileIsToldAndTheRestLoads) {
+    ScopedWorkDir dir;
+    write_file_bytes(dir / "proj/resources/music.ogg", bytes_of("Ogg"));
+    write_file_bytes(dir / "proj/shaders/a.frag", bytes_of("void main() {}"));
+    write_file_bytes(dir / "proj/figure.gltf",
+                     bytes_of(R"({"buffers": [{"uri": "figure.bin"}, {"uri": "data:,abc"}]})"));
+    const Json doc = Json::parse(R"({"end_beat": 16.0, "bpm": 120.0,
+      "shaders": [{"vertex_shader_filename": "shaders/a.vert",
+                   "fragment_shader_filename": "shaders/a.frag"}],
+      "textures": [{"name": "images/logo.png"}, {"name": "embedded.png", "image_buffer": ""}],
+      "fonts": [{"name": "sans", "filename": "fonts/sans.ttf", "ptsize": 12}],
+      "models": [{"filename": "figure.gltf"}]})");
+    const DocumentFindings found = check_project_document(doc, "proj");
+    EXPECT_EQ(found.problems,
+              (std::vector<std::string>{
+                  "the music: file 'resources/music.mp3' not found (looked for "
+                  "proj/resources/music.mp3); the music is always read from resources/music.mp3, "
+                  "whatever its format: rename resources/music.ogg",
+                  "program 'shaders/a.frag': vertex_shader_filename 'shaders/a.vert' not found "
+                  "(looked for proj/shaders/a.vert)",
+                  "texture 'images/logo.png': file not found (looked for proj/images/logo.png)",
+                  "font 'sans': filename 'fonts/sans.ttf' not found (looked for "
+                  "proj/fonts/sans.ttf)",
+                  "model 'figure.gltf': buffer 0 'figure.bin' not found (looked for "
+                  "proj/figure.bin)"}));
+    std::filesystem::current_path(dir / "proj");
+    Demo demo;
+    demo.from_json(loadable_document(doc, found, "."));
+    EXPECT_EQ(demo.shaders.at(0)->fragment_shader_source, "void main() {}");
+    EXPECT_TRUE(demo.textures.at(0)->image_buffer->data.empty());
+    EXPECT_TRUE(demo.music->data.empty());
+    EXPECT_TRUE(found.is_missing("models", 0));
+    EXPECT_FALSE(found.is_missing("textures", 1));
+}
+
+// What our own writers produce passes the check: every key they write is one the check knows.
+// And the reference for demo makers names every key the readers take.
+TEST(DemoJson, TheCheckAndTheReferenceKnowEveryKey) {
+    Demo demo;
+    demo.music = std::make_unique<ByteBuffer>();
+    demo.end_beat = 8.0f;
+    for (uint32_t type : {kEffectEvent, kAudioSampleEvent, kGroupEvent}) {
+        demo.events.push_back(std::make_unique<Event>());
+        demo.events.back()->type = type;
+        demo.events.back()->end_beat = 1.0f;
+        demo.events.back()->control_points["t"].points = {{0.0f, 1.0f, ""}, {1.0f, 0.0f, "x"}};
+    }
+    demo.effects.push_back(std::make_unique<Effect>());
+    demo.effects[0]->scene.key = "s";
+    demo.shaders.push_back(std::make_unique<ShaderProgram>());
+    demo.shaders[0]->uniform_defs.push_back(std::make_unique<UniformDef>());
+    demo.textures.push_back(std::make_unique<Texture>());
+    demo.audio_samples.push_back(std::make_unique<AudioSample>());
+    demo.event_groups.push_back(std::make_unique<EventGroup>());
+    demo.fonts.push_back(std::make_unique<Font>());
+    demo.font_textures.push_back(std::make_unique<FontTexture>());
+    demo.font_textures[0]->width = demo.font_textures[0]->height = 1;
+    demo.fonts[0]->ptsize = 1;
+    demo.datas.push_back(test_util::make_data("d", {}));
+    demo.models.push_back(std::make_unique<Model>());
+    demo.scenes.push_back(std::make_unique<Scene>());
+    demo.scenes[0]->camera = std::make_unique<Camera>();
+    demo.scenes[0]->root_node = std::make_unique<Node>();
+    demo.scenes[0]->root_node->model.key = "m.glb";
+    demo.scenes[0]->camera_scene.key = "s";
+    EXPECT_EQ(check_project_document(demo.to_json(false), ".").problems,
+              std::vector<std::string>{});
+
+    std::ifstream file(std::string(DOCS_DIR) + "/reference.md");
+    std::stringstream reference;
+    reference << file.rdbuf();
+    for (ObjectKind kind : all_object_kinds()) {
+        for (const KeySchema& key : keys_of(kind)) {
+            EXPECT_NE(reference.str().find("`" + std::string(key.key) + "`"), std::string::npos)
+                << key.key;
+        }
+    }
 }
 
 }  // namespace

@@ -105,9 +105,12 @@ TEST(EventForms, EachTypeHasItsLayoutAndGoesThroughJsonUnchanged) {
 
 TEST(EventJson, FieldsAreReadOnlyInTheirExactForms) {
     EXPECT_EQ(Event(Json::parse(R"({"name": "e"})")).type, 1u);  // an effect unless said
+    // A JSON boolean means what it says, as the strings our files write do.
     for (const auto& [json, visible] : {std::pair{R"({"visible": "true"})", true},
                                         {R"({"visible": "True"})", false},
-                                        {R"({"visible": true})", false},
+                                        {R"({"visible": true})", true},
+                                        {R"({"visible": false})", false},
+                                        {R"({"visible": 1})", false},
                                         {R"({})", true}})
         EXPECT_EQ(Event(Json::parse(json)).visible, visible) << json;
     // The type is stored in one byte: anything else is refused, naming the event.

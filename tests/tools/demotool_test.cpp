@@ -117,9 +117,18 @@ TEST_F(DemotoolTest, PackWritesTheFormatsBytesAndUnpackThenPackGivesThemAgain) {
         EXPECT_EQ(read_bytes(root() / "again.pkg"), package);
     }
 
-    // Reading a project works in its folder: a missing side file leaves "crash.txt" there.
-    write_text(root() / "proj/project.json", R"({"datas": [{"name": "blobs/missing.bin"}]})");
-    EXPECT_EQ(run({"pack", "proj/project.json", "--raw", "-o", "out"}).exit_code, 1);
+    // A missing side file is refused with the path looked for; forced, the read stops at it,
+    // in the project's folder: "crash.txt" is there.
+    write_text(root() / "proj/project.json",
+               R"({"end_beat": 8.0, "bpm": 120.0, "datas": [{"name": "blobs/missing.bin"}]})");
+    const RunResult refused = run({"pack", "proj/project.json", "--raw", "-o", "out"});
+    EXPECT_EQ(refused.err,
+              "data 'blobs/missing.bin': file not found (looked for proj/blobs/missing.bin)\n"
+              "demotool pack: proj/project.json: 1 problem, so it is not packed (--force packs it "
+              "anyway)\n")
+        << refused;
+    EXPECT_FALSE(fs::exists(root() / "proj/crash.txt"));
+    EXPECT_EQ(run({"pack", "proj/project.json", "--raw", "-o", "out", "--force"}).exit_code, 1);
     EXPECT_EQ(read_text(root() / "proj/crash.txt"),
               "Fatal error: File not found: blobs/missing.bin\nExiting.");
     EXPECT_FALSE(fs::exists(root() / "out"));
@@ -619,6 +628,115 @@ TEST(Readme, ExampleCommandsRunAsWrittenOnACopyOfTheExample) {
     }
     EXPECT_GE(commands, 4);
     EXPECT_TRUE(fs::exists(top / "beat40.png"));
+}
+
+// The first hour, as the README walks it: a starter project from `new` checks clean, packs,
+// plays to its end in the packed player and renders to a video.
+TEST_F(DemotoolTest, ANewProjectChecksPacksPlaysToItsEndAndRenders) {
+    ASSERT_TRUE(run({"new", "first"}).ok());
+    write_text(root() / "taken/notes.txt", "mine");
+    expect_one_error_line(run({"new", "taken"}), "new");
+    EXPECT_EQ(entries_of(root() / "taken"), std::set<std::string>{"notes.txt"});
+
+    const RunResult check = run({"check", "first/project.json"});
+    EXPECT_EQ(check.out, "first/project.json: no problems found\n") << check;
+    ASSERT_TRUE(run({"pack", "first/project.json", "-o", "first_demo"}).ok());
+    const RunResult played = run_under_xvfb(root(), 320, 180, {"./first_demo"});
+    EXPECT_TRUE(played.ok()) << played;
+    EXPECT_GT(played.seconds, 8.0) << played;  // 16 beats at 120 bpm, after the start-up wait
+    EXPECT_FALSE(fs::exists(root() / "crash.txt") || fs::exists(root() / "error.log"));
+
+    const RunResult rendered = run({"render", "first/project.json", "-o", "first.mp4", "--from",
+                                    "0", "--to", "16", "--fps", "10", "--size", "160x90"});
+    ASSERT_TRUE(rendered.ok()) << rendered;
+    const Decoded video = decode(root() / "first.mp4", 0);
+    EXPECT_EQ(video.frames, 80);
+    EXPECT_EQ(video.audio_codec, "aac");
+}
+
+// One run of check says every mistake of a project once, in the demo maker's terms: no raw
+// driver positions, no follow-on link or uniform message, no embedded buffer. Pack refuses with
+// the same messages, render a program that does not build; both go on when forced.
+TEST_F(DemotoolTest, CheckSaysEveryMistakeOnceAndPackAndRenderRefuse) {
+    ASSERT_TRUE(run({"new", "p"}).ok());
+    fs::rename(root() / "p/resources/music.mp3", root() / "p/resources/music.ogg");
+    write_text(root() / "p/shaders/glitch.frag",
+               "#version 150\nout vec4 c;\nuniform float beat;\nvoid main() {\n"
+               "    c = vec4(foo, 1.0);\n}\n");
+    write_text(
+        root() / "p/shaders/level.frag",
+        "#version 150\nout vec4 c;\nuniform float sound;\nvoid main() { c = vec4(sound); }\n");
+    const std::string buffer = "data:application/octet-stream;base64," + std::string(2400, 'A');
+    write_text(root() / "p/bad.gltf", Json{{"asset", {{"version", "2.0"}}},
+                                           {"buffers", {{{"byteLength", 99999}, {"uri", buffer}}}}}
+                                          .dump());
+    Json doc = Json::parse(read_text(root() / "p/project.json"));
+    Json& intro = doc["events"][0];
+    intro["start_beet"] = intro["start_beat"];
+    intro.erase("start_beat");
+    intro["visible"] = true;
+    doc["events"].push_back(
+        {{"name", "comets"}, {"effect", "cometview"}, {"start_beat", 0.0}, {"end_beat", -48.0}});
+    for (const char* file : {"shaders/glitch.frag", "shaders/level.frag"}) {
+        doc["shaders"].push_back(
+            {{"vertex_shader_filename", "shaders/quad.vert"}, {"fragment_shader_filename", file}});
+    }
+    doc["textures"] = {{{"name", "images/logo.png"}}};
+    doc["models"] = {{{"filename", "bad.gltf"}}};
+    write_text(root() / "p/project.json", doc.dump(2));
+
+    const std::vector<std::string> document_problems = {
+        "the music: file 'resources/music.mp3' not found (looked for p/resources/music.mp3); the "
+        "music is always read from resources/music.mp3, whatever its format: rename "
+        "resources/music.ogg",
+        "unknown key 'start_beet' in event 'intro' \u2014 did you mean 'start_beat'?",
+        "event 'comets' ends at beat -48, before it starts at 0",
+        "texture 'images/logo.png': file not found (looked for p/images/logo.png)",
+        "effect event 'comets': effect 'cometview' names nothing, so the event is skipped"};
+    const RunResult check = run({"check", "p/project.json"});
+    EXPECT_EQ(check.exit_code, 1) << check;
+    std::vector<std::string> lines;
+    std::istringstream out(check.out);
+    for (std::string line; std::getline(out, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), document_problems.size() + 4) << check;
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 5), document_problems);
+    EXPECT_TRUE(
+        std::regex_match(lines[5], std::regex("shaders/glitch.frag:5:[0-9]+: error: .*foo.*")))
+        << lines[5];
+    EXPECT_EQ(lines[6],
+              "program 'shaders/level.frag': uniform 'sound' is declared float, but it is set as "
+              "int, so it is never set and stays 0");
+    EXPECT_TRUE(lines[7].starts_with("model 'bad.gltf': ")) << lines[7];
+    EXPECT_NE(lines[7].find("base64,... (2400 characters)"), std::string::npos) << lines[7];
+    EXPECT_EQ(lines[8], "p/project.json: 8 problems");
+
+    const RunResult refused = run({"pack", "p/project.json", "-o", "p_demo"});
+    std::string said;
+    for (const std::string& line : document_problems)
+        said += line + "\n";
+    EXPECT_EQ(refused.err, said +
+                               "demotool pack: p/project.json: 5 problems, so it is not packed "
+                               "(--force packs it anyway)\n");
+    EXPECT_FALSE(fs::exists(root() / "p_demo"));
+
+    // With the files there, the project packs when forced, and renders only when forced.
+    fs::rename(root() / "p/resources/music.ogg", root() / "p/resources/music.mp3");
+    doc.erase("textures");
+    write_text(root() / "p/project.json", doc.dump(2));
+    EXPECT_TRUE(run({"pack", "p/project.json", "-o", "p_demo", "--force"}).ok());
+    EXPECT_TRUE(fs::exists(root() / "p_demo"));
+    const RunResult broken = run({"render", "p/project.json", "--beat", "1", "-o", "x.png"});
+    EXPECT_EQ(broken.exit_code, 1) << broken;
+    EXPECT_NE(broken.err.find("shaders/glitch.frag:5:"), std::string::npos) << broken;
+    EXPECT_NE(broken.err.find("(--force renders anyway)"), std::string::npos) << broken;
+    EXPECT_FALSE(fs::exists(root() / "x.png"));
+    const RunResult late = run(
+        {"render", "p/project.json", "--beat", "100", "-o", "x.png", "--size", "64x36", "--force"});
+    EXPECT_TRUE(late.ok()) << late;
+    EXPECT_NE(late.err.find("warning: --beat 100 is past the end beat 16"), std::string::npos)
+        << late;
+    EXPECT_TRUE(fs::exists(root() / "x.png"));
 }
 
 }  // namespace

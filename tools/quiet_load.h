@@ -1,0 +1,20 @@
+// Loading as the commands that say every problem themselves need it: while a QuietLoad lives,
+// what loading prints (standard output and error) goes nowhere, and a fatal error (a side file
+// that cannot be read) throws std::runtime_error instead of ending the process.
+#pragma once
+
+namespace demo {
+
+class QuietLoad {
+public:
+    QuietLoad();
+    ~QuietLoad();
+    QuietLoad(const QuietLoad&) = delete;
+    QuietLoad& operator=(const QuietLoad&) = delete;
+
+private:
+    int saved_out_ = -1;
+    int saved_err_ = -1;
+};
+
+}  // namespace demo
