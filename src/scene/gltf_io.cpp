@@ -4,7 +4,9 @@
 #include <stb_image_write.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <sstream>
 
@@ -134,12 +136,50 @@ void configure(tinygltf::TinyGLTF& loader, ImageBudget* budget) {
 
 }  // namespace
 
+uint64_t gltf_json_depth(const uint8_t* bytes, uint64_t size, bool binary) {
+    if (binary) {
+        // The JSON chunk: 20 bytes of headers, then as many bytes as the chunk header gives.
+        if (size < 20)
+            return 0;
+        uint32_t length = 0;
+        std::memcpy(&length, bytes + 12, 4);
+        size = std::min<uint64_t>(size - 20, length);
+        bytes += 20;
+    }
+    uint64_t depth = 0;
+    uint64_t deepest = 0;
+    bool in_string = false;
+    for (uint64_t i = 0; i < size; ++i) {
+        const uint8_t c = bytes[i];
+        if (in_string) {
+            if (c == '\\')
+                ++i;  // the escaped character cannot end the string
+            else if (c == '"')
+                in_string = false;
+        } else if (c == '"') {
+            in_string = true;
+        } else if (c == '[' || c == '{') {
+            deepest = std::max(deepest, ++depth);
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
 GltfParse parse_gltf(tinygltf::Model& out, const uint8_t* bytes, uint64_t size, bool binary,
                      const std::string& base_dir, uint64_t image_budget) {
     GltfParse result;
     out = tinygltf::Model();
     if (size > std::numeric_limits<unsigned int>::max()) {
         result.errors = "the asset is larger than 4 GiB\n";
+        return result;
+    }
+    result.depth = gltf_json_depth(bytes, size, binary);
+    if (result.depth > kMaxGltfJsonDepth) {
+        result.errors = "the document nests " + std::to_string(result.depth) +
+                        " levels deep, more than the " + std::to_string(kMaxGltfJsonDepth) +
+                        " a model may\n";
         return result;
     }
     tinygltf::TinyGLTF loader;

@@ -301,6 +301,29 @@ TEST_F(DemotoolTest, DamagedAssetsRenderAndPlayWithoutACrash) {
     EXPECT_FALSE(fs::exists(root() / "error.log"));
 }
 
+// A model nested deeper than the glTF reader can follow is refused by name, in a project and in
+// the GLB of a package alike; the project document itself may nest as deep as it likes.
+TEST_F(DemotoolTest, ModelsNestedTooDeepAreRefusedAndProjectsAreNot) {
+    for (const std::string name : {"deep.gltf", "deep.glb"}) {
+        write_file_bytes(root() / "deep" / name, deeply_nested_gltf(20000, name.ends_with("b")));
+        write_scene_project(root() / "deep", Json::array({Json{{"filename", name}}}),
+                            Json::array({scene_json("s", name, true)}), music_);
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"pack", "deep/project.json", "-o", "demo"},
+              {"check", "deep/project.json"},
+              {"render", "deep/project.json", "--beat", "1", "-o", "frame.png"}}) {
+            const RunResult r = run(args);
+            expect_one_error_line(r, args[0]);
+            EXPECT_NE(r.err.find("model '" + name + "': its glTF nests 20003 levels deep"),
+                      std::string::npos) << r;
+        }
+    }
+    write_text(root() / "deep/project.json", R"({"datas": [], "extras": )" +
+                                                 std::string(100000, '[') +
+                                                 std::string(100000, ']') + "}");
+    EXPECT_TRUE(run({"pack", "deep/project.json", "--raw", "-o", "deep.pkg"}).ok());
+}
+
 TEST_F(DemotoolTest, InfoDescribesTheDemoOrNamesTheDamage) {
     pack_sample();
     for (const char* input : {"sample_demo", "sample.pkg", "proj/project.json"}) {
