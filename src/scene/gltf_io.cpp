@@ -20,9 +20,12 @@ namespace {
 // Images
 // ---------------------------------------------------------------------------------------------
 
-// Leaves the image without pixels, and says why in the warnings; the asset still loads.
-bool leave_out_image(tinygltf::Image* image, int index, std::string* warn, const char* why) {
-    image->image.clear();
+// Leaves the image without pixels, and says why in the warnings; the asset still loads. Its
+// encoded bytes are kept as they are, for the GLB writer.
+bool leave_out_image(tinygltf::Image* image, int index, std::string* warn, const char* why,
+                     const unsigned char* bytes, int size) {
+    image->image.assign(bytes, bytes + size);
+    image->as_is = true;
     image->width = image->height = 0;
     if (warn != nullptr)
         *warn += "image " + std::to_string(index) + " '" + image->name + "' " + why + "\n";
@@ -46,20 +49,21 @@ bool load_image(tinygltf::Image* image, const int index, std::string* /*err*/, s
     int height = 0;
     int channels = 0;
     if (stbi_info_from_memory(bytes, size, &width, &height, &channels) == 0)
-        return leave_out_image(image, index, warn, "does not decode; it is left out");
+        return leave_out_image(image, index, warn, "does not decode; it is left out", bytes, size);
     if (width <= 0 || height <= 0 || width > kMaxGltfImageSide || height > kMaxGltfImageSide) {
         const std::string why = "is " + std::to_string(width) + " x " + std::to_string(height) +
                                 ", larger than any texture; it is left out";
-        return leave_out_image(image, index, warn, why.c_str());
+        return leave_out_image(image, index, warn, why.c_str(), bytes, size);
     }
     const uint64_t rgba_bytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4;
     if (rgba_bytes > budget->left) {
         return leave_out_image(image, index, warn,
-                               "would unpack to more than the package can justify; it is left out");
+                               "would unpack to more than the package can justify; it is left out",
+                               bytes, size);
     }
     unsigned char* pixels = stbi_load_from_memory(bytes, size, &width, &height, &channels, 4);
     if (pixels == nullptr)
-        return leave_out_image(image, index, warn, "does not decode; it is left out");
+        return leave_out_image(image, index, warn, "does not decode; it is left out", bytes, size);
     budget->left -= rgba_bytes;
     budget->used += rgba_bytes;
     image->width = width;
@@ -78,10 +82,16 @@ void append_bytes(void* context, void* data, int size) {
     out->insert(out->end(), bytes, bytes + size);
 }
 
-// Stores a decoded image as an embedded PNG, whatever format it was read from.
+// Stores a decoded image as an embedded PNG, whatever format it was read from; one that was
+// left out keeps the bytes it came with, so the reader names it again.
 bool write_image(const std::string* /*basepath*/, const std::string* /*filename*/,
                  const tinygltf::Image* image, bool /*embed*/, std::string* out_uri,
                  void* /*user*/) {
+    if (image->as_is) {
+        *out_uri = "data:application/octet-stream;base64," +
+                   base64_encode(image->image.data(), image->image.size());
+        return true;
+    }
     if (image->image.empty() || image->bits != 8 || image->component < 1 || image->component > 4 ||
         image->image.size() != static_cast<size_t>(image->width) * image->height *
                                    static_cast<size_t>(image->component)) {
