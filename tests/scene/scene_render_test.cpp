@@ -162,9 +162,10 @@ TEST_F(SceneRender, RenderPassesDrawInAscendingOrderAndPassZeroNever) {
 }
 
 // A flat board 1 above a ground 4 times larger, drawn into the shadow map only (tag 2) unless
-// it ignores shadows; camera and light look straight down.
+// it ignores shadows; camera and light look straight down. An input effect drawing another
+// scene, even one with nothing to draw, leaves the shadow as it was.
 TEST_F(SceneRender, ABoardCastsItsShadowStraightDownUnlessItIgnoresShadows) {
-    for (const bool ignore : {false, true}) {
+    for (const auto& [ignore, nested] : {std::pair{false, false}, {true, false}, {false, true}}) {
         tinygltf::Model asset;
         const double r = -0.70710678;  // a turn of -90 degrees about x lays a square flat
         for (const int n : {0, 1}) {
@@ -176,8 +177,15 @@ TEST_F(SceneRender, ABoardCastsItsShadowStraightDownUnlessItIgnoresShadows) {
         gb::set_extras(asset.nodes[1], 1, 2, ignore);
         gb::set_scene(asset, {0, 1});
         make_scene(asset, {0, 5, 0}, {0, 0, 0});
+        Scene inner;  // of the outer scene's size, so it shares its depth target
+        inner.shadow_width = inner.shadow_height = 256;
+        create_shadow_resources(inner);
+        const auto input = make_effect(program_.get());
+        input->scene.object = &inner;
+        if (nested)
+            effect_->effects.push_back(ref(input.get()));
         draw_with_tracks({{"ldD", 10.0f}, {"ldX", 0.0f}, {"ldY", 1.0f}, {"ldZ", 0.0f}});
-        SCOPED_TRACE(testing::Message() << "ignore " << ignore);
+        SCOPED_TRACE(testing::Message() << "ignore " << ignore << ", nested " << nested);
         const glm::vec3 up(0, 0, -1);
         const Rgba under = ignore ? kWhite : Rgba{64, 64, 64};
         EXPECT_TRUE(rgb_near(at({0, 0, 0}, up), under, 3)) << "under the board";
