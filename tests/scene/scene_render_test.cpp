@@ -206,6 +206,7 @@ TEST_F(SceneRender, BaseColourTextureIsReadThroughTexcoordZero) {
             asset.accessors[static_cast<size_t>(uv)].normalized = true;
             asset.meshes[0].primitives[0].attributes["TEXCOORD_0"] = uv;
         }
+        gb::add_sampler(asset, 0, TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE, -1, -1);
         gb::set_scene(asset, {gb::add_node(asset, "square", mesh)});
         make_scene(asset, {0, 0, 3}, {0, 0, 0});
         draw_with_tracks({});
@@ -215,6 +216,41 @@ TEST_F(SceneRender, BaseColourTextureIsReadThroughTexcoordZero) {
         // 43.75 % of the red texel and 56.25 % of the green.
         EXPECT_TRUE(rgb_near(at({0, 0, 0}), {112, 143, 0}, 3)) << "shorts " << shorts;
     }
+}
+
+// Coordinates running to 6 across the square repeat its red-green texture six times; the
+// sampler's mipmapped minification filter needs mipmaps, without which nothing would show.
+TEST_F(SceneRender, TheTexturesSamplerRepeatsItWithMipmaps) {
+    tinygltf::Model asset;
+    const int material =
+        gb::add_material(asset, {1, 1, 1, 1}, {255, 0, 0, 255, 0, 255, 0, 255}, 2, 1);
+    gb::add_sampler(asset, 0, TINYGLTF_TEXTURE_WRAP_REPEAT, TINYGLTF_TEXTURE_FILTER_NEAREST,
+                    TINYGLTF_TEXTURE_FILTER_NEAREST_MIPMAP_NEAREST);
+    const int mesh = add_square(asset, material);
+    asset.meshes[0].primitives[0].attributes["TEXCOORD_0"] =
+        gb::add_floats(asset, {0, 0, 6, 0, 6, 1, 0, 1}, 2);
+    gb::set_scene(asset, {gb::add_node(asset, "square", mesh)});
+    make_scene(asset, {0, 0, 1.2f}, {0, 0, 0});
+    draw_with_tracks({});
+    std::string runs;  // the colours met along the middle row, each run once
+    for (int x = 0; x < kWidth; ++x) {
+        const Rgba p = read_pixel(x, kHeight / 2);
+        const char c = rgb_near(p, kRed, 2) ? 'r' : rgb_near(p, kGreen, 2) ? 'g' : '.';
+        if (c != '.' && (runs.empty() || runs.back() != c))
+            runs += c;
+    }
+    EXPECT_EQ(runs, "rgrgrgrgrgrg");
+}
+
+// Vertices 1 and 2 of the square (its right edge) are moved by sparse values from x = 1 to 2.
+TEST_F(SceneRender, SparseVerticesLandWhereTheirValuesPutThem) {
+    tinygltf::Model asset = square_asset({1, 0, 0, 1});
+    gb::make_sparse(asset, asset.meshes[0].primitives[0].attributes["POSITION"], {1, 2},
+                    {2, -1, 0, 2, 1, 0});
+    make_scene(asset, {0, 0, 3}, {0, 0, 0});
+    draw_with_tracks({});
+    EXPECT_TRUE(rgb_near(at({1.7f, 0, 0}), kRed, 2));
+    EXPECT_TRUE(rgb_near(at({2.3f, 0, 0}), kBlack, 2));
 }
 
 }  // namespace
