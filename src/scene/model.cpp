@@ -155,13 +155,6 @@ std::vector<std::string> Model::problems() const {
     if (parsed && gltf.defaultScene < 0)
         lines.push_back(label + "names no default scene, so it draws nothing");
     for (const tinygltf::Animation& animation : gltf.animations) {
-        for (const tinygltf::AnimationSampler& sampler : animation.samplers) {
-            if (sampler.interpolation == "CUBICSPLINE") {
-                lines.push_back(label + "animation '" + animation.name +
-                                "' has a cubic-spline sampler, which does not move");
-                break;
-            }
-        }
         for (const tinygltf::AnimationChannel& channel : animation.channels) {
             if (channel.target_path == "weights") {
                 lines.push_back(label + "animation '" + animation.name +

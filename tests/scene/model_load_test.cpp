@@ -1,6 +1,8 @@
 // Loading glTF assets: images of any depth and size, damaged assets, the node walk, big skins.
 #include <gtest/gtest.h>
 
+#include <glm/gtc/matrix_transform.hpp>
+
 #include "render/image_bytes.h"
 #include "scene/node_walk.h"
 #include "scene_assets.h"
@@ -76,21 +78,39 @@ TEST(ModelLoading, DamagedAssetsLoadAndNameTheElement) {
     }
 }
 
-// A child's world matrix is its parent's world times its own: (1, 0, 0) then (0, 2, 0).
+// A child's world matrix is its parent's world times its own: (1, 0, 0) then (0, 2, 0); when
+// animated, its animated transform ((0, 5, 0) from a one-key channel) replaces only its own.
 TEST(NodeWalk, ChildrenAreTransformedByTheirParentsWorld) {
-    tinygltf::Model asset;
-    const int child = gb::add_node(asset, "child", add_square(asset));
-    const int parent = gb::add_node(asset, "parent", -1, {child});
-    const int root = gb::add_node(asset, "root", -1, {parent});
-    asset.nodes[child].translation = {0, 2, 0};
-    asset.nodes[parent].translation = {1, 0, 0};
-    asset.nodes[root].scale = {3, 3, 3};
-    gb::set_scene(asset, {root});
+    for (const bool animated : {false, true}) {
+        tinygltf::Model asset;
+        const int child = gb::add_node(asset, "child", add_square(asset));
+        const int parent = gb::add_node(asset, "parent", -1, {child});
+        const int root = gb::add_node(asset, "root", -1, {parent});
+        asset.nodes[child].translation = {0, 2, 0};
+        asset.nodes[parent].translation = {1, 0, 0};
+        asset.nodes[root].scale = {3, 3, 3};
+        if (animated)
+            gb::add_channel(asset, -1, "raise", child, "translation", {0}, {0, 5, 0});
+        gb::set_scene(asset, {root});
+        auto model = load_glb(asset);
+        animate_nodes(*model, 1, 0.5f);
+        std::vector<NodeDraw> draws;
+        walk_nodes(*model, draws);
+        ASSERT_EQ(draws.size(), 1u);
+        EXPECT_EQ(draws[0].world[3], glm::vec4(3, animated ? 15 : 6, 0, 1));
+    }
+}
+
+// glTF takes a skin without inverse bind matrices as one whose matrices are all the identity.
+TEST(ModelLoading, ASkinWithoutInverseBindMatricesHasIdentityOnes) {
+    tinygltf::Model asset = bending_strip({0, 0, 0, 1});
+    asset.skins[0].inverseBindMatrices = -1;
     auto model = load_glb(asset);
-    std::vector<NodeDraw> draws;
-    walk_nodes(*model, draws);
-    ASSERT_EQ(draws.size(), 1u);
-    EXPECT_EQ(draws[0].world[3], glm::vec4(3, 6, 0, 1));
+    ASSERT_EQ(model->skeleton->joints.size(), 2u);
+    Animation::update_skeleton(*model->skeleton);
+    expect_matrix_near(model->skeleton->joint_matrices[1],
+                       glm::translate(glm::mat4(1.0f), glm::vec3(0, 1, 0)), "joint 1 at rest");
+    EXPECT_EQ(model->problems(), std::vector<std::string>{});
 }
 
 TEST(ModelLoading, MoreThanAHundredJointsAreSaid) {
