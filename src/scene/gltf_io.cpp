@@ -41,10 +41,8 @@ struct ImageBudget {
 // Decodes every image to four 8-bit channels, whatever its channels and depth, so that the
 // upload and the GLB writer see one layout. Sizes come from the header first: a few bytes of
 // header must not be able to demand gigabytes.
-bool load_image(tinygltf::Image* image, const int index, std::string* /*err*/, std::string* warn,
-                int /*req_width*/, int /*req_height*/, const unsigned char* bytes, int size,
-                void* user) {
-    auto* budget = static_cast<ImageBudget*>(user);
+bool decode_image(tinygltf::Image* image, int index, std::string* warn, const unsigned char* bytes,
+                  int size, ImageBudget* budget) {
     int width = 0;
     int height = 0;
     int channels = 0;
@@ -74,6 +72,40 @@ bool load_image(tinygltf::Image* image, const int index, std::string* /*err*/, s
     image->image.assign(pixels, pixels + static_cast<size_t>(width) * height * 4);
     stbi_image_free(pixels);
     return true;
+}
+
+// Decodes the images held in buffer views, each only when its view lies inside its buffer.
+void decode_view_images(tinygltf::Model& model, std::string& warnings, ImageBudget& budget) {
+    for (size_t i = 0; i < model.images.size(); ++i) {
+        tinygltf::Image& image = model.images[i];
+        const int index = static_cast<int>(i);
+        if (image.bufferView < 0 ||
+            static_cast<size_t>(image.bufferView) >= model.bufferViews.size())
+            continue;
+        const tinygltf::BufferView& view = model.bufferViews[static_cast<size_t>(image.bufferView)];
+        uint64_t end = 0;
+        if (view.buffer < 0 || static_cast<size_t>(view.buffer) >= model.buffers.size() ||
+            __builtin_add_overflow(view.byteOffset, view.byteLength, &end) ||
+            end > model.buffers[static_cast<size_t>(view.buffer)].data.size() ||
+            view.byteLength > static_cast<size_t>(std::numeric_limits<int>::max())) {
+            leave_out_image(&image, index, &warnings, "lies outside its buffer; it is left out",
+                            nullptr, 0);
+            continue;
+        }
+        const unsigned char* bytes = model.buffers[static_cast<size_t>(view.buffer)].data.data();
+        decode_image(&image, index, &warnings, bytes + view.byteOffset,
+                     static_cast<int>(view.byteLength), &budget);
+    }
+}
+
+// The library's image callback. It hands over an image in a buffer view with the view's
+// length unchecked against its buffer, so those wait for decode_view_images.
+bool load_image(tinygltf::Image* image, const int index, std::string* /*err*/, std::string* warn,
+                int /*req_width*/, int /*req_height*/, const unsigned char* bytes, int size,
+                void* user) {
+    if (image->bufferView != -1)
+        return true;
+    return decode_image(image, index, warn, bytes, size, static_cast<ImageBudget*>(user));
 }
 
 void append_bytes(void* context, void* data, int size) {
@@ -205,6 +237,8 @@ GltfParse parse_gltf(tinygltf::Model& out, const uint8_t* bytes, uint64_t size, 
                                                static_cast<unsigned int>(size), base_dir,
                                                tinygltf::REQUIRE_VERSION);
     }
+    decode_view_images(out, result.warnings, budget);
+    result.image_bytes = budget.used;
     return result;
 }
 

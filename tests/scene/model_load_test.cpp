@@ -26,8 +26,13 @@ tinygltf::Model asset_with_image(const std::vector<uint8_t>& encoded) {
 }
 
 TEST(ModelLoading, ImagesBecomeEightBitRgbaOrAreLeftOut) {
-    // 2 x 1 grey pixels at 16 bits, 0x8000 and 0xFF00.
-    auto deep = load_glb(asset_with_image(image_test::png(2, 1, 16, 0, {{0x80, 0, 0xFF, 0}})));
+    // 2 x 1 grey pixels at 16 bits, 0x8000 and 0xFF00: 8 RGBA bytes for the package to pay.
+    const tinygltf::Model grey =
+        asset_with_image(image_test::png(2, 1, 16, 0, {{0x80, 0, 0xFF, 0}}));
+    const std::vector<uint8_t> glb = write_glb(grey);
+    tinygltf::Model parsed;
+    EXPECT_EQ(parse_gltf(parsed, glb.data(), glb.size(), true, "").image_bytes, 8u);
+    auto deep = load_glb(grey);
     ASSERT_EQ(deep->gltf.images.size(), 1u);
     const tinygltf::Image& image = deep->gltf.images[0];
     EXPECT_EQ(image.bits, 8);
@@ -48,12 +53,16 @@ TEST(ModelLoading, ImagesBecomeEightBitRgbaOrAreLeftOut) {
     EXPECT_EQ(bomb->gltf.images[0].width, 0);
     EXPECT_NE(bomb->parse_warnings.find("30000 x 30000"), std::string::npos);
     // Packed from a text asset whose image came from a data URI, the image left out keeps its
-    // bytes: the GLB is valid and says again what will not show.
+    // bytes: the GLB is valid and says again what will not show. An image's buffer view past
+    // its buffer is not read.
     tinygltf::Model packed = bomb->gltf;
     packed.images[0].bufferView = -1;
     auto repacked = load_glb(packed);
     EXPECT_TRUE(repacked->parsed) << repacked->parse_errors;
     EXPECT_NE(repacked->parse_warnings.find("30000 x 30000"), std::string::npos);
+    tinygltf::Model beyond = asset_with_image(image_test::bmp_header(2, 2));
+    beyond.bufferViews.back().byteLength = 1 << 20;
+    EXPECT_NE(load_glb(beyond)->parse_warnings.find("lies outside its buffer"), std::string::npos);
 }
 
 // Each damage is named and said at load; the node walk keeps to meshes that exist.
