@@ -108,7 +108,8 @@ void add_sampler(tinygltf::Model& model, int texture, int wrap, int mag_filter, 
     sampler.magFilter = mag_filter;
     sampler.minFilter = min_filter;
     model.samplers.push_back(sampler);
-    model.textures[static_cast<size_t>(texture)].sampler = static_cast<int>(model.samplers.size()) - 1;
+    model.textures[static_cast<size_t>(texture)].sampler =
+        static_cast<int>(model.samplers.size()) - 1;
 }
 
 void make_sparse(tinygltf::Model& model, int accessor, const std::vector<uint16_t>& indices,

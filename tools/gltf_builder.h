@@ -44,8 +44,9 @@ void make_sparse(tinygltf::Model& model, int accessor, const std::vector<uint16_
                  const std::vector<float>& values);
 
 // An animation channel with its own sampler ("LINEAR", "STEP" or "CUBICSPLINE") over
-// `times`, writing `values` (3 or 4 per key; three times as many for a cubic spline) into `path` of `node`; added to animation `animation`, which is
-// created (named `name`) when it does not exist yet. Returns the animation's index.
+// `times`, writing `values` (3 or 4 per key; three times as many for a cubic spline) into `path` of
+// `node`; added to animation `animation`, which is created (named `name`) when it does not exist
+// yet. Returns the animation's index.
 int add_channel(tinygltf::Model& model, int animation, const std::string& name, int node,
                 const std::string& path, const std::vector<float>& times,
                 const std::vector<float>& values, const std::string& interpolation = "LINEAR");

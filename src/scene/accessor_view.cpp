@@ -80,20 +80,19 @@ bool substitute(const tinygltf::Model& gltf, const decltype(tinygltf::Accessor::
         return false;
     }
     const auto count = static_cast<uint64_t>(sparse.count);
-    const int index_size = sparse.indices.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE
-                               ? 1
-                           : sparse.indices.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT
-                               ? 2
-                           : sparse.indices.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT
-                               ? 4
-                               : 0;
-    if (index_size == 0) {
+    AccessorView indices;
+    indices.component_type = sparse.indices.componentType;
+    indices.components = 1;
+    indices.count = count;
+    indices.stride = indices.element_size =
+        static_cast<uint64_t>(component_size(indices.component_type));
+    if (!is_unsigned_integer(indices.component_type)) {
         why = "indices are not unsigned integers";
         return false;
     }
-    const uint8_t* indices = find_packed(gltf, sparse.indices.bufferView,
-                                         sparse.indices.byteOffset, count, index_size, why);
-    if (indices == nullptr) {
+    indices.data = find_packed(gltf, sparse.indices.bufferView, sparse.indices.byteOffset, count,
+                               indices.element_size, why);
+    if (indices.data == nullptr) {
         why = "indices: " + why;
         return false;
     }
@@ -115,13 +114,10 @@ bool substitute(const tinygltf::Model& gltf, const decltype(tinygltf::Accessor::
     for (uint64_t i = 0; view.data != nullptr && i < view.count; ++i)
         std::memcpy(copy->data() + i * size, view.data + i * view.stride, size);
     for (uint64_t k = 0; k < count; ++k) {
-        const uint8_t* at = indices + k * static_cast<uint64_t>(index_size);
-        const uint64_t target = index_size == 1   ? load<uint8_t>(at)
-                                : index_size == 2 ? load<uint16_t>(at)
-                                                  : load<uint32_t>(at);
+        const uint64_t target = indices.unsigned_value(k);
         if (target >= view.count) {
-            why = "index " + std::to_string(target) + " at " + std::to_string(k) +
-                  " is past the " + std::to_string(view.count) + " elements";
+            why = "index " + std::to_string(target) + " at " + std::to_string(k) + " is past the " +
+                  std::to_string(view.count) + " elements";
             return false;
         }
         std::memcpy(copy->data() + target * size, values + k * size, size);
@@ -151,6 +147,12 @@ int component_size(int component_type) {
     }
 }
 
+bool is_unsigned_integer(int component_type) {
+    return component_type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE ||
+           component_type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT ||
+           component_type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
+}
+
 float AccessorView::normalized_component(uint64_t i, int c) const {
     const uint8_t* at =
         data + i * stride + static_cast<uint64_t>(c) * component_size(component_type);
@@ -175,17 +177,7 @@ float AccessorView::normalized_component(uint64_t i, int c) const {
 }
 
 uint32_t AccessorView::unsigned_value(uint64_t i) const {
-    const uint8_t* at = data + i * stride;
-    switch (component_type) {
-        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
-            return load<uint8_t>(at);
-        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT:
-            return load<uint16_t>(at);
-        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT:
-            return load<uint32_t>(at);
-        default:
-            return 0;
-    }
+    return is_unsigned_integer(component_type) ? static_cast<uint32_t>(integer_component(i, 0)) : 0;
 }
 
 int64_t AccessorView::integer_component(uint64_t i, int c) const {

@@ -46,6 +46,9 @@ std::optional<AccessorView> view_accessor(const tinygltf::Model& gltf, int index
 // Size in bytes of one component of a glTF component type, or 0 for an unknown type.
 int component_size(int component_type);
 
+// The component type is one of the three unsigned integer types (those of index data).
+bool is_unsigned_integer(int component_type);
+
 // Largest copy a sparse accessor without a buffer view may make of its elements: they are
 // zeros the asset's bytes do not hold, so their count alone must not decide the allocation.
 inline constexpr uint64_t kMaxSparseZeroBytes = uint64_t{64} << 20;

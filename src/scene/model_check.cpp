@@ -85,10 +85,7 @@ private:
                 why = "indices: " + reason;
                 return false;
             }
-            if (view->components != 1 || !is_integer(view->component_type) ||
-                view->component_type == TINYGLTF_COMPONENT_TYPE_BYTE ||
-                view->component_type == TINYGLTF_COMPONENT_TYPE_SHORT ||
-                view->component_type == TINYGLTF_COMPONENT_TYPE_INT) {
+            if (view->components != 1 || !is_unsigned_integer(view->component_type)) {
                 why = "indices: accessor " + std::to_string(primitive.indices) +
                       " is not unsigned scalar data";
                 return false;
@@ -145,7 +142,8 @@ private:
             result_.drawable[m].assign(primitives.size(), false);
             for (size_t p = 0; p < primitives.size(); ++p) {
                 std::string why;
-                primitive_label_ = "mesh " + std::to_string(m) + " primitive " + std::to_string(p) + ": ";
+                primitive_label_ =
+                    "mesh " + std::to_string(m) + " primitive " + std::to_string(p) + ": ";
                 result_.drawable[m][p] = check_primitive(primitives[p], why);
                 if (!result_.drawable[m][p]) {
                     problem(primitive_label_ + why + "; it is not drawn");
@@ -286,7 +284,8 @@ private:
             s.wrap_s = sampling(label, "wrapS", sampler.wrapS, wraps, s.wrap_s);
             s.wrap_t = sampling(label, "wrapT", sampler.wrapT, wraps, s.wrap_t);
             s.mag_filter = sampling(label, "magFilter", sampler.magFilter, filters, s.mag_filter);
-            s.min_filter = sampling(label, "minFilter", sampler.minFilter, min_filters, s.min_filter);
+            s.min_filter =
+                sampling(label, "minFilter", sampler.minFilter, min_filters, s.min_filter);
         }
     }
 
@@ -381,8 +380,8 @@ private:
                             "; it is ignored");
                     continue;
                 }
-                samplers[s] =
-                    check_keys(label + "sampler " + std::to_string(s) + ": ", sampler, *input, *output);
+                samplers[s] = check_keys(label + "sampler " + std::to_string(s) + ": ", sampler,
+                                         *input, *output);
             }
             auto& channels = result_.channel_ok[a];
             channels.assign(animation.channels.size(), false);

@@ -22,7 +22,9 @@ struct TextureSampling {
     int mag_filter = TINYGLTF_TEXTURE_FILTER_LINEAR;
 
     // The minification filter reads mipmaps, so the image needs them.
-    bool uses_mipmaps() const { return min_filter >= TINYGLTF_TEXTURE_FILTER_NEAREST_MIPMAP_NEAREST; }
+    bool uses_mipmaps() const {
+        return min_filter >= TINYGLTF_TEXTURE_FILTER_NEAREST_MIPMAP_NEAREST;
+    }
 };
 
 struct ModelCheck {

@@ -47,8 +47,8 @@ void create_image_textures(Model& model) {
         } else if (image.width > 0 && image.height > 0 && image.component == 4 && image.bits == 8 &&
                    image.image.size() == expected) {
             // Wrap modes and filters are the sampler's, set when a material binds it.
-            texture->texture_id = create_rgba_texture(image.width, image.height, image.image.data(),
-                                                      GL_REPEAT);
+            texture->texture_id =
+                create_rgba_texture(image.width, image.height, image.image.data(), GL_REPEAT);
         }
         model.textures.push_back(std::move(texture));
     }

@@ -55,7 +55,7 @@ const std::vector<glm::vec4> kLine = {{0, 0, 0, 0}, {2, 4, 6, 0}, {4, 0, 0, 0}};
 // Keys at 0 and 2 s, each as in-tangent, value, out-tangent: from (0, 1, 0) leaving with slope
 // (1, 0, 2) to (4, 1, 0) arriving with slope (-1, 0, 2). Between them glTF's Hermite spline
 // with the tangents times the 2 s interval gives the values of the three rows below.
-const std::vector<glm::vec4> kSpline = {{9, 9, 9, 0}, {0, 1, 0, 0},  {1, 0, 2, 0},
+const std::vector<glm::vec4> kSpline = {{9, 9, 9, 0},  {0, 1, 0, 0}, {1, 0, 2, 0},
                                         {-1, 0, 2, 0}, {4, 1, 0, 0}, {9, 9, 9, 0}};
 const std::vector<glm::vec4> kQuarterTurn = {{}, {0, 0, 0, 1}, {}, {}, {0, 0, kSin45, kSin45}, {}};
 

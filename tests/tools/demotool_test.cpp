@@ -315,12 +315,13 @@ TEST_F(DemotoolTest, ModelsNestedTooDeepAreRefusedAndProjectsAreNot) {
             const RunResult r = run(args);
             expect_one_error_line(r, args[0]);
             EXPECT_NE(r.err.find("model '" + name + "': its glTF nests 20003 levels deep"),
-                      std::string::npos) << r;
+                      std::string::npos)
+                << r;
         }
     }
-    write_text(root() / "deep/project.json", R"({"datas": [], "extras": )" +
-                                                 std::string(100000, '[') +
-                                                 std::string(100000, ']') + "}");
+    write_text(
+        root() / "deep/project.json",
+        R"({"datas": [], "extras": )" + std::string(100000, '[') + std::string(100000, ']') + "}");
     EXPECT_TRUE(run({"pack", "deep/project.json", "--raw", "-o", "deep.pkg"}).ok());
 }
 
