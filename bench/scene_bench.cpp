@@ -1,6 +1,7 @@
-// CPU time of the per-frame work of 3D scenes, without GL: sampling a 100-joint skeleton and
-// updating its joint matrices, and the node walk with every drawn node's matrices for a tree
-// of 1,000 nodes; beside the baseline of a frame's scene work with nothing to animate or walk.
+// CPU time of the per-frame work of 3D scenes, without GL: sampling a 100-joint skeleton (linear
+// and cubic-spline keys side by side) and updating its joint matrices, and the node walk with
+// every drawn node's matrices for a tree of 1,000 nodes; beside the baseline of a frame's scene
+// work with nothing to animate or walk.
 //
 // Usage: build/scene_bench
 #include <benchmark/benchmark.h>
@@ -30,8 +31,9 @@ std::unique_ptr<demo::Model> load(const tinygltf::Model& asset) {
     return std::make_unique<demo::Model>(in);
 }
 
-// A chain of `joints` joints, each turning about z over 30 keys, as a character rig would.
-std::unique_ptr<demo::Model> skinned_chain(int joints) {
+// A chain of `joints` joints, each turning about z over 30 keys, as a character rig would;
+// with `cubic`, the same turns as a cubic spline (in-tangent, value, out-tangent per key).
+std::unique_ptr<demo::Model> skinned_chain(int joints, bool cubic = false) {
     tinygltf::Model asset;
     std::vector<int> nodes(static_cast<size_t>(joints));
     for (int j = joints - 1; j >= 0; --j) {
@@ -53,12 +55,16 @@ std::unique_ptr<demo::Model> skinned_chain(int joints) {
     for (int k = 0; k < 30; ++k) {
         times.push_back(static_cast<float>(k) / 29.0f);
         const float half = 0.2f * std::sin(static_cast<float>(k));
+        if (cubic)
+            turns.insert(turns.end(), {0, 0, 0.1f, 0});
         turns.insert(turns.end(), {0, 0, std::sin(half), std::cos(half)});
+        if (cubic)
+            turns.insert(turns.end(), {0, 0, -0.1f, 0});
     }
     int animation = -1;
     for (int j = 0; j < joints; ++j)
         animation = gb::add_channel(asset, animation, "sway", nodes[static_cast<size_t>(j)],
-                                    "rotation", times, turns);
+                                    "rotation", times, turns, cubic ? "CUBICSPLINE" : "LINEAR");
     gb::set_scene(asset, {nodes[0]});
     return load(asset);
 }
@@ -99,8 +105,9 @@ void BM_EmptyFrameBaseline(benchmark::State& state) {
     }
 }
 
+// Argument 0: joints; argument 1: 1 for cubic-spline keys, 0 for linear ones.
 void BM_SkeletonSampleAndUpdate(benchmark::State& state) {
-    auto model = skinned_chain(static_cast<int>(state.range(0)));
+    auto model = skinned_chain(static_cast<int>(state.range(0)), state.range(1) != 0);
     float t = 0.0f;
     for (auto _ : state) {
         demo::Animation::sample_skinned(*model->animations, 0, t += 0.01f, *model->skeleton);
@@ -120,6 +127,10 @@ void BM_NodeWalkMatrices(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_EmptyFrameBaseline)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SkeletonSampleAndUpdate)->Arg(100)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SkeletonSampleAndUpdate)
+    ->Args({100, 0})
+    ->Args({100, 1})
+    ->ArgNames({"joints", "cubic"})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_NodeWalkMatrices)->Arg(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

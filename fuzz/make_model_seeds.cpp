@@ -1,6 +1,7 @@
 // Writes the seed corpus of the model reader: small assets of every shape the reader knows
-// (a textured square, a skinned and animated strip, node animation, render-pass extras), each
-// as GLB (first byte 0) and as glTF text (first byte 1).
+// (a textured square, a skinned and animated strip, node animation with cubic splines,
+// render-pass extras, sparse accessors), each as GLB (first byte 0) and as glTF text (first
+// byte 1).
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -58,7 +59,29 @@ tinygltf::Model moving_nodes() {
     m.nodes[0].children.push_back(child);
     gb::add_channel(m, -1, "slide", 0, "translation", {0, 1}, {0, 0, 0, 1, 0, 0});
     gb::add_channel(m, -1, "spin", child, "rotation", {0, 1}, {0, 0, 0, 1, 0, 0, 1, 0});
-    gb::add_channel(m, -1, "grow", child, "scale", {0, 1}, {1, 1, 1, 2, 2, 2}, "CUBICSPLINE");
+    gb::add_channel(m, -1, "grow", child, "scale", {0, 1},
+                    {0, 0, 0, 1, 1, 1, 1, 0, 2, -1, 0, 0, 2, 2, 2, 0, 0, 0}, "CUBICSPLINE");
+    gb::add_channel(m, 2, "grow", 0, "rotation", {0, 1},
+                    {0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0},
+                    "CUBICSPLINE");
+    return m;
+}
+
+// Sparse accessors: moved positions over a buffer view, normals from zeros without one, the
+// time of a one-key sampler and an inverse bind matrix.
+tinygltf::Model sparse() {
+    tinygltf::Model m = strip();
+    gb::make_sparse(m, 0, {1, 3}, {2, 0, 0, 2, 1, 0});
+    tinygltf::Accessor normals = m.accessors[0];
+    normals.bufferView = -1;
+    m.accessors.push_back(normals);
+    const int added = static_cast<int>(m.accessors.size()) - 1;
+    gb::make_sparse(m, added, {0}, {0, 0, 1});
+    m.meshes[0].primitives[0].attributes["NORMAL"] = added;
+    gb::add_channel(m, 0, "bend", 1, "scale", {0}, {1, 2, 1});
+    gb::make_sparse(m, m.animations[0].samplers.back().input, {0}, {0.5f});
+    gb::make_sparse(m, m.skins[0].inverseBindMatrices, {1},
+                    {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -2, 0, 1});
     return m;
 }
 
@@ -83,5 +106,6 @@ int main(int argc, char** argv) {
     write_seed(folder, "square", square(true));
     write_seed(folder, "strip", strip());
     write_seed(folder, "moving_nodes", moving_nodes());
+    write_seed(folder, "sparse", sparse());
     return 0;
 }

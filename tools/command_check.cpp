@@ -103,8 +103,8 @@ void check_scenes(const Demo& demo, const DocumentFindings& findings,
         const Scene* scene = effect != nullptr ? effect->scene.object : nullptr;
         const Model* model =
             scene != nullptr && scene->root_node ? scene->root_node->model.object : nullptr;
-        if (model != nullptr && model->has_animations &&
-            (!model->skeleton || model->skeleton->joints.empty()) &&
+        // Only a skinless model is animated by mask; a skin that cannot move says why itself.
+        if (model != nullptr && model->has_animations && !model->skeleton &&
             event->find_track("animation_index") == nullptr) {
             problems.push_back("event '" + event->name + "': model '" + model->filename +
                                "' is animated per node, but without an 'animation_index' "

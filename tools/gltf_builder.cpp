@@ -102,6 +102,27 @@ int add_material(tinygltf::Model& model, const std::vector<double>& base_color,
     return static_cast<int>(model.materials.size()) - 1;
 }
 
+void add_sampler(tinygltf::Model& model, int texture, int wrap, int mag_filter, int min_filter) {
+    tinygltf::Sampler sampler;
+    sampler.wrapS = sampler.wrapT = wrap;
+    sampler.magFilter = mag_filter;
+    sampler.minFilter = min_filter;
+    model.samplers.push_back(sampler);
+    model.textures[static_cast<size_t>(texture)].sampler =
+        static_cast<int>(model.samplers.size()) - 1;
+}
+
+void make_sparse(tinygltf::Model& model, int accessor, const std::vector<uint16_t>& indices,
+                 const std::vector<float>& values) {
+    const int index_view = add_view(model, indices.data(), indices.size() * sizeof(uint16_t));
+    const int value_view = add_view(model, values.data(), values.size() * sizeof(float));
+    auto& sparse = model.accessors[static_cast<size_t>(accessor)].sparse;
+    sparse.isSparse = true;
+    sparse.count = static_cast<int>(indices.size());
+    sparse.indices = {0, index_view, TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT};
+    sparse.values = {value_view, 0};
+}
+
 int add_channel(tinygltf::Model& model, int animation, const std::string& name, int node,
                 const std::string& path, const std::vector<float>& times,
                 const std::vector<float>& values, const std::string& interpolation) {
@@ -112,7 +133,8 @@ int add_channel(tinygltf::Model& model, int animation, const std::string& name, 
     }
     tinygltf::AnimationSampler sampler;
     sampler.input = add_floats(model, times, 1);
-    sampler.output = add_floats(model, values, static_cast<int>(values.size() / times.size()));
+    const size_t elements = interpolation == "CUBICSPLINE" ? 3 * times.size() : times.size();
+    sampler.output = add_floats(model, values, static_cast<int>(values.size() / elements));
     sampler.interpolation = interpolation;
     tinygltf::Animation& target = model.animations[static_cast<size_t>(animation)];
     target.samplers.push_back(sampler);

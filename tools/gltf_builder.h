@@ -34,9 +34,19 @@ int add_node(tinygltf::Model& model, const std::string& name, int mesh = -1,
 int add_material(tinygltf::Model& model, const std::vector<double>& base_color,
                  const std::vector<uint8_t>& rgba = {}, int width = 0, int height = 0);
 
-// An animation channel with its own sampler ("LINEAR" or "STEP") over `times`, writing
-// `values` (3 or 4 per key) into `path` of `node`; added to animation `animation`, which is
-// created (named `name`) when it does not exist yet. Returns the animation's index.
+// A sampler for texture `texture`: wrap modes for s and t, magnification and minification
+// filters (glTF's GL enum values).
+void add_sampler(tinygltf::Model& model, int texture, int wrap, int mag_filter, int min_filter);
+
+// Makes accessor `accessor` sparse: the elements at `indices` become `values` (floats, as many
+// per element as the accessor has components).
+void make_sparse(tinygltf::Model& model, int accessor, const std::vector<uint16_t>& indices,
+                 const std::vector<float>& values);
+
+// An animation channel with its own sampler ("LINEAR", "STEP" or "CUBICSPLINE") over
+// `times`, writing `values` (3 or 4 per key; three times as many for a cubic spline) into `path` of
+// `node`; added to animation `animation`, which is created (named `name`) when it does not exist
+// yet. Returns the animation's index.
 int add_channel(tinygltf::Model& model, int animation, const std::string& name, int node,
                 const std::string& path, const std::vector<float>& times,
                 const std::vector<float>& values, const std::string& interpolation = "LINEAR");

@@ -59,6 +59,14 @@ void render_into_target(Effect& input) {
     glViewport(0, 0, resolution[2], resolution[3]);
 }
 
+// Renders each input effect into its own target, in order.
+void render_inputs_into_targets(Effect& effect) {
+    for (auto& input : effect.effects) {
+        if (input.object != nullptr)
+            render_into_target(*input.object);
+    }
+}
+
 // One pass of a scene effect into the bound framebuffer: inputs, built-in uniforms, the pass
 // switch, the hook (which steers the camera, the light and the pose), then the scene.
 void draw_scene_pass(Effect& effect, ShaderProgram& program, const ProgramHook& hook, int units,
@@ -78,8 +86,11 @@ void draw_scene_pass(Effect& effect, ShaderProgram& program, const ProgramHook& 
     unbind_units(units);
 }
 
-// A scene effect: the shadow pass into the scene's depth target, then the visible pass into
-// the framebuffer the caller had bound (the window, or an input effect's target).
+// A scene effect: its input effects into their targets, the shadow pass into the scene's
+// depth target, then the visible pass into the framebuffer the caller had bound (the window,
+// or an input effect's target). Scenes of one size share a depth target, so nothing may draw
+// between a scene's two passes: an input drawing a scene would overwrite the depth map
+// before the visible pass reads it.
 void draw_scene_passes(Effect& effect, ShaderProgram& program, const ProgramHook& hook,
                        bool render_inputs) {
     Scene& scene = *effect.scene.object;
@@ -87,6 +98,11 @@ void draw_scene_passes(Effect& effect, ShaderProgram& program, const ProgramHook
     GLint viewport[4] = {};
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &caller_framebuffer);
     glGetIntegerv(GL_VIEWPORT, viewport);
+    if (render_inputs) {
+        render_inputs_into_targets(effect);
+        glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(caller_framebuffer));
+        glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+    }
 
     // Inputs are bound before the depth target is, so a screen copy reads the screen and not
     // a target without colour.
@@ -98,7 +114,7 @@ void draw_scene_passes(Effect& effect, ShaderProgram& program, const ProgramHook
 
     glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(caller_framebuffer));
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
-    units = bind_inputs(effect, program, render_inputs);
+    units = bind_inputs(effect, program, false);
     draw_scene_pass(effect, program, hook, units, false);
 }
 
@@ -160,12 +176,8 @@ void release(Effect& effect) {
 }
 
 int bind_inputs(Effect& effect, ShaderProgram& program, bool render_inputs) {
-    if (render_inputs) {
-        for (auto& input : effect.effects) {
-            if (input.object != nullptr)
-                render_into_target(*input.object);
-        }
-    }
+    if (render_inputs)
+        render_inputs_into_targets(effect);
     glUseProgram(program.program_id);
     int unit = 0;
     if (effect.feedback) {

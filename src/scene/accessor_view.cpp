@@ -1,6 +1,7 @@
 #include "scene/accessor_view.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace demo {
@@ -23,6 +24,110 @@ bool multiply(uint64_t a, uint64_t b, uint64_t& product) {
     return !__builtin_mul_overflow(a, b, &product);
 }
 
+// The `count` elements of `size` bytes, `stride` apart from `offset` on, end within `length`
+// bytes; no sum may overflow.
+bool span_fits(uint64_t offset, uint64_t count, uint64_t stride, uint64_t size, uint64_t length) {
+    uint64_t end = offset;
+    if (count > 0) {
+        uint64_t span = 0;
+        if (!multiply(count - 1, stride, span) || !add(offset, span, end) || !add(end, size, end))
+            return false;
+    }
+    return end <= length;
+}
+
+// Buffer view `index`, with the bytes of its buffer in `bytes`; null, and why, when either
+// does not exist.
+const tinygltf::BufferView* find_view(const tinygltf::Model& gltf, int index,
+                                      const std::vector<unsigned char>*& bytes, std::string& why) {
+    if (index < 0 || static_cast<size_t>(index) >= gltf.bufferViews.size()) {
+        why = "buffer view " + std::to_string(index) + " does not exist";
+        return nullptr;
+    }
+    const tinygltf::BufferView& view = gltf.bufferViews[static_cast<size_t>(index)];
+    if (view.buffer < 0 || static_cast<size_t>(view.buffer) >= gltf.buffers.size()) {
+        why = "buffer " + std::to_string(view.buffer) + " does not exist";
+        return nullptr;
+    }
+    bytes = &gltf.buffers[static_cast<size_t>(view.buffer)].data;
+    return &view;
+}
+
+// Where `count` packed elements of `size` bytes start in a buffer view, after `byte_offset`;
+// null, and why, when they do not lie inside its buffer.
+const uint8_t* find_packed(const tinygltf::Model& gltf, int view_index, int byte_offset,
+                           uint64_t count, uint64_t size, std::string& why) {
+    const std::vector<unsigned char>* bytes = nullptr;
+    const tinygltf::BufferView* view = find_view(gltf, view_index, bytes, why);
+    if (view == nullptr)
+        return nullptr;
+    uint64_t offset = 0;
+    if (byte_offset < 0 || !add(view->byteOffset, static_cast<uint64_t>(byte_offset), offset) ||
+        !span_fits(offset, count, size, size, bytes->size())) {
+        why = "lie outside buffer " + std::to_string(view->buffer);
+        return nullptr;
+    }
+    return bytes->data() + offset;
+}
+
+// Makes a packed copy of the view's elements (zeros when it has none) and writes the sparse
+// values over the elements their indices name.
+bool substitute(const tinygltf::Model& gltf, const decltype(tinygltf::Accessor::sparse)& sparse,
+                AccessorView& view, std::string& why) {
+    if (sparse.count < 1 || static_cast<uint64_t>(sparse.count) > view.count) {
+        why = "count " + std::to_string(sparse.count) + " is not within 1 to the " +
+              std::to_string(view.count) + " elements";
+        return false;
+    }
+    const auto count = static_cast<uint64_t>(sparse.count);
+    AccessorView indices;
+    indices.component_type = sparse.indices.componentType;
+    indices.components = 1;
+    indices.count = count;
+    indices.stride = indices.element_size =
+        static_cast<uint64_t>(component_size(indices.component_type));
+    if (!is_unsigned_integer(indices.component_type)) {
+        why = "indices are not unsigned integers";
+        return false;
+    }
+    indices.data = find_packed(gltf, sparse.indices.bufferView, sparse.indices.byteOffset, count,
+                               indices.element_size, why);
+    if (indices.data == nullptr) {
+        why = "indices: " + why;
+        return false;
+    }
+    const uint64_t size = view.element_size;
+    const uint8_t* values =
+        find_packed(gltf, sparse.values.bufferView, sparse.values.byteOffset, count, size, why);
+    if (values == nullptr) {
+        why = "values: " + why;
+        return false;
+    }
+    uint64_t total = 0;
+    if (!multiply(view.count, size, total) ||
+        (view.data == nullptr && total > kMaxSparseZeroBytes)) {
+        why = "elements without a buffer view would take more than " +
+              std::to_string(kMaxSparseZeroBytes >> 20) + " MiB";
+        return false;
+    }
+    auto copy = std::make_shared<std::vector<uint8_t>>(total, 0);
+    for (uint64_t i = 0; view.data != nullptr && i < view.count; ++i)
+        std::memcpy(copy->data() + i * size, view.data + i * view.stride, size);
+    for (uint64_t k = 0; k < count; ++k) {
+        const uint64_t target = indices.unsigned_value(k);
+        if (target >= view.count) {
+            why = "index " + std::to_string(target) + " at " + std::to_string(k) + " is past the " +
+                  std::to_string(view.count) + " elements";
+            return false;
+        }
+        std::memcpy(copy->data() + target * size, values + k * size, size);
+    }
+    view.data = copy->data();
+    view.stride = size;
+    view.substituted = std::move(copy);
+    return true;
+}
+
 }  // namespace
 
 int component_size(int component_type) {
@@ -40,6 +145,12 @@ int component_size(int component_type) {
         default:
             return 0;
     }
+}
+
+bool is_unsigned_integer(int component_type) {
+    return component_type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE ||
+           component_type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT ||
+           component_type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
 }
 
 float AccessorView::normalized_component(uint64_t i, int c) const {
@@ -66,17 +177,38 @@ float AccessorView::normalized_component(uint64_t i, int c) const {
 }
 
 uint32_t AccessorView::unsigned_value(uint64_t i) const {
-    const uint8_t* at = data + i * stride;
+    return is_unsigned_integer(component_type) ? static_cast<uint32_t>(integer_component(i, 0)) : 0;
+}
+
+int64_t AccessorView::integer_component(uint64_t i, int c) const {
+    const uint8_t* at =
+        data + i * stride + static_cast<uint64_t>(c) * component_size(component_type);
     switch (component_type) {
+        case TINYGLTF_COMPONENT_TYPE_BYTE:
+            return load<int8_t>(at);
         case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
             return load<uint8_t>(at);
+        case TINYGLTF_COMPONENT_TYPE_SHORT:
+            return load<int16_t>(at);
         case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT:
             return load<uint16_t>(at);
+        case TINYGLTF_COMPONENT_TYPE_INT:
+            return load<int32_t>(at);
         case TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT:
             return load<uint32_t>(at);
         default:
             return 0;
     }
+}
+
+uint64_t first_not_finite(const AccessorView& view) {
+    for (uint64_t i = 0; i < view.count; ++i) {
+        for (int c = 0; c < view.components; ++c) {
+            if (!std::isfinite(view.normalized_component(i, c)))
+                return i;
+        }
+    }
+    return view.count;
 }
 
 std::optional<AccessorView> view_accessor(const tinygltf::Model& gltf, int index, std::string* why,
@@ -90,15 +222,6 @@ std::optional<AccessorView> view_accessor(const tinygltf::Model& gltf, int index
         return fail("accessor " + std::to_string(index) + " does not exist");
     const tinygltf::Accessor& accessor = gltf.accessors[static_cast<size_t>(index)];
     const std::string label = "accessor " + std::to_string(index);
-    if (accessor.bufferView < 0 ||
-        static_cast<size_t>(accessor.bufferView) >= gltf.bufferViews.size()) {
-        return fail(label + ": buffer view " + std::to_string(accessor.bufferView) +
-                    " does not exist");
-    }
-    const tinygltf::BufferView& view = gltf.bufferViews[static_cast<size_t>(accessor.bufferView)];
-    if (view.buffer < 0 || static_cast<size_t>(view.buffer) >= gltf.buffers.size())
-        return fail(label + ": buffer " + std::to_string(view.buffer) + " does not exist");
-    const std::vector<unsigned char>& bytes = gltf.buffers[static_cast<size_t>(view.buffer)].data;
 
     AccessorView result;
     result.component_type = accessor.componentType;
@@ -108,26 +231,30 @@ std::optional<AccessorView> view_accessor(const tinygltf::Model& gltf, int index
     if (size == 0 || result.components <= 0)
         return fail(label + ": unknown component or element type");
     result.element_size = static_cast<uint64_t>(size) * static_cast<uint64_t>(result.components);
-    result.stride = packed || view.byteStride == 0 ? result.element_size : view.byteStride;
     result.count = accessor.count;
 
-    // offset + (count - 1) * stride + element size <= buffer length, without overflow.
-    uint64_t offset = 0;
-    uint64_t end = 0;
-    bool fits = add(view.byteOffset, accessor.byteOffset, offset);
-    if (fits && result.count > 0) {
-        uint64_t span = 0;
-        fits = multiply(result.count - 1, result.stride, span) && add(offset, span, end) &&
-               add(end, result.element_size, end);
-    } else {
-        end = offset;
+    // A sparse accessor without a buffer view starts from zeros.
+    if (accessor.bufferView != -1 || !accessor.sparse.isSparse) {
+        const std::vector<unsigned char>* bytes = nullptr;
+        std::string problem;
+        const tinygltf::BufferView* view = find_view(gltf, accessor.bufferView, bytes, problem);
+        if (view == nullptr)
+            return fail(label + ": " + problem);
+        result.stride = packed || view->byteStride == 0 ? result.element_size : view->byteStride;
+        uint64_t offset = 0;
+        if (!add(view->byteOffset, accessor.byteOffset, offset) ||
+            !span_fits(offset, result.count, result.stride, result.element_size, bytes->size())) {
+            return fail(label + ": its " + std::to_string(result.count) +
+                        " elements lie outside buffer " + std::to_string(view->buffer) + " (" +
+                        std::to_string(bytes->size()) + " bytes)");
+        }
+        result.data = bytes->data() + offset;
     }
-    if (!fits || end > bytes.size()) {
-        return fail(label + ": its " + std::to_string(result.count) +
-                    " elements lie outside buffer " + std::to_string(view.buffer) + " (" +
-                    std::to_string(bytes.size()) + " bytes)");
+    if (accessor.sparse.isSparse) {
+        std::string problem;
+        if (!substitute(gltf, accessor.sparse, result, problem))
+            return fail(label + ": sparse " + problem);
     }
-    result.data = bytes.data() + offset;
     return result;
 }
 

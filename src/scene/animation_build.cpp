@@ -1,5 +1,6 @@
 #include "scene/animation_build.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <glm/gtc/type_ptr.hpp>
@@ -51,22 +52,40 @@ NodeTransform node_transform(const tinygltf::Node& node) {
     return t;
 }
 
+// Every entry of the matrix is a finite number.
+bool finite(const glm::mat4& m) {
+    for (int i = 0; i < 16; ++i) {
+        if (!std::isfinite(glm::value_ptr(m)[i]))
+            return false;
+    }
+    return true;
+}
+
 // Joints of the skin, the hierarchy below the first joint, and the order the update walks it.
 std::shared_ptr<Skeleton> build_skeleton(const tinygltf::Model& gltf, bool usable) {
     auto skeleton = std::make_shared<Skeleton>();
     const tinygltf::Skin& skin = gltf.skins[0];
     skeleton->name = skin.name;
-    // Without inverse bind matrices, or with ones that do not fit, the skeleton has no joints.
-    if (skin.inverseBindMatrices == -1 || !usable)
+    // With joints or inverse bind matrices that do not fit, the skeleton has no joints.
+    if (!usable)
         return skeleton;
     print_chatter("name of skeleton: %s\n", skin.name.c_str());
     const size_t count = skin.joints.size();
     skeleton->joints.resize(count);
     skeleton->joint_matrices.assign(count, glm::mat4(1.0f));
-    const auto matrices = view_accessor(gltf, skin.inverseBindMatrices, nullptr, true);
+    // Without inverse bind matrices every joint's is the identity, as glTF defines; so is one
+    // that holds a value that is no finite number.
+    const auto matrices = skin.inverseBindMatrices == -1
+                              ? std::nullopt
+                              : view_accessor(gltf, skin.inverseBindMatrices, nullptr, true);
     for (size_t i = 0; i < count; ++i) {
         Joint& joint = skeleton->joints[i];
-        std::memcpy(glm::value_ptr(joint.inverse_bind_matrix), matrices->data + i * 64, 64);
+        if (matrices) {
+            glm::mat4 m;
+            std::memcpy(glm::value_ptr(m), matrices->data + i * 64, 64);
+            if (finite(m))
+                joint.inverse_bind_matrix = m;
+        }
         const int node_index = skin.joints[i];
         const tinygltf::Node& node = gltf.nodes[static_cast<size_t>(node_index)];
         const NodeTransform t = node_transform(node);

@@ -1,11 +1,13 @@
 #include "scene/model.h"
 
 #include <cstdio>
+#include <stdexcept>
 
 #include "scene/animation_build.h"
 #include "scene/gltf_io.h"
 #include "serialization/file_io.h"
 #include "serialization/json_fields.h"
+#include "serialization/package_error.h"
 #include "serialization/stored_string.h"
 
 namespace demo {
@@ -23,6 +25,14 @@ bool is_text_gltf_name(const std::string& name) {
         return false;
     const std::string ext = name.substr(dot, 5);
     return ext == ".gltf" || ext == ".GLTF";
+}
+
+// Why a model nested too deep to be read is refused: the whole demo stops there, as for any
+// other input that would crash its reader.
+std::string too_deep(const std::string& name, uint64_t depth) {
+    return "model '" + name + "': its glTF nests " + std::to_string(depth) +
+           " levels deep, more than the " + std::to_string(kMaxGltfJsonDepth) +
+           " a model may; it is not read";
 }
 
 }  // namespace
@@ -91,6 +101,8 @@ void Model::from_json(const Json& value) {
                                is_binary_gltf_name(filename), folder);
         }
     }
+    if (parse.depth > kMaxGltfJsonDepth)
+        throw std::runtime_error(too_deep(filename, parse.depth));
     parsed = parse.ok;
     parse_warnings = parse.warnings;
     parse_errors = parse.errors;
@@ -105,6 +117,8 @@ void Model::read_binary(InputStream& in) {
     const uint64_t offset = in.offset();
     const GltfParse parse = parse_gltf(gltf, buffer->data.data(), buffer->size(), true, "resources",
                                        in.unpack_budget());
+    if (parse.depth > kMaxGltfJsonDepth)
+        throw PackageError(too_deep(filename, parse.depth), offset);
     in.charge_unpacked(parse.image_bytes, "a model's images", offset);
     parsed = parse.ok;
     parse_warnings = parse.warnings;
@@ -141,13 +155,6 @@ std::vector<std::string> Model::problems() const {
     if (parsed && gltf.defaultScene < 0)
         lines.push_back(label + "names no default scene, so it draws nothing");
     for (const tinygltf::Animation& animation : gltf.animations) {
-        for (const tinygltf::AnimationSampler& sampler : animation.samplers) {
-            if (sampler.interpolation == "CUBICSPLINE") {
-                lines.push_back(label + "animation '" + animation.name +
-                                "' has a cubic-spline sampler, which does not move");
-                break;
-            }
-        }
         for (const tinygltf::AnimationChannel& channel : animation.channels) {
             if (channel.target_path == "weights") {
                 lines.push_back(label + "animation '" + animation.name +

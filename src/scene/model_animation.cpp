@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace demo::Animation {
 
@@ -12,7 +11,8 @@ glm::quat to_quat(const glm::vec4& v) {
     return glm::quat(v.w, v.x, v.y, v.z);
 }
 
-// Index of the last key interval [times[k], times[k+1]] holding `time`, or -1.
+// Index of the last key interval [times[k], times[k+1]] holding `time`, or -1 (also when
+// there are fewer than two keys).
 int64_t find_interval(const AnimSampler& sampler, float time) {
     const auto& times = sampler.times;
     const int64_t last = static_cast<int64_t>(times.size()) - 2;
@@ -32,12 +32,37 @@ int64_t find_interval(const AnimSampler& sampler, float time) {
     return -1;
 }
 
-// Cubic splines are not interpolated; say so for every key interval that holds the time.
-void report_cubic_spline(const AnimSampler& sampler, float time) {
-    for (size_t k = 0; k + 1 < sampler.times.size(); ++k) {
-        if (sampler.times[k] <= time && time <= sampler.times[k + 1])
-            std::fprintf(stderr, "cubicspline not supported\n");
+// Number of stored values per key: a cubic spline keeps in-tangent, value and out-tangent.
+size_t values_per_key(const AnimSampler& sampler) {
+    return sampler.interpolation == kCubicSpline ? 3 : 1;
+}
+
+// glTF's cubic Hermite spline from key k to key k + 1 at fraction f of the interval, with the
+// tangents scaled by its length in seconds. `key` points at key k's three values.
+glm::vec4 cubic_spline(const glm::vec4* key, float f, float span) {
+    const float f2 = f * f;
+    const float f3 = f2 * f;
+    const glm::vec4& value0 = key[1];
+    const glm::vec4& out0 = key[2];
+    const glm::vec4& in1 = key[3];
+    const glm::vec4& value1 = key[4];
+    return (2.0f * f3 - 3.0f * f2 + 1.0f) * value0 + span * (f3 - 2.0f * f2 + f) * out0 +
+           (-2.0f * f3 + 3.0f * f2) * value1 + span * (f3 - f2) * in1;
+}
+
+// Writes a sampled value into the channel's target. A rotation that is not a step key is
+// normalised; one of length 0 becomes the identity.
+void set_target(int32_t path, glm::vec4 value, bool normalise, glm::vec3& translation,
+                glm::quat& rotation, glm::vec3& scale) {
+    if (path != kRotation) {
+        (path == kTranslation ? translation : scale) = glm::vec3(value);
+        return;
     }
+    if (normalise) {
+        const float length = glm::length(value);
+        value = length > 0.0f ? value / length : glm::vec4(0.0f, 0.0f, 0.0f, 1.0f);
+    }
+    rotation = to_quat(value);
 }
 
 }  // namespace
@@ -66,17 +91,18 @@ void apply_channel(const ModelAnimation& animation, const AnimChannel& channel, 
         return;
     }
     const AnimSampler& sampler = animation.samplers[static_cast<size_t>(channel.sampler)];
-    if (sampler.times.size() < 2)
-        return;
-    if (sampler.interpolation == kCubicSpline) {
-        report_cubic_spline(sampler, time);
+    const size_t per_key = values_per_key(sampler);
+    // One key holds its value for all time.
+    if (sampler.times.size() == 1 && sampler.values.size() >= per_key) {
+        set_target(channel.path, sampler.values[per_key / 2], sampler.interpolation != kStep,
+                   translation, rotation, scale);
         return;
     }
     const int64_t k = find_interval(sampler, time);
-    if (k < 0 || static_cast<size_t>(k + 1) >= sampler.values.size())
+    if (k < 0 || (static_cast<size_t>(k) + 2) * per_key > sampler.values.size())
         return;
-    const glm::vec4& v0 = sampler.values[static_cast<size_t>(k)];
-    const glm::vec4& v1 = sampler.values[static_cast<size_t>(k + 1)];
+    const auto key = static_cast<size_t>(k);
+    const glm::vec4& v0 = sampler.values[key];
     if (sampler.interpolation == kStep) {
         if (channel.path == kRotation)
             rotation = to_quat(v0);
@@ -84,19 +110,18 @@ void apply_channel(const ModelAnimation& animation, const AnimChannel& channel, 
             (channel.path == kTranslation ? translation : scale) = glm::vec3(v0);
         return;
     }
-    const float t0 = sampler.times[static_cast<size_t>(k)];
-    const float t1 = sampler.times[static_cast<size_t>(k + 1)];
+    const float t0 = sampler.times[key];
+    const float t1 = sampler.times[key + 1];
     // Two keys at one time: the later key holds from that time on.
     const float f = t1 > t0 ? (time - t0) / (t1 - t0) : 1.0f;
-    if (channel.path == kRotation) {
-        glm::vec4 q = slerp(v0, v1, f);
-        const float length = glm::length(q);
-        q = length > 0.0f ? q / length : glm::vec4(0.0f, 0.0f, 0.0f, 1.0f);
-        rotation = to_quat(q);
-    } else {
-        const glm::vec3 value = glm::vec3(v0) * (1.0f - f) + glm::vec3(v1) * f;
-        (channel.path == kTranslation ? translation : scale) = value;
-    }
+    glm::vec4 value;
+    if (sampler.interpolation == kCubicSpline)
+        value = cubic_spline(&sampler.values[key * 3], f, t1 - t0);
+    else if (channel.path == kRotation)
+        value = slerp(v0, sampler.values[key + 1], f);
+    else
+        value = v0 * (1.0f - f) + sampler.values[key + 1] * f;
+    set_target(channel.path, value, true, translation, rotation, scale);
 }
 
 void sample_skinned(Animations& animations, int32_t index, float t, Skeleton& skeleton) {

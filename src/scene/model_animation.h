@@ -1,5 +1,5 @@
 // A model's glTF animations in the compact form they are sampled in every frame, and the
-// sampling itself: key search, step and linear interpolation, and the quaternion slerp.
+// sampling itself: key search, step, linear and cubic-spline interpolation, and the slerp.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +19,9 @@ enum Path : int32_t { kNoPath = -1, kTranslation = 0, kRotation = 1, kScale = 2 
 
 struct AnimSampler {
     std::vector<float> times;
-    std::vector<glm::vec4> values;  // x, y, z, 0 for vectors; x, y, z, w for quaternions
+    // x, y, z, 0 for vectors; x, y, z, w for quaternions. A cubic spline has three per key:
+    // in-tangent, value, out-tangent.
+    std::vector<glm::vec4> values;
     int32_t interpolation = kLinear;
     bool sorted = true;  // times ascend: the key search may bisect
 };
@@ -55,7 +57,8 @@ glm::vec4 slerp(glm::vec4 a, glm::vec4 b, float f);
 float local_time(const ModelAnimation& animation, float t);
 
 // Applies one channel at `time` to a transform. A time outside every key interval leaves the
-// transform unchanged; on a key time shared by two intervals the later one counts.
+// transform unchanged; on a key time shared by two intervals the later one counts; a sampler
+// of one key holds that key's value at every time.
 void apply_channel(const ModelAnimation& animation, const AnimChannel& channel, float time,
                    glm::vec3& translation, glm::quat& rotation, glm::vec3& scale);
 

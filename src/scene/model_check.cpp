@@ -34,6 +34,7 @@ public:
         check_nodes();
         check_tree();
         check_scenes();
+        check_textures();
         check_materials();
         check_skin();
         check_animations();
@@ -74,6 +75,8 @@ private:
                 return false;
             }
             vertices = std::min<uint64_t>(vertices, view->count);
+            if (std::string(name) == "JOINTS_0")
+                check_joint_indices(*view);
         }
         if (primitive.indices >= 0) {
             std::string reason;
@@ -82,10 +85,7 @@ private:
                 why = "indices: " + reason;
                 return false;
             }
-            if (view->components != 1 || !is_integer(view->component_type) ||
-                view->component_type == TINYGLTF_COMPONENT_TYPE_BYTE ||
-                view->component_type == TINYGLTF_COMPONENT_TYPE_SHORT ||
-                view->component_type == TINYGLTF_COMPONENT_TYPE_INT) {
+            if (view->components != 1 || !is_unsigned_integer(view->component_type)) {
                 why = "indices: accessor " + std::to_string(primitive.indices) +
                       " is not unsigned scalar data";
                 return false;
@@ -116,6 +116,25 @@ private:
         return true;
     }
 
+    // Joint indices must name joints of the skin; the upload clamps those that do not. Said
+    // once per primitive, with the first index outside.
+    void check_joint_indices(const AccessorView& joints) {
+        if (gltf_.skins.empty())
+            return;
+        const int64_t count = static_cast<int64_t>(gltf_.skins[0].joints.size());
+        for (uint64_t i = 0; i < joints.count; ++i) {
+            for (int c = 0; c < joints.components; ++c) {
+                const int64_t joint = joints.integer_component(i, c);
+                if (joint < 0 || joint >= count) {
+                    problem(primitive_label_ + "JOINTS_0 names joint " + std::to_string(joint) +
+                            " at vertex " + std::to_string(i) + ", outside the skin's " +
+                            std::to_string(count) + " joints; it is drawn with the nearest joint");
+                    return;
+                }
+            }
+        }
+    }
+
     void check_meshes() {
         result_.drawable.resize(gltf_.meshes.size());
         for (size_t m = 0; m < gltf_.meshes.size(); ++m) {
@@ -123,10 +142,11 @@ private:
             result_.drawable[m].assign(primitives.size(), false);
             for (size_t p = 0; p < primitives.size(); ++p) {
                 std::string why;
+                primitive_label_ =
+                    "mesh " + std::to_string(m) + " primitive " + std::to_string(p) + ": ";
                 result_.drawable[m][p] = check_primitive(primitives[p], why);
                 if (!result_.drawable[m][p]) {
-                    problem("mesh " + std::to_string(m) + " primitive " + std::to_string(p) + ": " +
-                            why + "; it is not drawn");
+                    problem(primitive_label_ + why + "; it is not drawn");
                 }
             }
         }
@@ -226,6 +246,49 @@ private:
         }
     }
 
+    // One sampling per texture; a value glTF does not define is named and replaced.
+    void check_textures() {
+        const auto sampling = [this](const std::string& label, const char* key, int value,
+                                     std::initializer_list<int> allowed, int fallback) {
+            if (value == -1 || std::find(allowed.begin(), allowed.end(), value) != allowed.end())
+                return value == -1 ? fallback : value;
+            problem(label + key + " " + std::to_string(value) + " is not one glTF defines; " +
+                    std::to_string(fallback) + " is used");
+            return fallback;
+        };
+        const std::initializer_list<int> wraps = {TINYGLTF_TEXTURE_WRAP_REPEAT,
+                                                  TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE,
+                                                  TINYGLTF_TEXTURE_WRAP_MIRRORED_REPEAT};
+        const std::initializer_list<int> filters = {TINYGLTF_TEXTURE_FILTER_NEAREST,
+                                                    TINYGLTF_TEXTURE_FILTER_LINEAR};
+        const std::initializer_list<int> min_filters = {
+            TINYGLTF_TEXTURE_FILTER_NEAREST,
+            TINYGLTF_TEXTURE_FILTER_LINEAR,
+            TINYGLTF_TEXTURE_FILTER_NEAREST_MIPMAP_NEAREST,
+            TINYGLTF_TEXTURE_FILTER_LINEAR_MIPMAP_NEAREST,
+            TINYGLTF_TEXTURE_FILTER_NEAREST_MIPMAP_LINEAR,
+            TINYGLTF_TEXTURE_FILTER_LINEAR_MIPMAP_LINEAR};
+        result_.sampling.assign(gltf_.textures.size(), TextureSampling{});
+        for (size_t t = 0; t < gltf_.textures.size(); ++t) {
+            const int index = gltf_.textures[t].sampler;
+            if (index == -1)
+                continue;
+            const std::string label = "texture " + std::to_string(t) + ": ";
+            if (!in_range(index, gltf_.samplers.size())) {
+                problem(label + "sampler " + std::to_string(index) +
+                        " does not exist; it repeats and filters linearly");
+                continue;
+            }
+            const tinygltf::Sampler& sampler = gltf_.samplers[static_cast<size_t>(index)];
+            TextureSampling& s = result_.sampling[t];
+            s.wrap_s = sampling(label, "wrapS", sampler.wrapS, wraps, s.wrap_s);
+            s.wrap_t = sampling(label, "wrapT", sampler.wrapT, wraps, s.wrap_t);
+            s.mag_filter = sampling(label, "magFilter", sampler.magFilter, filters, s.mag_filter);
+            s.min_filter =
+                sampling(label, "minFilter", sampler.minFilter, min_filters, s.min_filter);
+        }
+    }
+
     void check_materials() {
         for (size_t m = 0; m < gltf_.materials.size(); ++m) {
             const tinygltf::Material& material = gltf_.materials[m];
@@ -241,9 +304,6 @@ private:
         if (gltf_.skins.empty())
             return;
         const tinygltf::Skin& skin = gltf_.skins[0];
-        // A skin without inverse bind matrices has no joints; that is no damage.
-        if (skin.inverseBindMatrices == -1)
-            return;
         for (int joint : skin.joints) {
             if (!in_range(joint, gltf_.nodes.size())) {
                 problem("skin 0: joint node " + std::to_string(joint) +
@@ -251,16 +311,25 @@ private:
                 return;
             }
         }
-        std::string why;
-        const auto view = view_accessor(gltf_, skin.inverseBindMatrices, &why, true);
-        if (!view || view->component_type != TINYGLTF_COMPONENT_TYPE_FLOAT ||
-            view->components != 16 || view->count < skin.joints.size()) {
-            problem("skin 0: the inverse bind matrices (" +
-                    (view ? "accessor " + std::to_string(skin.inverseBindMatrices) +
-                                " does not hold one 4x4 float matrix per joint"
-                          : why) +
-                    ") do not fit; the skeleton has no joints");
-            return;
+        // Without inverse bind matrices every joint's is the identity, as glTF defines.
+        if (skin.inverseBindMatrices != -1) {
+            std::string why;
+            const auto view = view_accessor(gltf_, skin.inverseBindMatrices, &why, true);
+            if (!view || view->component_type != TINYGLTF_COMPONENT_TYPE_FLOAT ||
+                view->components != 16 || view->count < skin.joints.size()) {
+                problem("skin 0: the inverse bind matrices (" +
+                        (view ? "accessor " + std::to_string(skin.inverseBindMatrices) +
+                                    " does not hold one 4x4 float matrix per joint"
+                              : why) +
+                        ") do not fit; the skeleton has no joints");
+                return;
+            }
+            const uint64_t bad = first_not_finite(*view);
+            if (bad < skin.joints.size()) {
+                problem("skin 0: inverse bind matrix " + std::to_string(bad) +
+                        " holds a value that is not a finite number; such matrices are taken "
+                        "as the identity");
+            }
         }
         if (skin.joints.size() > static_cast<size_t>(kMaxJoints)) {
             problem("skin 0 has " + std::to_string(skin.joints.size()) +
@@ -268,6 +337,28 @@ private:
                     " joint matrices reach the shader");
         }
         result_.skin_ok = true;
+    }
+
+    // Key times must be numbers (a sampler with one that is not is ignored), and a sampler
+    // needs a value per key, three (in-tangent, value, out-tangent) for a cubic spline.
+    bool check_keys(const std::string& label, const tinygltf::AnimationSampler& sampler,
+                    const AccessorView& input, const AccessorView& output) {
+        if (input.component_type == TINYGLTF_COMPONENT_TYPE_FLOAT) {
+            const uint64_t k = first_not_finite(input);
+            if (k < input.count) {
+                problem(label + "key time " + std::to_string(k) +
+                        " is not a finite number; the sampler is ignored");
+                return false;
+            }
+        }
+        const uint64_t per_key = sampler.interpolation == "CUBICSPLINE" ? 3 : 1;
+        if (output.count / per_key < input.count) {
+            problem(label + "has " + std::to_string(output.count) + " values for " +
+                    std::to_string(input.count) + " keys" +
+                    (per_key == 3 ? " (a cubic spline needs three a key)" : "") +
+                    "; keys without values do not move");
+        }
+        return true;
     }
 
     void check_animations() {
@@ -281,11 +372,16 @@ private:
             for (size_t s = 0; s < animation.samplers.size(); ++s) {
                 std::string why;
                 const auto& sampler = animation.samplers[s];
-                samplers[s] = view_accessor(gltf_, sampler.input, &why).has_value() &&
-                              view_accessor(gltf_, sampler.output, &why).has_value();
-                if (!samplers[s])
+                const auto input = view_accessor(gltf_, sampler.input, &why);
+                const auto output = input ? view_accessor(gltf_, sampler.output, &why) : input;
+                samplers[s] = input && output;
+                if (!samplers[s]) {
                     problem(label + "sampler " + std::to_string(s) + ": " + why +
                             "; it is ignored");
+                    continue;
+                }
+                samplers[s] = check_keys(label + "sampler " + std::to_string(s) + ": ", sampler,
+                                         *input, *output);
             }
             auto& channels = result_.channel_ok[a];
             channels.assign(animation.channels.size(), false);
@@ -306,6 +402,7 @@ private:
 
     const tinygltf::Model& gltf_;
     ModelCheck result_;
+    std::string primitive_label_;  // "mesh m primitive p: " while a primitive is checked
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "render/texture_upload.h"
+#include "scene/accessor_view.h"
 #include "scene/model.h"
 
 namespace demo {
@@ -45,32 +46,102 @@ void create_image_textures(Model& model) {
                 model.filename.c_str(), image.name.c_str(), image.width, image.height);
         } else if (image.width > 0 && image.height > 0 && image.component == 4 && image.bits == 8 &&
                    image.image.size() == expected) {
-            texture->texture_id = create_rgba_texture(image.width, image.height, image.image.data(),
-                                                      GL_CLAMP_TO_EDGE);
+            // Wrap modes and filters are the sampler's, set when a material binds it.
+            texture->texture_id =
+                create_rgba_texture(image.width, image.height, image.image.data(), GL_REPEAT);
         }
         model.textures.push_back(std::move(texture));
+    }
+    // Mipmaps for the images a texture reads with a mipmapped minification filter.
+    for (size_t t = 0; t < model.gltf.textures.size() && t < model.check.sampling.size(); ++t) {
+        const int source = model.gltf.textures[t].source;
+        if (model.check.sampling[t].uses_mipmaps() && source >= 0 &&
+            static_cast<size_t>(source) < model.textures.size() &&
+            model.textures[static_cast<size_t>(source)]->texture_id != 0) {
+            glBindTexture(GL_TEXTURE_2D, model.textures[static_cast<size_t>(source)]->texture_id);
+            glGenerateMipmap(GL_TEXTURE_2D);
+        }
     }
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
-// Points one attribute location at its accessor's data in the buffer's GL copy.
-void set_attribute(const tinygltf::Model& gltf, const std::vector<GLuint>& buffers,
-                   const AttributeSlot& slot, int accessor_index) {
+// A GL buffer of its own holding `size` bytes, bound to `target`; released with the model's.
+GLuint upload_copy(Model& model, GLenum target, const void* bytes, uint64_t size) {
+    GLuint buffer = 0;
+    glGenBuffers(1, &buffer);
+    glBindBuffer(target, buffer);
+    glBufferData(target, static_cast<GLsizeiptr>(size), bytes, GL_STATIC_DRAW);
+    model.gl_buffers.push_back(buffer);
+    return buffer;
+}
+
+// The joint indices of a view clamped into the first `joints` joints, as 16-bit values; empty
+// when every index is inside already.
+std::vector<uint16_t> clamped_joints(const AccessorView& view, int64_t joints) {
+    std::vector<uint16_t> clamped(view.count * static_cast<uint64_t>(view.components));
+    bool changed = false;
+    for (uint64_t i = 0; i < view.count; ++i) {
+        for (int c = 0; c < view.components; ++c) {
+            const int64_t joint = view.integer_component(i, c);
+            const int64_t inside = std::clamp<int64_t>(joint, 0, joints - 1);
+            changed = changed || inside != joint;
+            clamped[i * static_cast<uint64_t>(view.components) + static_cast<uint64_t>(c)] =
+                static_cast<uint16_t>(inside);
+        }
+    }
+    return changed ? clamped : std::vector<uint16_t>{};
+}
+
+// Points one attribute location at its accessor's data in the buffer's GL copy. A sparse
+// accessor's elements, and joint indices outside the skeleton's matrices, are uploaded as a
+// packed copy of their own instead.
+void set_attribute(Model& model, const std::vector<GLuint>& buffers, const AttributeSlot& slot,
+                   int accessor_index) {
+    const tinygltf::Model& gltf = model.gltf;
     const tinygltf::Accessor& accessor = gltf.accessors[static_cast<size_t>(accessor_index)];
-    const tinygltf::BufferView& view = gltf.bufferViews[static_cast<size_t>(accessor.bufferView)];
     const GLint size = tinygltf::GetNumComponentsInType(static_cast<uint32_t>(accessor.type));
-    const auto stride = static_cast<GLsizei>(view.byteStride);
-    const auto* offset = reinterpret_cast<const void*>(view.byteOffset + accessor.byteOffset);
+    auto type = static_cast<GLenum>(accessor.componentType);
+    GLsizei stride = 0;
+    const void* offset = nullptr;
+    const auto view = view_accessor(gltf, accessor_index);  // the check let it through
+    std::vector<uint16_t> joints;
+    if (slot.location == kJointsLocation && model.skeleton) {
+        const auto count = static_cast<int64_t>(model.skeleton->joints.size());
+        joints = clamped_joints(*view, std::clamp<int64_t>(count, 1, kMaxJoints));
+    }
+    if (!joints.empty()) {
+        type = GL_UNSIGNED_SHORT;
+        upload_copy(model, GL_ARRAY_BUFFER, joints.data(), joints.size() * sizeof(uint16_t));
+    } else if (accessor.sparse.isSparse) {
+        upload_copy(model, GL_ARRAY_BUFFER, view->data, view->count * view->element_size);
+    } else {
+        const tinygltf::BufferView& buffer_view =
+            gltf.bufferViews[static_cast<size_t>(accessor.bufferView)];
+        stride = static_cast<GLsizei>(buffer_view.byteStride);
+        offset = reinterpret_cast<const void*>(buffer_view.byteOffset + accessor.byteOffset);
+        glBindBuffer(GL_ARRAY_BUFFER, buffers[static_cast<size_t>(buffer_view.buffer)]);
+    }
     glEnableVertexAttribArray(slot.location);
-    glBindBuffer(GL_ARRAY_BUFFER, buffers[static_cast<size_t>(view.buffer)]);
     if (slot.location == kJointsLocation) {
-        glVertexAttribIPointer(slot.location, size, static_cast<GLenum>(accessor.componentType),
-                               stride, offset);
+        glVertexAttribIPointer(slot.location, size, type, stride, offset);
     } else {
         // Normalised integers (texture coordinates in bytes, say) reach the shader in [0, 1].
-        glVertexAttribPointer(slot.location, size, static_cast<GLenum>(accessor.componentType),
-                              accessor.normalized ? GL_TRUE : GL_FALSE, stride, offset);
+        glVertexAttribPointer(slot.location, size, type, accessor.normalized ? GL_TRUE : GL_FALSE,
+                              stride, offset);
     }
+}
+
+// Binds the primitive's index data to its vertex array: the buffer's GL copy, or a packed copy
+// of a sparse accessor's elements (drawn from offset 0).
+void set_indices(Model& model, const std::vector<GLuint>& buffers, int accessor_index) {
+    const tinygltf::Accessor& accessor = model.gltf.accessors[static_cast<size_t>(accessor_index)];
+    if (accessor.sparse.isSparse) {
+        const auto view = view_accessor(model.gltf, accessor_index, nullptr, true);
+        upload_copy(model, GL_ELEMENT_ARRAY_BUFFER, view->data, view->count * view->element_size);
+        return;
+    }
+    const auto& view = model.gltf.bufferViews[static_cast<size_t>(accessor.bufferView)];
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[static_cast<size_t>(view.buffer)]);
 }
 
 }  // namespace
@@ -108,13 +179,10 @@ void upload_to_gpu(Model& model) {
             for (const AttributeSlot& slot : kSlots) {
                 auto it = primitive.attributes.find(slot.name);
                 if (it != primitive.attributes.end())
-                    set_attribute(gltf, buffers, slot, it->second);
+                    set_attribute(model, buffers, slot, it->second);
             }
-            if (primitive.indices >= 0) {
-                const auto& accessor = gltf.accessors[static_cast<size_t>(primitive.indices)];
-                const auto& view = gltf.bufferViews[static_cast<size_t>(accessor.bufferView)];
-                glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[static_cast<size_t>(view.buffer)]);
-            }
+            if (primitive.indices >= 0)
+                set_indices(model, buffers, primitive.indices);
         }
     }
     glBindVertexArray(0);

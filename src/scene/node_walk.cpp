@@ -90,9 +90,11 @@ int32_t walk_nodes(const Model& model, std::vector<NodeDraw>& draws) {
         if (entered[n])
             continue;
         entered[n] = true;
-        const glm::mat4 world = n < model.animated_nodes.size() && model.animated_nodes[n]
-                                    ? model.node_anim_matrices[n]
-                                    : visit.parent * model.node_local_matrices[n];
+        // An animated node's matrix replaces its own transform; its parents still apply.
+        const glm::mat4 world =
+            visit.parent * (n < model.animated_nodes.size() && model.animated_nodes[n]
+                                ? model.node_anim_matrices[n]
+                                : model.node_local_matrices[n]);
         const NodeExtras& extras = model.node_extras[n];
         highest_pass = std::max(highest_pass, extras.render_pass);
         const int mesh = gltf.nodes[n].mesh;

@@ -31,6 +31,20 @@ GLuint model_texture(const Model& model, int texture_index, GLuint fallback) {
     return model.textures[static_cast<size_t>(source)]->texture_id;
 }
 
+// Binds what a material's texture reference leads to on the active unit; a model texture is
+// sampled as its glTF texture's sampler says (one image may serve textures that differ).
+void bind_model_texture(const Model& model, int texture_index, GLuint fallback) {
+    const GLuint texture = model_texture(model, texture_index, fallback);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    if (texture == fallback || static_cast<size_t>(texture_index) >= model.check.sampling.size())
+        return;
+    const TextureSampling& s = model.check.sampling[static_cast<size_t>(texture_index)];
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, s.wrap_s);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, s.wrap_t);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, s.min_filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, s.mag_filter);
+}
+
 GLint unit_index(uint32_t unit_enum) {
     return static_cast<GLint>(unit_enum - GL_TEXTURE0);
 }
@@ -58,8 +72,7 @@ void upload_material(const Model& model, const ShaderProgram& program, int mater
     }
     if (l.base_color_texture != -1) {
         glActiveTexture(program.material_units[0]);
-        glBindTexture(GL_TEXTURE_2D,
-                      model_texture(model, pbr.baseColorTexture.index, white_texture));
+        bind_model_texture(model, pbr.baseColorTexture.index, white_texture);
         glUniform1i(l.base_color_texture, unit_index(program.material_units[0]));
     }
     if (l.metallic_factor != -1)
@@ -68,7 +81,7 @@ void upload_material(const Model& model, const ShaderProgram& program, int mater
         glUniform1f(l.roughness_factor, static_cast<float>(pbr.roughnessFactor));
     if (l.metallic_roughness_texture != -1) {
         glActiveTexture(program.material_units[1]);
-        glBindTexture(GL_TEXTURE_2D, model_texture(model, pbr.metallicRoughnessTexture.index, 0));
+        bind_model_texture(model, pbr.metallicRoughnessTexture.index, 0);
         glUniform1i(l.metallic_roughness_texture, unit_index(program.material_units[1]));
     }
     glActiveTexture(GL_TEXTURE0);
@@ -79,15 +92,19 @@ void upload_matrix(GLint location, const glm::mat4& m) {
         glUniformMatrix4fv(location, 1, GL_FALSE, glm::value_ptr(m));
 }
 
-// The draws of one primitive: elements from the index buffer's offset, or the vertex count of
-// the primitive's first attribute by name.
+// The draws of one primitive: elements from the index buffer's offset (0 in the packed copy of
+// a sparse accessor), or the vertex count of the primitive's first attribute by name.
 void draw_primitive(const tinygltf::Model& gltf, const tinygltf::Primitive& primitive) {
     if (primitive.indices >= 0) {
         const auto& accessor = gltf.accessors[static_cast<size_t>(primitive.indices)];
-        const auto& view = gltf.bufferViews[static_cast<size_t>(accessor.bufferView)];
+        const size_t offset =
+            accessor.sparse.isSparse
+                ? 0
+                : gltf.bufferViews[static_cast<size_t>(accessor.bufferView)].byteOffset +
+                      accessor.byteOffset;
         glDrawElements(static_cast<GLenum>(primitive.mode), static_cast<GLsizei>(accessor.count),
                        static_cast<GLenum>(accessor.componentType),
-                       reinterpret_cast<const void*>(view.byteOffset + accessor.byteOffset));
+                       reinterpret_cast<const void*>(offset));
     } else if (!primitive.attributes.empty()) {
         const auto& accessor =
             gltf.accessors[static_cast<size_t>(primitive.attributes.begin()->second)];

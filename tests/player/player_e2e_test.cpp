@@ -47,6 +47,12 @@ TEST(BadStart, WritesOneLineToErrorLogAndExitsWithStatusOne) {
          "Cannot find DEMO in executable. Please follow the instructions in Quenvale.\n"},
         {"size before the start", trailer(0xFFFFFFF0u), "before the start"},
         {"cut in the counts", closed(empty_package(), kCountsOffset + 5 * 8 + 3), "truncated"},
+        {"a model nested too deep to parse",
+         closed(package_of_datas(1, 1,
+                                 concat({u64(1), stored_string("deep.glb"),
+                                         stored_buffer(deeply_nested_gltf(20000, true))}),
+                                 {}, 4.0f, 120.0f, 0.0f, 9)),
+         "model 'deep.glb': its glTF nests 20003 levels deep"},
     };
     TempDir dir;
     for (size_t i = 0; i < std::size(cases); ++i) {

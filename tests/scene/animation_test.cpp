@@ -52,6 +52,12 @@ TEST_P(Sampling, GivesTheFormulasValue) {
 }
 
 const std::vector<glm::vec4> kLine = {{0, 0, 0, 0}, {2, 4, 6, 0}, {4, 0, 0, 0}};
+// Keys at 0 and 2 s, each as in-tangent, value, out-tangent: from (0, 1, 0) leaving with slope
+// (1, 0, 2) to (4, 1, 0) arriving with slope (-1, 0, 2). Between them glTF's Hermite spline
+// with the tangents times the 2 s interval gives the values of the three rows below.
+const std::vector<glm::vec4> kSpline = {{9, 9, 9, 0},  {0, 1, 0, 0}, {1, 0, 2, 0},
+                                        {-1, 0, 2, 0}, {4, 1, 0, 0}, {9, 9, 9, 0}};
+const std::vector<glm::vec4> kQuarterTurn = {{}, {0, 0, 0, 1}, {}, {}, {0, 0, kSin45, kSin45}, {}};
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Keys, Sampling, ::testing::Values(
@@ -62,7 +68,12 @@ INSTANTIATE_TEST_SUITE_P(Keys, Sampling, ::testing::Values(
     SampleCase{"before the keys: unchanged", kLinear, kTranslation, {0, 1, 2}, kLine, -0.5f, kUnchanged},
     SampleCase{"after the keys: unchanged", kLinear, kTranslation, {0, 1, 2}, kLine, 2.5f, kUnchanged},
     SampleCase{"equal key times give the later key", kLinear, kTranslation, {0, 1, 1}, kLine, 1.0f, {4, 0, 0, 0}},
-    SampleCase{"cubic spline changes nothing", kCubicSpline, kTranslation, {0, 1, 2}, kLine, 0.5f, kUnchanged},
+    SampleCase{"one key holds for all time", kLinear, kTranslation, {3}, {{2, 4, 6, 0}}, 100.0f, {2, 4, 6, 0}},
+    SampleCase{"cubic spline a quarter in", kCubicSpline, kTranslation, {0, 2}, kSpline, 0.5f, {1, 1, 0.375f, 0}},
+    SampleCase{"cubic spline halfway", kCubicSpline, kTranslation, {0, 2}, kSpline, 1.0f, {2.5f, 1, 0, 0}},
+    SampleCase{"cubic spline three quarters in", kCubicSpline, kTranslation, {0, 2}, kSpline, 1.5f, {3.75f, 1, -0.375f, 0}},
+    SampleCase{"cubic spline rotation is normalised", kCubicSpline, kRotation, {0, 1}, kQuarterTurn,
+               0.5f, {0, 0, kSin22, kCos22}},
     SampleCase{"slerp halfway to 90 degrees about z", kLinear, kRotation, {0, 1},
                {{0, 0, 0, 1}, {0, 0, kSin45, kSin45}}, 0.5f, {0, 0, kSin22, kCos22}},
     SampleCase{"slerp a quarter of the way to 90 degrees", kLinear, kRotation, {0, 1},

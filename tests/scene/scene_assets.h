@@ -139,6 +139,21 @@ inline const std::vector<Damage>& damaged_assets() {
         {[](M& m) { m.meshes[0].primitives[0].mode = 9; }, "not a primitive mode"},
         {[](M& m) { m.meshes[0].primitives[0].attributes["JOINTS_0"] = 1; },  // the positions
          "JOINTS_0: accessor 1 is not integer"},
+        {[](M& m) {
+             m.meshes[0].primitives[0].attributes["JOINTS_0"] =
+                 gb::add_shorts(m, std::vector<uint16_t>(24, 7), 4);
+         },
+         "JOINTS_0 names joint 7 at vertex 0, outside the skin's 2 joints"},
+        {[](M& m) { m.skins[0].inverseBindMatrices = gb::add_floats(m, std::vector(32, NAN), 16); },
+         "inverse bind matrix 0 holds a value that is not a finite number"},
+        {[](M& m) {
+             m.animations[0].samplers[0].input = gb::add_floats(m, {0, NAN}, 1);
+         },
+         "sampler 0: key time 1 is not a finite number"},
+        {[](M& m) {
+             gb::make_sparse(m, 1, {9}, {0, 0, 0});
+         },
+         "sparse index 9 at 0 is past the 6"},
     };
     return damages;
 }

@@ -162,9 +162,10 @@ TEST_F(SceneRender, RenderPassesDrawInAscendingOrderAndPassZeroNever) {
 }
 
 // A flat board 1 above a ground 4 times larger, drawn into the shadow map only (tag 2) unless
-// it ignores shadows; camera and light look straight down.
+// it ignores shadows; camera and light look straight down. An input effect drawing another
+// scene, even one with nothing to draw, leaves the shadow as it was.
 TEST_F(SceneRender, ABoardCastsItsShadowStraightDownUnlessItIgnoresShadows) {
-    for (const bool ignore : {false, true}) {
+    for (const auto& [ignore, nested] : {std::pair{false, false}, {true, false}, {false, true}}) {
         tinygltf::Model asset;
         const double r = -0.70710678;  // a turn of -90 degrees about x lays a square flat
         for (const int n : {0, 1}) {
@@ -176,8 +177,15 @@ TEST_F(SceneRender, ABoardCastsItsShadowStraightDownUnlessItIgnoresShadows) {
         gb::set_extras(asset.nodes[1], 1, 2, ignore);
         gb::set_scene(asset, {0, 1});
         make_scene(asset, {0, 5, 0}, {0, 0, 0});
+        Scene inner;  // of the outer scene's size, so it shares its depth target
+        inner.shadow_width = inner.shadow_height = 256;
+        create_shadow_resources(inner);
+        const auto input = make_effect(program_.get());
+        input->scene.object = &inner;
+        if (nested)
+            effect_->effects.push_back(ref(input.get()));
         draw_with_tracks({{"ldD", 10.0f}, {"ldX", 0.0f}, {"ldY", 1.0f}, {"ldZ", 0.0f}});
-        SCOPED_TRACE(testing::Message() << "ignore " << ignore);
+        SCOPED_TRACE(testing::Message() << "ignore " << ignore << ", nested " << nested);
         const glm::vec3 up(0, 0, -1);
         const Rgba under = ignore ? kWhite : Rgba{64, 64, 64};
         EXPECT_TRUE(rgb_near(at({0, 0, 0}, up), under, 3)) << "under the board";
@@ -198,6 +206,7 @@ TEST_F(SceneRender, BaseColourTextureIsReadThroughTexcoordZero) {
             asset.accessors[static_cast<size_t>(uv)].normalized = true;
             asset.meshes[0].primitives[0].attributes["TEXCOORD_0"] = uv;
         }
+        gb::add_sampler(asset, 0, TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE, -1, -1);
         gb::set_scene(asset, {gb::add_node(asset, "square", mesh)});
         make_scene(asset, {0, 0, 3}, {0, 0, 0});
         draw_with_tracks({});
@@ -207,6 +216,41 @@ TEST_F(SceneRender, BaseColourTextureIsReadThroughTexcoordZero) {
         // 43.75 % of the red texel and 56.25 % of the green.
         EXPECT_TRUE(rgb_near(at({0, 0, 0}), {112, 143, 0}, 3)) << "shorts " << shorts;
     }
+}
+
+// Coordinates running to 6 across the square repeat its red-green texture six times; the
+// sampler's mipmapped minification filter needs mipmaps, without which nothing would show.
+TEST_F(SceneRender, TheTexturesSamplerRepeatsItWithMipmaps) {
+    tinygltf::Model asset;
+    const int material =
+        gb::add_material(asset, {1, 1, 1, 1}, {255, 0, 0, 255, 0, 255, 0, 255}, 2, 1);
+    gb::add_sampler(asset, 0, TINYGLTF_TEXTURE_WRAP_REPEAT, TINYGLTF_TEXTURE_FILTER_NEAREST,
+                    TINYGLTF_TEXTURE_FILTER_NEAREST_MIPMAP_NEAREST);
+    const int mesh = add_square(asset, material);
+    asset.meshes[0].primitives[0].attributes["TEXCOORD_0"] =
+        gb::add_floats(asset, {0, 0, 6, 0, 6, 1, 0, 1}, 2);
+    gb::set_scene(asset, {gb::add_node(asset, "square", mesh)});
+    make_scene(asset, {0, 0, 1.2f}, {0, 0, 0});
+    draw_with_tracks({});
+    std::string runs;  // the colours met along the middle row, each run once
+    for (int x = 0; x < kWidth; ++x) {
+        const Rgba p = read_pixel(x, kHeight / 2);
+        const char c = rgb_near(p, kRed, 2) ? 'r' : rgb_near(p, kGreen, 2) ? 'g' : '.';
+        if (c != '.' && (runs.empty() || runs.back() != c))
+            runs += c;
+    }
+    EXPECT_EQ(runs, "rgrgrgrgrgrg");
+}
+
+// Vertices 1 and 2 of the square (its right edge) are moved by sparse values from x = 1 to 2.
+TEST_F(SceneRender, SparseVerticesLandWhereTheirValuesPutThem) {
+    tinygltf::Model asset = square_asset({1, 0, 0, 1});
+    gb::make_sparse(asset, asset.meshes[0].primitives[0].attributes["POSITION"], {1, 2},
+                    {2, -1, 0, 2, 1, 0});
+    make_scene(asset, {0, 0, 3}, {0, 0, 0});
+    draw_with_tracks({});
+    EXPECT_TRUE(rgb_near(at({1.7f, 0, 0}), kRed, 2));
+    EXPECT_TRUE(rgb_near(at({2.3f, 0, 0}), kBlack, 2));
 }
 
 }  // namespace

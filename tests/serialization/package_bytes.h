@@ -101,19 +101,32 @@ inline Bytes stored_data(uint64_t id, const std::string& name, const Bytes& byte
     return concat({u64(id), stored_string(name), stored_buffer(bytes)});
 }
 
-// A whole package whose only objects are the `count` blobs in `datas` (made by stored_data).
+// A whole package whose only objects are the `count` blobs in `datas` (made by stored_data), or
+// the objects of another of the eleven collections (9: models).
 inline Bytes package_of_datas(uint64_t total, uint64_t count, const Bytes& datas,
-                              const Bytes& music, float end_beat, float bpm, float beat_offset) {
+                              const Bytes& music, float end_beat, float bpm, float beat_offset,
+                              int collection = 8) {
     Bytes out = u64(total);
     for (int index = 0; index < 11; ++index) {
-        append(out, u64(index == 8 ? count : 0));
-        if (index == 8)
+        append(out, u64(index == collection ? count : 0));
+        if (index == collection)
             append(out, datas);
     }
     append(out, stored_buffer(music));
     for (float value : {end_beat, bpm, beat_offset})
         append(out, f32(value));
     return out;
+}
+
+// A glTF document whose node's extras nest `depth` arrays deep; as GLB bytes with `binary`.
+inline Bytes deeply_nested_gltf(size_t depth, bool binary) {
+    std::string json = R"({"asset": {"version": "2.0"}, "nodes": [{"extras": )" +
+                       std::string(depth, '[') + std::string(depth, ']') + "}]}";
+    json.resize((json.size() + 3) / 4 * 4, ' ');
+    if (!binary)
+        return bytes_of(json);
+    return concat({bytes_of("glTF"), u64(2, 4), u64(20 + json.size(), 4), u64(json.size(), 4),
+                   bytes_of("JSON"), bytes_of(json)});
 }
 
 inline Bytes read_file_bytes(const std::filesystem::path& path) {
