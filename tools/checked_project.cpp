@@ -13,14 +13,13 @@ std::vector<std::string> CheckedProject::problems() const {
 }
 
 CheckedProject read_checked_project(const PackageBytes& input, MediaHooks* media) {
-    const Json document = parse_document(input.path, input.file);
+    Json document = parse_document(input.path, input.file);
     CheckedProject checked;
     const std::filesystem::path folder = std::filesystem::path(input.path).parent_path();
     checked.findings = check_project_document(document, folder);
-    const Json loadable = loadable_document(document, checked.findings, folder);
-    checked.complete = loadable == document;
+    checked.complete = !make_loadable(document, checked.findings, folder);
     const QuietLoad quiet;
-    checked.demo = read_document(input.path, loadable, media);
+    checked.demo = read_document(input.path, document, media);
     return checked;
 }
 

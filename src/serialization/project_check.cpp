@@ -360,9 +360,8 @@ DocumentFindings check_project_document(const Json& document, const fs::path& fo
     return findings;
 }
 
-Json loadable_document(const Json& document, const DocumentFindings& findings,
-                       const fs::path& folder) {
-    Json doc = document;
+bool make_loadable(Json& doc, const DocumentFindings& findings, const fs::path& folder) {
+    bool changed = !findings.missing.empty();
     for (const MissingSideFile& file : findings.missing) {
         if (file.collection.empty()) {
             doc["music"] = "";
@@ -387,11 +386,13 @@ Json loadable_document(const Json& document, const DocumentFindings& findings,
     if (doc.is_object() && doc.contains("events") && doc["events"].is_array()) {
         for (Json& event : doc["events"]) {
             const int64_t type = json_int(event, "type", 1);
-            if (event.is_object() && (type < 0 || type > UINT8_MAX))
+            if (event.is_object() && (type < 0 || type > UINT8_MAX)) {
                 event["type"] = 0;
+                changed = true;
+            }
         }
     }
-    return doc;
+    return changed;
 }
 
 }  // namespace demo

@@ -30,10 +30,11 @@ struct DocumentFindings {
 // looked for are said from there).
 DocumentFindings check_project_document(const Json& document, const std::filesystem::path& folder);
 
-// A copy of `document` that loads without ending the process: every missing side file is
-// given as empty contents in the document, every event type outside what is stored as 0.
-// What is found wrong in it has been said by the check already.
-Json loadable_document(const Json& document, const DocumentFindings& findings,
-                       const std::filesystem::path& folder);
+// Makes `document` load without ending the process: every missing side file is given as empty
+// contents in the document, every event type outside what is stored as 0. What is found wrong
+// in it has been said by the check already. Edits in place, since a copy of a deeply nested
+// document would recurse as deep as it nests; returns whether anything was changed.
+bool make_loadable(Json& document, const DocumentFindings& findings,
+                   const std::filesystem::path& folder);
 
 }  // namespace demo

@@ -224,7 +224,7 @@ TEST(DemoJson, EveryMissingSideFileIsToldAndTheRestLoads) {
     write_file_bytes(dir / "proj/shaders/a.frag", bytes_of("void main() {}"));
     write_file_bytes(dir / "proj/figure.gltf",
                      bytes_of(R"({"buffers": [{"uri": "figure.bin"}, {"uri": "data:,abc"}]})"));
-    const Json doc = Json::parse(R"({"end_beat": 16.0, "bpm": 120.0,
+    Json doc = Json::parse(R"({"end_beat": 16.0, "bpm": 120.0,
       "shaders": [{"vertex_shader_filename": "shaders/a.vert",
                    "fragment_shader_filename": "shaders/a.frag"}],
       "textures": [{"name": "images/logo.png"}, {"name": "embedded.png", "image_buffer": ""}],
@@ -245,7 +245,8 @@ TEST(DemoJson, EveryMissingSideFileIsToldAndTheRestLoads) {
                   "proj/figure.bin)"}));
     std::filesystem::current_path(dir / "proj");
     Demo demo;
-    demo.from_json(loadable_document(doc, found, "."));
+    EXPECT_TRUE(make_loadable(doc, found, "."));
+    demo.from_json(doc);
     EXPECT_EQ(demo.shaders.at(0)->fragment_shader_source, "void main() {}");
     EXPECT_TRUE(demo.textures.at(0)->image_buffer->data.empty());
     EXPECT_TRUE(demo.music->data.empty());
