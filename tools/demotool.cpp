@@ -16,7 +16,7 @@ constexpr const char* kUsage =
     "usage: demotool COMMAND [options]\n"
     "\n"
     "commands:\n"
-    "  pack PROJECT.json -o OUT [--raw] [--player PATH]\n"
+    "  pack PROJECT.json -o OUT [--raw] [--target linux|windows|native] [--player PATH]\n"
     "                     pack a project into a playable copy of the player\n"
     "  unpack INPUT -o DIR [--embed]\n"
     "                     write the project of a packed player or bare package\n"

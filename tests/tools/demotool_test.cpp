@@ -125,6 +125,56 @@ TEST_F(DemotoolTest, PackWritesTheFormatsBytesAndUnpackThenPackGivesThemAgain) {
     EXPECT_FALSE(fs::exists(root() / "out"));
 }
 
+// --target picks the player beside demotool, and a demo for Windows gets ".exe" when its name
+// has no extension; --player still names the player. A missing player or an unknown target is
+// refused before anything is written.
+TEST_F(DemotoolTest, PackTargetsTakeTheirPlayerFromBesideDemotool) {
+    pack_sample();
+    Bytes tail = read_bytes(root() / "sample.pkg");
+    append(tail, e2e::trailer(static_cast<uint32_t>(tail.size())));
+    // A copy of demotool with stand-ins for the players.
+    fs::create_directories(root() / "bin");
+    fs::copy_file(DEMOTOOL_PATH, root() / "bin/demotool");
+    for (const char* player : {"demoplayer-stripped", "demoplayer-linux", "demoplayer-windows.exe"})
+        write_text(root() / "bin" / player, std::string("player ") + player);
+    auto pack = [&](const std::string& output, std::vector<std::string> options) {
+        options.insert(options.begin(), {(root() / "bin/demotool").string(), "pack",
+                                         "proj/project.json", "-o", output});
+        return finish(start_in(root(), options));
+    };
+
+    const struct {
+        std::vector<std::string> options;
+        const char *output, *written, *player;
+    } cases[] = {
+        {{}, "a", "a", "demoplayer-stripped"},
+        {{"--target", "native"}, "b", "b", "demoplayer-stripped"},
+        {{"--target", "linux"}, "c", "c", "demoplayer-linux"},
+        {{"--target", "windows"}, "d", "d.exe", "demoplayer-windows.exe"},
+        {{"--target", "windows"}, "e.scr", "e.scr", "demoplayer-windows.exe"},
+        {{"--target=windows", "--player", "bin/demoplayer-linux"},
+         "f",
+         "f.exe",
+         "demoplayer-linux"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        const RunResult r = pack(c.output, c.options);
+        ASSERT_TRUE(r.ok()) << r;
+        Bytes expected = bytes_of(std::string("player ") + c.player);
+        append(expected, tail);
+        EXPECT_EQ(read_bytes(root() / c.written), expected);
+    }
+
+    fs::remove(root() / "bin/demoplayer-linux");
+    const RunResult missing = pack("g", {"--target", "linux"});
+    expect_one_error_line(missing, "pack");
+    EXPECT_NE(missing.err.find("no linux player"), std::string::npos) << missing;
+    expect_one_error_line(pack("h", {"--target", "macos"}), "pack", 2);
+    EXPECT_FALSE(fs::exists(root() / "g"));
+    EXPECT_FALSE(fs::exists(root() / "h"));
+}
+
 // Unpacking refuses, before writing anything, side-file names that reach outside its folder.
 TEST_F(DemotoolTest, UnpackRefusesSideFilesOutsideTheFolder) {
     const fs::path absolute = root() / "abs_target";
