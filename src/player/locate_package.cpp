@@ -7,8 +7,8 @@
 #include <new>
 
 #include "player/fatal_error.h"
-#include "player/player_media.h"
 #include "player/platform.h"
+#include "player/player_media.h"
 #include "player/player_state.h"
 #include "serialization/demo.h"
 #include "serialization/input_stream.h"

@@ -135,44 +135,37 @@ TEST_F(DemotoolTest, PackTargetsTakeTheirPlayerFromBesideDemotool) {
     // A copy of demotool with stand-ins for the players.
     fs::create_directories(root() / "bin");
     fs::copy_file(DEMOTOOL_PATH, root() / "bin/demotool");
-    for (const char* player : {"demoplayer-stripped", "demoplayer-linux", "demoplayer-windows.exe"})
-        write_text(root() / "bin" / player, std::string("player ") + player);
+    for (const char* player :
+         {"demoplayer-stripped", "demoplayer-linux", "demoplayer-windows.exe", "own"})
+        write_text(root() / "bin" / player, player);
     auto pack = [&](const std::string& output, std::vector<std::string> options) {
         options.insert(options.begin(), {(root() / "bin/demotool").string(), "pack",
                                          "proj/project.json", "-o", output});
         return finish(start_in(root(), options));
     };
-
     const struct {
         std::vector<std::string> options;
         const char *output, *written, *player;
     } cases[] = {
         {{}, "a", "a", "demoplayer-stripped"},
-        {{"--target", "native"}, "b", "b", "demoplayer-stripped"},
-        {{"--target", "linux"}, "c", "c", "demoplayer-linux"},
-        {{"--target", "windows"}, "d", "d.exe", "demoplayer-windows.exe"},
-        {{"--target", "windows"}, "e.scr", "e.scr", "demoplayer-windows.exe"},
-        {{"--target=windows", "--player", "bin/demoplayer-linux"},
-         "f",
-         "f.exe",
-         "demoplayer-linux"},
+        {{"--target", "linux"}, "b", "b", "demoplayer-linux"},
+        {{"--target", "windows"}, "c", "c.exe", "demoplayer-windows.exe"},
+        {{"--target", "windows"}, "d.scr", "d.scr", "demoplayer-windows.exe"},
+        {{"--target=windows", "--player=bin/own"}, "e", "e.exe", "own"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.output);
-        const RunResult r = pack(c.output, c.options);
-        ASSERT_TRUE(r.ok()) << r;
-        Bytes expected = bytes_of(std::string("player ") + c.player);
-        append(expected, tail);
-        EXPECT_EQ(read_bytes(root() / c.written), expected);
+        ASSERT_TRUE(pack(c.output, c.options).ok());
+        EXPECT_EQ(read_bytes(root() / c.written), concat({bytes_of(c.player), tail}));
     }
 
     fs::remove(root() / "bin/demoplayer-linux");
-    const RunResult missing = pack("g", {"--target", "linux"});
+    const RunResult missing = pack("f", {"--target", "linux"});
     expect_one_error_line(missing, "pack");
     EXPECT_NE(missing.err.find("no linux player"), std::string::npos) << missing;
-    expect_one_error_line(pack("h", {"--target", "macos"}), "pack", 2);
+    expect_one_error_line(pack("g", {"--target", "macos"}), "pack", 2);
+    EXPECT_FALSE(fs::exists(root() / "f"));
     EXPECT_FALSE(fs::exists(root() / "g"));
-    EXPECT_FALSE(fs::exists(root() / "h"));
 }
 
 // Unpacking refuses, before writing anything, side-file names that reach outside its folder.
