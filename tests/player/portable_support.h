@@ -71,4 +71,13 @@ inline void expect_holds_music(const fs::path& written, const fs::path& folder) 
     }
 }
 
+// A run of the short example in `folder` ended well: status 0, no failure file, and its disk
+// audio holds the music.
+inline void expect_played_short_example(const RunResult& run, const fs::path& folder) {
+    ASSERT_EQ(run.exit_code, 0) << run;
+    EXPECT_FALSE(fs::exists(folder / "error.log"));
+    EXPECT_FALSE(fs::exists(folder / "crash.txt"));
+    expect_holds_music(folder / "audio.raw", folder);
+}
+
 }  // namespace demo::portable
