@@ -2,6 +2,12 @@
 # Installs the Debian packages the build, the tests and the example demo need.
 # Idempotent: packages already present are left alone, and apt-get runs only
 # when something is missing.
+#
+#   scripts/setup-deps.sh            the native build
+#   scripts/setup-deps.sh portable   also what the self-contained players and their checks need:
+#                                    the mingw-w64 cross compiler, Wine, bubblewrap, the headers
+#                                    of what SDL loads at run time, and a deb-src entry so that
+#                                    apt-get source reaches Debian's source packages
 set -euo pipefail
 
 PACKAGES=(
@@ -14,6 +20,32 @@ PACKAGES=(
   xvfb xauth x11-utils libgl1-mesa-dri mesa-utils
   sox fonts-dejavu-core
 )
+PORTABLE_PACKAGES=(
+  dpkg-dev g++-mingw-w64-x86-64-posix wine64 bubblewrap x11-apps
+  libx11-dev libxext-dev libxcursor-dev libxi-dev libxfixes-dev libxrandr-dev libxss-dev
+  libwayland-dev libwayland-bin libxkbcommon-dev libdecor-0-dev libegl-dev libgl-dev
+  libasound2-dev libpulse-dev libpipewire-0.3-dev
+)
+if [ "${1:-}" = portable ]; then
+  PACKAGES+=("${PORTABLE_PACKAGES[@]}")
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+
+# Debian's source packages, from the suites this machine installs from.
+SOURCES_ENTRY=/etc/apt/sources.list.d/demoplayer-deb-src.sources
+added_sources=0
+if [ "${1:-}" = portable ] && [ ! -f "$SOURCES_ENTRY" ]; then
+  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  printf '%s\n' "Types: deb-src" "URIs: http://deb.debian.org/debian" \
+    "Suites: $codename $codename-updates" "Components: main" \
+    "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" |
+    $SUDO tee "$SOURCES_ENTRY" >/dev/null
+  added_sources=1
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -22,16 +54,14 @@ for p in "${PACKAGES[@]}"; do
   fi
 done
 
+export DEBIAN_FRONTEND=noninteractive
 if [ ${#missing[@]} -eq 0 ]; then
+  if [ "$added_sources" = 1 ]; then
+    $SUDO apt-get update -qq
+  fi
   exit 0
 fi
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then
-  SUDO="sudo"
-fi
-
 echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite headless: one virtual X
 # server with Mesa's software OpenGL for everything that opens a window, and SDL's disk
-# audio driver for everything that opens the audio device. Then:
+# audio driver for everything that opens the audio device. The self-contained Linux and Windows
+# players are built too (their libraries from Debian's source packages, cached outside the
+# repository by scripts/portable-deps.sh) and run where they are meant to: the Linux player in a
+# sandbox without this machine's libraries, the Windows player under Wine. Then:
 #   - the whole suite again, built with clang's AddressSanitizer and UndefinedBehaviorSanitizer
 #     (float-to-integer overflow included), and every fuzz target replayed over its corpus;
 #   - the tests that touch the audio thread, and one playback of the whole example, built with
 #     ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup-deps.sh
+scripts/setup-deps.sh portable
+scripts/portable-deps.sh linux windows
 
 export SDL_AUDIODRIVER=disk
 export SDL_DISKAUDIOFILE=/dev/null

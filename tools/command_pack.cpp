@@ -20,16 +20,21 @@ namespace demo {
 namespace {
 
 constexpr const char* kPackHelp =
-    "usage: demotool pack PROJECT.json -o OUT [--raw] [--player PATH] [--force]\n"
+    "usage: demotool pack PROJECT.json -o OUT [--raw] [--target linux|windows|native]\n"
+    "                     [--player PATH] [--force]\n"
     "\n"
     "Reads the project document (side files relative to its folder) and writes OUT: a copy of\n"
     "the player followed by the demo package and its trailer, marked executable.\n"
     "\n"
     "  -o, --output OUT   file to write\n"
     "  --raw              write the bare package instead (no player, no trailer)\n"
-    "  --player PATH      the player to copy, as it is (default: demoplayer-stripped beside\n"
-    "                     demotool, the player without debug information, or demoplayer\n"
-    "                     where there is no stripped copy)\n"
+    "  --target T         the machines the demo is for, each with its own player beside\n"
+    "                     demotool:\n"
+    "                       native   this build's player, demoplayer-stripped (the default)\n"
+    "                       linux    demoplayer-linux, for any Linux desktop with glibc 2.34\n"
+    "                       windows  demoplayer-windows.exe, for Windows 10 and later; OUT\n"
+    "                                gets the extension .exe when it has none\n"
+    "  --player PATH      the player to copy, as it is, instead of the target's\n"
     "  --force            pack even when the project has problems (see below)\n"
     "\n"
     "A project with problems is refused, with the messages 'demotool check' gives for them:\n"
@@ -37,16 +42,49 @@ constexpr const char* kPackHelp =
     "references that name nothing. (Shaders are compiled by check only: pack needs no\n"
     "display.)\n";
 
-// The player a demo is handed out with: the stripped copy the build makes in the folder of the
-// running demotool, so the file stays small; the full player where there is none.
-std::string default_player_path() {
+// What each --target appends the package to: a file beside demotool, and the extension the
+// output gets when it has none.
+struct PackTarget {
+    const char* name;
+    const char* player;
+    const char* extension;
+};
+
+constexpr PackTarget kTargets[] = {
+    {"native", "demoplayer-stripped", ""},
+    {"linux", "demoplayer-linux", ""},
+    {"windows", "demoplayer-windows.exe", ".exe"},
+};
+
+const PackTarget& find_target(const std::string& name) {
+    for (const PackTarget& target : kTargets) {
+        if (name == target.name)
+            return target;
+    }
+    throw UsageError{"--target needs linux, windows or native, not '" + name + "'"};
+}
+
+// The folder of the running demotool, where the build puts the players.
+std::filesystem::path demotool_folder() {
     char path[PATH_MAX + 1] = {};
     const ssize_t length = readlink("/proc/self/exe", path, PATH_MAX);
-    const std::filesystem::path folder =
-        length > 0 ? std::filesystem::path(std::string(path, length)).parent_path() : ".";
-    const std::filesystem::path stripped = folder / "demoplayer-stripped";
+    return length > 0 ? std::filesystem::path(std::string(path, length)).parent_path() : ".";
+}
+
+// The player a demo is handed out with: the target's player beside demotool. For this
+// machine, the stripped copy the build makes, so the file stays small, or the full player
+// where there is none; the portable players exist only when they were built.
+std::string default_player_path(const PackTarget& target) {
+    const std::filesystem::path folder = demotool_folder();
+    const std::filesystem::path player = folder / target.player;
     std::error_code ignored;
-    return (std::filesystem::exists(stripped, ignored) ? stripped : folder / "demoplayer").string();
+    if (std::filesystem::exists(player, ignored))
+        return player.string();
+    if (std::string(target.name) == "native")
+        return (folder / "demoplayer").string();
+    throw std::runtime_error("there is no " + std::string(target.name) + " player at " +
+                             player.string() +
+                             ": scripts/build-portable.sh builds it, or name one with --player");
 }
 
 std::vector<uint8_t> read_file(const std::string& path) {
@@ -75,7 +113,7 @@ std::unique_ptr<Demo> checked_read(const std::string& path, bool force) {
 
 int run_pack(const Arguments& args) {
     const ParsedArguments parsed =
-        parse_arguments(args, {"--output", "--player"}, {"--raw", "--force"});
+        parse_arguments(args, {"--output", "--player", "--target"}, {"--raw", "--force"});
     if (parsed.help) {
         std::fputs(kPackHelp, stdout);
         return 0;
@@ -86,11 +124,21 @@ int run_pack(const Arguments& args) {
     if (output.empty())
         throw UsageError{"needs -o OUT"};
 
-    // Paths are taken from where the tool was started, as given.
-    const std::string output_path = std::filesystem::absolute(output).string();
-    const std::string player_path =
-        std::filesystem::absolute(parsed.value("--player", default_player_path())).string();
+    const PackTarget& target = find_target(parsed.value("--target", "native"));
     const bool raw = parsed.flag("--raw");
+
+    // Paths are taken from where the tool was started, as given.
+    std::filesystem::path output_file = std::filesystem::absolute(output);
+    if (!raw && !output_file.has_extension())
+        output_file += target.extension;
+    const std::string output_path = output_file.string();
+    std::string player_path;
+    if (!raw) {
+        player_path = parsed.value("--player");
+        player_path = std::filesystem::absolute(player_path.empty() ? default_player_path(target)
+                                                                    : player_path)
+                          .string();
+    }
 
     std::unique_ptr<Demo> demo = checked_read(parsed.positional[0], parsed.flag("--force"));
     const std::vector<uint8_t> package = write_package(*demo);

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "player/fatal_error.h"
+#include "player/platform.h"
 #include "player/player_media.h"
 #include "player/player_state.h"
 #include "serialization/demo.h"
@@ -23,7 +24,7 @@ namespace {
 }  // namespace
 
 void locate_package(const std::string& executable_path) {
-    std::FILE* file = std::fopen(executable_path.c_str(), "rb");
+    std::FILE* file = open_file(executable_path, "rb");
     if (file == nullptr) {
         fail("Cannot open the player executable " + executable_path +
              " for reading: " + std::strerror(errno));

@@ -1,20 +1,17 @@
 // Operating-system entry point: finds the running executable's own path and plays the
 // package inside it. Command-line arguments are ignored.
-#include <unistd.h>
-
-#include <climits>
 #include <cstdio>
+#include <string>
 
+#include "player/platform.h"
 #include "player/run_player.h"
 
 int main(int, char**) {
-    char path[PATH_MAX + 1] = {};
-    const ssize_t length = readlink("/proc/self/exe", path, PATH_MAX);
-    if (length <= 0) {
+    std::string path = demo::executable_path();
+    if (path.empty()) {
         std::fprintf(stderr, "Cannot find the player's own executable.\n");
         return 1;
     }
-    path[length] = '\0';
-    char* argv[] = {path, nullptr};
+    char* argv[] = {path.data(), nullptr};
     return demo::run_player(1, argv);
 }

@@ -134,6 +134,49 @@ TEST_F(DemotoolTest, PackWritesTheFormatsBytesAndUnpackThenPackGivesThemAgain) {
     EXPECT_FALSE(fs::exists(root() / "out"));
 }
 
+// --target picks the player beside demotool, and a demo for Windows gets ".exe" when its name
+// has no extension; --player still names the player. A missing player or an unknown target is
+// refused before anything is written.
+TEST_F(DemotoolTest, PackTargetsTakeTheirPlayerFromBesideDemotool) {
+    pack_sample();
+    Bytes tail = read_bytes(root() / "sample.pkg");
+    append(tail, e2e::trailer(static_cast<uint32_t>(tail.size())));
+    // A copy of demotool with stand-ins for the players.
+    fs::create_directories(root() / "bin");
+    fs::copy_file(DEMOTOOL_PATH, root() / "bin/demotool");
+    for (const char* player :
+         {"demoplayer-stripped", "demoplayer-linux", "demoplayer-windows.exe", "own"})
+        write_text(root() / "bin" / player, player);
+    auto pack = [&](const std::string& output, std::vector<std::string> options) {
+        options.insert(options.begin(), {(root() / "bin/demotool").string(), "pack",
+                                         "proj/project.json", "-o", output});
+        return finish(start_in(root(), options));
+    };
+    const struct {
+        std::vector<std::string> options;
+        const char *output, *written, *player;
+    } cases[] = {
+        {{}, "a", "a", "demoplayer-stripped"},
+        {{"--target", "linux"}, "b", "b", "demoplayer-linux"},
+        {{"--target", "windows"}, "c", "c.exe", "demoplayer-windows.exe"},
+        {{"--target", "windows"}, "d.scr", "d.scr", "demoplayer-windows.exe"},
+        {{"--target=windows", "--player=bin/own"}, "e", "e.exe", "own"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        ASSERT_TRUE(pack(c.output, c.options).ok());
+        EXPECT_EQ(read_bytes(root() / c.written), concat({bytes_of(c.player), tail}));
+    }
+
+    fs::remove(root() / "bin/demoplayer-linux");
+    const RunResult missing = pack("f", {"--target", "linux"});
+    expect_one_error_line(missing, "pack");
+    EXPECT_NE(missing.err.find("no linux player"), std::string::npos) << missing;
+    expect_one_error_line(pack("g", {"--target", "macos"}), "pack", 2);
+    EXPECT_FALSE(fs::exists(root() / "f"));
+    EXPECT_FALSE(fs::exists(root() / "g"));
+}
+
 // Unpacking refuses, before writing anything, side-file names that reach outside its folder.
 TEST_F(DemotoolTest, UnpackRefusesSideFilesOutsideTheFolder) {
     const fs::path absolute = root() / "abs_target";
@@ -639,6 +682,13 @@ TEST(Readme, ExampleCommandsRunAsWrittenOnACopyOfTheExample) {
         if (!line.starts_with("    ") || line.find("examples/project.json") == std::string::npos)
             continue;
         std::string command = line.substr(4);
+        // The self-contained players are there only where their libraries were built.
+        const bool portable = command.find("--target linux") != std::string::npos ||
+                              command.find("--target windows") != std::string::npos;
+        if (portable && !fs::exists(fs::path(BUILD_DIR) / (command.find("windows") != std::string::npos
+                                                              ? "demoplayer-windows.exe"
+                                                              : "demoplayer-linux")))
+            continue;
         // The preview plays until its window is closed.
         const bool preview = command.find(" play ") != std::string::npos;
         if (preview)
