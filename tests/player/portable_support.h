@@ -15,7 +15,7 @@ namespace demo::portable {
 using namespace e2e;
 
 // The example with an early end beat (8 at 120 bpm: four seconds of its opening chords).
-inline const fs::path kShortProject = EXAMPLE_DIR "/short_project.json";
+inline const fs::path kShortProject = SHORT_EXAMPLE_DIR "/project.json";
 
 // Packs `project` for `target` as `file` (demotool adds .exe for Windows); returns what it wrote.
 inline fs::path pack_for(const char* target, const fs::path& project, const fs::path& file) {
