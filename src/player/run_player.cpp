@@ -10,7 +10,6 @@
 #include "audio/music.h"
 #include "audio/sound_analysis.h"
 #include "player/background_watch.h"
-#include "player/beat_clock.h"
 #include "player/check_gl_errors.h"
 #include "player/crash_handler.h"
 #include "player/locate_package.h"
@@ -18,6 +17,7 @@
 #include "player/shell_startup.h"
 #include "render/float_texture.h"
 #include "serialization/demo.h"
+#include "timeline/beat_clock.h"
 #include "timeline/render_frame.h"
 
 namespace demo {
