@@ -2,15 +2,10 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
+#include <utility>
 
 namespace demo {
-
-namespace {
-
-FatalErrorHandler fatal_error_handler = nullptr;
-
-}  // namespace
 
 std::string format_message(const char* format, ...) {
     char buffer[256];
@@ -21,35 +16,30 @@ std::string format_message(const char* format, ...) {
     return buffer;
 }
 
-void set_fatal_error_handler(FatalErrorHandler handler) {
-    fatal_error_handler = handler;
-}
+FatalError::FatalError(const std::string& message, std::string folder)
+    : std::runtime_error(message), folder_(std::move(folder)) {}
 
-void report_fatal_error(const std::string& message) {
-    if (fatal_error_handler != nullptr) {
-        fatal_error_handler(message);
-        std::exit(1);  // a handler that returns still ends the process
-    }
+void report_fatal_error(const FatalError& error) {
     // Also on standard error, where the authoring tool's user looks for it.
-    std::fprintf(stderr, "Fatal error: %s\n", message.c_str());
-    std::FILE* file = std::fopen("crash.txt", "w");
+    std::fprintf(stderr, "Fatal error: %s\n", error.what());
+    const std::string path = (std::filesystem::path(error.folder()) / "crash.txt").string();
+    std::FILE* file = std::fopen(path.c_str(), "w");
     if (file == nullptr) {
         std::printf("Error opening file!\n");
-        std::exit(1);
+        return;
     }
-    std::fprintf(file, "Fatal error: %s\n", message.c_str());
+    std::fprintf(file, "Fatal error: %s\n", error.what());
     std::fprintf(file, "Exiting.");
     std::fclose(file);
-    std::exit(1);
 }
 
-void report_package_error(const std::string& text) {
+void report_package_error(const PackageUnreadable& error) {
+    const std::string text = error.what();
     std::FILE* file = std::fopen("error.log", "wb");
     if (file != nullptr) {
         std::fwrite(text.data(), 1, text.size(), file);
         std::fclose(file);
     }
-    std::exit(1);
 }
 
 }  // namespace demo

@@ -1,6 +1,8 @@
-// How the player ends when it cannot go on: one line in a small text file, then exit(1).
+// How the player ends when it cannot go on. What goes wrong below the top level is thrown; the
+// top level reports it in a small text file and exits with status 1.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
 namespace demo {
@@ -8,20 +10,30 @@ namespace demo {
 // Formats like printf; the result is cut to 255 characters, as fatal messages are short.
 std::string format_message(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Writes "crash.txt" with "Fatal error: <message>\n" then "Exiting." and exits with status 1;
-// the first line also goes to standard error.
-// If the file cannot be created, prints "Error opening file!\n" and exits with status 1.
-[[noreturn]] void report_fatal_error(const std::string& message);
+// A load that cannot go on, such as a side file of a project that is not there. `folder` is
+// where the side files were read from, so that its report lands beside them.
+class FatalError : public std::runtime_error {
+public:
+    FatalError(const std::string& message, std::string folder);
+    const std::string& folder() const { return folder_; }
 
-// What a fatal error does instead of writing "crash.txt" and exiting, for as long as it is set:
-// the authoring tool's preview throws, so that a project saved half-way does not end it, and
-// so does the fuzzer that reads many projects in one process. A handler that returns still
-// ends the process. Null restores the default.
-using FatalErrorHandler = void (*)(const std::string& message);
-void set_fatal_error_handler(FatalErrorHandler handler);
+private:
+    std::string folder_;
+};
 
-// Writes "error.log" holding exactly `text` and exits with status 1. Used when the package
-// cannot be found or read; nothing is shown on screen.
-[[noreturn]] void report_package_error(const std::string& text);
+// The player's package cannot be found or read; the message is the whole report.
+class PackageUnreadable : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Writes "crash.txt" in the error's folder (the working directory when it has none) with
+// "Fatal error: <message>\n" then "Exiting."; the first line also goes to standard error.
+// If the file cannot be created, prints "Error opening file!\n". The caller exits with 1.
+void report_fatal_error(const FatalError& error);
+
+// Writes "error.log" holding exactly the error's text; nothing is shown on screen. The caller
+// exits with 1.
+void report_package_error(const PackageUnreadable& error);
 
 }  // namespace demo

@@ -12,6 +12,7 @@
 #include "player/background_watch.h"
 #include "player/check_gl_errors.h"
 #include "player/crash_handler.h"
+#include "player/fatal_error.h"
 #include "player/locate_package.h"
 #include "player/player_state.h"
 #include "player/shell_startup.h"
@@ -142,7 +143,15 @@ int run_player(int /*argc*/, char** argv) {
     set_default_gl_state();
 
     present_blank_frame();
-    locate_package(argv[0]);
+    try {
+        locate_package(argv[0]);
+    } catch (const PackageUnreadable& e) {
+        report_package_error(e);
+        return 1;
+    } catch (const FatalError& e) {
+        report_fatal_error(e);
+        return 1;
+    }
     white_texture = create_float_texture_1x1(1.0f, 1.0f, 1.0f, 1.0f);
 
     // Every effect is drawn once as the show will draw it while the window settles, so the
