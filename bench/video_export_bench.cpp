@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/offline_mix.h"
+#include "demo/offline_mix.h"
 #include "offscreen_player.h"
 #include "package_file.h"
 #include "timeline/beat_timing.h"

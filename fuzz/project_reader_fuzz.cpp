@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "serialization/demo.h"
+#include "demo/demo.h"
 #include "serialization/input_stream.h"
 #include "serialization/output_stream.h"
 

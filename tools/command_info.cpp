@@ -7,10 +7,10 @@
 
 #include "audio/audio_device.h"
 #include "audio/sample_playback.h"
+#include "base/player_state.h"
 #include "command_line.h"
 #include "commands.h"
 #include "package_file.h"
-#include "player/player_state.h"
 #include "reference_check.h"
 #include "timeline/beat_timing.h"
 

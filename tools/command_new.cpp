@@ -11,7 +11,7 @@
 
 #include "command_line.h"
 #include "commands.h"
-#include "serialization/demo.h"
+#include "demo/demo.h"
 #include "serialization/file_io.h"
 #include "timeline/beat_timing.h"
 #include "wav_file.h"

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "audio/offline_mix.h"
 #include "command_line.h"
 #include "commands.h"
+#include "demo/offline_mix.h"
 #include "offscreen_player.h"
 #include "package_file.h"
 #include "progress_bar.h"

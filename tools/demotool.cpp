@@ -7,9 +7,9 @@
 #include <new>
 #include <string>
 
+#include "base/chatter.h"
+#include "base/fatal_error.h"
 #include "commands.h"
-#include "player/chatter.h"
-#include "player/fatal_error.h"
 #include "serialization/package_error.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "audio/offline_mix.h"
 #include "audio/sound_analysis.h"
+#include "base/player_state.h"
+#include "demo/offline_mix.h"
 #include "player/player_media.h"
-#include "player/player_state.h"
 #include "player/shell_startup.h"
 #include "render/float_texture.h"
 #include "timeline/beat_timing.h"

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "audio/music_track.h"
-#include "serialization/demo.h"
+#include "demo/demo.h"
 #include "timeline/beat_clock.h"
 
 namespace demo {

@@ -11,10 +11,10 @@
 
 #include "audio/music.h"
 #include "audio/sound_analysis.h"
+#include "base/fatal_error.h"
+#include "base/player_state.h"
 #include "offscreen_player.h"
 #include "package_file.h"
-#include "player/fatal_error.h"
-#include "player/player_state.h"
 #include "player/shell_startup.h"
 #include "render/effect_renderer.h"
 #include "render/shader_compiler.h"

@@ -6,11 +6,11 @@
 #include <exception>
 #include <new>
 
-#include "player/fatal_error.h"
+#include "base/fatal_error.h"
+#include "base/player_state.h"
+#include "demo/demo.h"
 #include "player/platform.h"
 #include "player/player_media.h"
-#include "player/player_state.h"
-#include "serialization/demo.h"
 #include "serialization/input_stream.h"
 
 namespace demo {

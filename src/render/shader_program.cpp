@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "player/chatter.h"
+#include "base/chatter.h"
 #include "serialization/file_io.h"
 #include "serialization/json_fields.h"
 #include "serialization/primitives.h"

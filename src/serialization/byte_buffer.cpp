@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "player/fatal_error.h"
+#include "base/fatal_error.h"
 #include "serialization/base64.h"
 #include "serialization/file_io.h"
 #include "serialization/primitives.h"

@@ -8,6 +8,9 @@
 
 namespace demo {
 
+// Where the exported project keeps the music.
+inline constexpr const char* kMusicSideFile = "resources/music.mp3";
+
 // Opens `path` for binary reading when it names a regular file (not a folder, device or
 // pipe); otherwise, or when it cannot be opened, returns null.
 std::FILE* open_regular_file(const std::string& path);

@@ -3,8 +3,8 @@
 #include <SDL_mixer.h>
 
 #include "audio/audio_device.h"
-#include "audio/offline_mix.h"
 #include "audio/sample_playback.h"
+#include "demo/offline_mix.h"
 #include "player/player_media.h"
 #include "render/gl_fixture.h"
 #include "serialization/package_bytes.h"

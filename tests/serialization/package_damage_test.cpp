@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "serialization/demo.h"
+#include "demo/demo.h"
 #include "serialization/input_stream.h"
 #include "serialization/package_error.h"
 #include "test_support.h"

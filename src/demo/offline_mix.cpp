@@ -1,4 +1,4 @@
-#include "audio/offline_mix.h"
+#include "demo/offline_mix.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -11,7 +11,7 @@
 #include <string>
 
 #include "audio/sample_playback.h"
-#include "serialization/demo.h"
+#include "demo/demo.h"
 #include "timeline/beat_timing.h"
 #include "timeline/sample_triggers.h"
 

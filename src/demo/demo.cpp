@@ -1,4 +1,4 @@
-#include "serialization/demo.h"
+#include "demo/demo.h"
 
 #include <filesystem>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "player/fatal_error.h"
+#include "base/fatal_error.h"
 
 #include <cstdarg>
 #include <cstdio>
