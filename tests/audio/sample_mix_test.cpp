@@ -6,8 +6,8 @@
 #include "audio/sample_playback.h"
 #include "demo/offline_mix.h"
 #include "player/player_media.h"
-#include "render/gl_fixture.h"
-#include "serialization/package_bytes.h"
+#include "test_support/gl_fixture.h"
+#include "test_support/package_bytes.h"
 
 namespace demo {
 namespace {

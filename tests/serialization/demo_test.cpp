@@ -15,7 +15,7 @@
 #include "serialization/json_fields.h"
 #include "serialization/project_schema.h"
 #include "serialization/text_encoding.h"
-#include "test_support.h"
+#include "test_support/serialization_support.h"
 
 namespace demo {
 namespace {
