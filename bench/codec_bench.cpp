@@ -27,10 +27,10 @@
 #include <string>
 #include <vector>
 
+#include "demo/demo.h"
 #include "player/package_trailer.h"
 #include "serialization/block_compressor.h"
 #include "serialization/block_decoder.h"
-#include "serialization/demo.h"
 #include "serialization/input_stream.h"
 #include "serialization/output_stream.h"
 #include "serialization/scramble.h"

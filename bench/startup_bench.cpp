@@ -12,8 +12,8 @@
 #include <regex>
 #include <sstream>
 
-#include "player/player_e2e_support.h"
-#include "tools/demotool_run.h"
+#include "test_support/demotool_run.h"
+#include "test_support/player_e2e_support.h"
 
 namespace {
 

@@ -15,9 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "audio/offline_mix.h"
+#include "demo/offline_mix.h"
 #include "offscreen_player.h"
 #include "package_file.h"
+#include "timeline/beat_timing.h"
 #include "video_export.h"
 #include "video_format.h"
 
@@ -61,12 +62,9 @@ int main(int argc, char** argv) {
 
     demo::OffscreenPlayer player(kWidth, kHeight);
     demo::Demo& demo = player.load(demo::load_package_file(example));
-    const double start = (kFirstBeat + demo.beat_offset) * 60.0 / demo.bpm;
-    std::vector<float> beats;
-    for (int i = 0; i < frames; ++i) {
-        beats.push_back(static_cast<float>(
-            (start + static_cast<double>(i) / kFps) * demo.bpm / 60.0 - demo.beat_offset));
-    }
+    const double start = demo::music_seconds_at(kFirstBeat, demo.bpm, demo.beat_offset);
+    const std::vector<float> beats =
+        demo::frame_beats(kFirstBeat, frames, kFps, demo.bpm, demo.beat_offset);
     const demo::OfflineMix mix(demo, start + static_cast<double>(frames) / kFps + 0.1, kFps);
     const int64_t first_mix_frame = std::llround(start * demo::OfflineMix::kFrequency);
 

@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
-#include "reference_compressor.h"
 #include "serialization/block_compressor.h"
+#include "test_support/reference_compressor.h"
 
 namespace {
 

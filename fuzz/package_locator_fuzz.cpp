@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <exception>
 
+#include "demo/demo.h"
 #include "player/package_trailer.h"
-#include "serialization/demo.h"
 #include "serialization/input_stream.h"
 
 constexpr uint64_t kFuzzAllowance = uint64_t{1} << 20;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <exception>
 
-#include "serialization/demo.h"
+#include "demo/demo.h"
 #include "serialization/input_stream.h"
 
 // A small fixed allowance keeps each run quick: a string that could legally unpack to a

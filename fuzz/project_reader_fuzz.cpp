@@ -15,18 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "player/fatal_error.h"
-#include "serialization/demo.h"
+#include "demo/demo.h"
 #include "serialization/input_stream.h"
 #include "serialization/output_stream.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-[[noreturn]] void throw_fatal(const std::string& message) {
-    throw std::runtime_error(message);
-}
 
 // A side-file name the scratch folder can hold: relative, no "..", not empty.
 bool safe_name(const std::string& name) {
@@ -74,7 +69,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const fs::path folder = base / ("project_reader_fuzz." + std::to_string(getpid()));
     fs::create_directories(folder);
     fs::current_path(folder);
-    demo::set_fatal_error_handler(throw_fatal);
     return 0;
 }
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "decode_outcome.h"
+#include "test_support/decode_outcome.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "demo/project_check.h"
 #include "package_file.h"
-#include "serialization/project_check.h"
 
 namespace demo {
 

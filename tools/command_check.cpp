@@ -1,7 +1,6 @@
 // demotool check: loads the demo as the player would and reports everything that would make
 // it play other than authored. What a demo maker runs before handing a demo in.
 #include <cstdio>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "render/shader_compiler.h"
 #include "scene/model.h"
 #include "scene/scene.h"
+#include "timeline/scene_driver.h"
 
 namespace demo {
 
@@ -34,29 +34,9 @@ constexpr const char* kCheckHelp =
     "file that is not there. Compile messages name the file, line and column you edit.\n"
     "Exits with status 1 when anything is wrong.\n";
 
-// Tracks every effect event may carry besides uniforms and texts: camera, light, animation.
-const std::set<std::string> kBuiltinTracks = {"camera_position_x",
-                                              "camera_position_y",
-                                              "camera_position_z",
-                                              "camera_direction_x",
-                                              "camera_direction_y",
-                                              "camera_direction_z",
-                                              "camera_up_x",
-                                              "camera_up_y",
-                                              "camera_up_z",
-                                              "ldD",
-                                              "ldX",
-                                              "ldY",
-                                              "ldZ",
-                                              "animation_index",
-                                              "animation_position",
-                                              "animation_divider",
-                                              "animation_start",
-                                              "animation_end"};
-
 // True when a track of that name on an event of `effect` drives something.
 bool track_drives_something(const Effect& effect, const std::string& track) {
-    if (kBuiltinTracks.count(track) != 0)
+    if (is_builtin_track(track))
         return true;
     if (effect.program.object != nullptr) {
         for (const auto& def : effect.program.object->uniform_defs) {

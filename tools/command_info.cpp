@@ -7,11 +7,12 @@
 
 #include "audio/audio_device.h"
 #include "audio/sample_playback.h"
+#include "base/player_state.h"
 #include "command_line.h"
 #include "commands.h"
 #include "package_file.h"
-#include "player/player_state.h"
 #include "reference_check.h"
+#include "timeline/beat_timing.h"
 
 namespace demo {
 
@@ -235,9 +236,8 @@ int run_info(const Arguments& args) {
     std::printf("  beat offset    %g beats\n", demo->beat_offset);
     std::printf("  end beat       %g\n", demo->end_beat);
     if (demo->bpm > 0.0f) {
-        // The clock gives beat = ms * bpm / 60000 - offset, so the end beat falls at this time.
-        const double seconds = (demo->end_beat + demo->beat_offset) * 60.0 / demo->bpm;
-        std::printf("  length         %.2f s\n", seconds);
+        std::printf("  length         %.2f s\n",
+                    music_seconds_at(demo->end_beat, demo->bpm, demo->beat_offset));
     } else {
         std::printf("  length         never ends (the tempo is not positive)\n");
     }

@@ -11,8 +11,9 @@
 
 #include "command_line.h"
 #include "commands.h"
-#include "serialization/demo.h"
+#include "demo/demo.h"
 #include "serialization/file_io.h"
+#include "timeline/beat_timing.h"
 #include "wav_file.h"
 
 namespace demo {
@@ -134,7 +135,7 @@ fs::path system_font() {
 std::vector<int16_t> starter_music() {
     constexpr double kRate = 44100.0;
     constexpr double kPi = 3.14159265358979;
-    const double beat_seconds = 60.0 / kBpm;
+    const double beat_seconds = music_seconds_at(1.0f, kBpm, 0.0f);
     const size_t frames = static_cast<size_t>((kBeats * beat_seconds + 0.5) * kRate);
     const double bass[] = {110.0, 87.31, 130.81, 98.0};
     std::vector<int16_t> samples(frames * 2);

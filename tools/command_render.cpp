@@ -6,13 +6,14 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "audio/offline_mix.h"
 #include "command_line.h"
 #include "commands.h"
+#include "demo/offline_mix.h"
 #include "offscreen_player.h"
 #include "package_file.h"
 #include "progress_bar.h"
 #include "render/shader_compiler.h"
+#include "timeline/beat_timing.h"
 #include "video_export.h"
 #include "video_format.h"
 #include "wav_file.h"
@@ -84,7 +85,7 @@ int parse_crf(const std::string& text, const VideoFormat* format) {
 
 // Seconds since the music started at which the clock reaches `beat`.
 double seconds_at(const Demo& demo, float beat) {
-    return (static_cast<double>(beat) + demo.beat_offset) * 60.0 / demo.bpm;
+    return music_seconds_at(beat, demo.bpm, demo.beat_offset);
 }
 
 // The mix frame the clock reaches at `beat`, rounded; refused when out of any mix's range.
@@ -198,11 +199,8 @@ int run_render(const Arguments& args) {
             video != nullptr ? std::max(1.0, std::round(span)) : std::floor(span + 1e-9) + 1;
         if (!(frames <= 1000000))
             throw UsageError{"the sequence would be over a million frames"};
-        const int64_t count = static_cast<int64_t>(frames);
-        for (int64_t i = 0; i < count; ++i) {
-            const double t = start + static_cast<double>(i) / fps;
-            beats.push_back(static_cast<float>(t * demo.bpm / 60.0 - demo.beat_offset));
-        }
+        beats =
+            frame_beats(first_beat, static_cast<int64_t>(frames), fps, demo.bpm, demo.beat_offset);
         if (video == nullptr)
             std::filesystem::create_directories(output);
     } else {

@@ -61,9 +61,9 @@ int run_unpack(const Arguments& args) {
     }
 
     std::filesystem::create_directories(output);
-    std::filesystem::current_path(output);
+    const SideFileFolder folder(output);
     const std::string text = demo->to_json(!embed).dump(2) + "\n";
-    write_file("project.json", reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    write_side_file("project.json", reinterpret_cast<const uint8_t*>(text.data()), text.size());
     return 0;
 }
 

@@ -7,8 +7,9 @@
 #include <new>
 #include <string>
 
+#include "base/chatter.h"
+#include "base/fatal_error.h"
 #include "commands.h"
-#include "player/chatter.h"
 #include "serialization/package_error.h"
 
 namespace {
@@ -68,6 +69,10 @@ int main(int argc, char** argv) {
     } catch (const demo::UsageError& e) {
         std::fprintf(stderr, "demotool %s: %s\n", command.c_str(), e.message.c_str());
         return 2;
+    } catch (const demo::FatalError& e) {
+        // A side file that is not there, reported as the player reports it.
+        demo::report_fatal_error(e);
+        return 1;
     } catch (const demo::PackageError& e) {
         std::fprintf(stderr, "demotool %s: %s\n", command.c_str(), e.what());
         return 1;

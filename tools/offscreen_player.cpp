@@ -9,12 +9,13 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "audio/offline_mix.h"
 #include "audio/sound_analysis.h"
+#include "base/player_state.h"
+#include "demo/offline_mix.h"
 #include "player/player_media.h"
-#include "player/player_state.h"
 #include "player/shell_startup.h"
 #include "render/float_texture.h"
+#include "timeline/beat_timing.h"
 #include "timeline/render_frame.h"
 
 namespace demo {
@@ -69,7 +70,7 @@ void OffscreenPlayer::render(float beat) {
 }
 
 void OffscreenPlayer::render(float beat, const OfflineMix& mix) {
-    const double seconds = (static_cast<double>(beat) + demo_->beat_offset) * 60.0 / demo_->bpm;
+    const double seconds = music_seconds_at(beat, demo_->bpm, demo_->beat_offset);
     const int64_t end_frame =
         checked_frame(std::round(seconds * OfflineMix::kFrequency), "a rendered frame");
     if (mix.has_music() && end_frame > 0) {

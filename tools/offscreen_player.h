@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "demo/demo.h"
 #include "package_file.h"
-#include "serialization/demo.h"
 
 namespace demo {
 

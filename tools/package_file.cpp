@@ -7,6 +7,7 @@
 
 #include "player/package_trailer.h"
 #include "progress_bar.h"
+#include "serialization/file_io.h"
 #include "serialization/input_stream.h"
 #include "serialization/output_stream.h"
 
@@ -35,24 +36,6 @@ bool looks_like_project(const std::vector<uint8_t>& bytes) {
     skip_space();
     return at < bytes.size() && (bytes[at] == '"' || bytes[at] == '}');
 }
-
-// Sets the working directory for as long as it lives, then puts the previous one back.
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const std::filesystem::path& folder)
-        : previous_(std::filesystem::current_path()) {
-        std::filesystem::current_path(folder);
-    }
-    ~WorkingDirectory() {
-        std::error_code ignored;
-        std::filesystem::current_path(previous_, ignored);
-    }
-    WorkingDirectory(const WorkingDirectory&) = delete;
-    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
-
-private:
-    std::filesystem::path previous_;
-};
 
 // Runs `read` on `demo`; a read that fails gives back what it already took from the GPU and
 // the sound device, so a tool that goes on does not keep it.
@@ -88,7 +71,7 @@ Json parse_document(const std::string& path, const std::vector<uint8_t>& text) {
 std::unique_ptr<Demo> read_document(const std::string& path, const Json& document,
                                     MediaHooks* media) {
     // Side files are named relative to the document's folder.
-    const WorkingDirectory folder(std::filesystem::absolute(path).parent_path());
+    const SideFileFolder folder(std::filesystem::absolute(path).parent_path().string());
     ProgressBar bar("Reading project");
     auto demo = std::make_unique<Demo>();
     demo->media = media;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "serialization/demo.h"
+#include "demo/demo.h"
 
 namespace demo {
 
@@ -36,9 +36,8 @@ std::unique_ptr<Demo> read_package(const PackageBytes& package);
 // The demo's package bytes (no trailer).
 std::vector<uint8_t> write_package(const Demo& demo);
 
-// Reads a project document; side files are taken relative to the document's folder, which is
-// the working directory while it is read. Throws std::runtime_error on unreadable or invalid
-// JSON.
+// Reads a project document; side files are taken relative to the document's folder. Throws
+// std::runtime_error on unreadable or invalid JSON.
 std::unique_ptr<Demo> read_project(const std::string& path);
 
 // The project document in `text`, read from `path`. Throws std::runtime_error on invalid JSON

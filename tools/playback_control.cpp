@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <set>
 
+#include "timeline/beat_timing.h"
 #include "timeline/render_frame.h"
 #include "timeline/sample_triggers.h"
 

@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "audio/music_track.h"
-#include "player/beat_clock.h"
-#include "serialization/demo.h"
+#include "demo/demo.h"
+#include "timeline/beat_clock.h"
 
 namespace demo {
 

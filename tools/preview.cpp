@@ -11,10 +11,10 @@
 
 #include "audio/music.h"
 #include "audio/sound_analysis.h"
+#include "base/fatal_error.h"
+#include "base/player_state.h"
 #include "offscreen_player.h"
 #include "package_file.h"
-#include "player/fatal_error.h"
-#include "player/player_state.h"
 #include "player/shell_startup.h"
 #include "render/effect_renderer.h"
 #include "render/shader_compiler.h"
@@ -32,17 +32,6 @@ constexpr size_t kTitleMessage = 90;
 
 constexpr const char* kKeys =
     "Space pause | Left/Right 4 beats (Shift: 16) | Home start | L loop | R reload | Esc quit\n";
-
-[[noreturn]] void throw_fatal_error(const std::string& message) {
-    throw std::runtime_error(message);
-}
-
-// A missing side file, read while this lives, throws instead of ending the process.
-class FatalErrorsThrow {
-public:
-    FatalErrorsThrow() { set_fatal_error_handler(throw_fatal_error); }
-    ~FatalErrorsThrow() { set_fatal_error_handler(nullptr); }
-};
 
 double milliseconds_since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
@@ -141,6 +130,10 @@ Preview::Preview(const PreviewOptions& options, uint32_t now)
     std::unique_ptr<Demo> demo;
     try {
         demo = load();
+    } catch (const FatalError& e) {
+        // A missing side file is said as play's other errors are, not as a crash report.
+        set_compile_messages_printed(true);
+        throw std::runtime_error(e.what());
     } catch (...) {
         set_compile_messages_printed(true);
         throw;
@@ -302,7 +295,6 @@ void Preview::update_title(uint32_t now, float beat) {
 // ---------------------------------------------------------------------------------------------
 
 std::unique_ptr<Demo> Preview::load() {
-    const FatalErrorsThrow fatal_errors_throw;
     const PackageBytes input = load_package_file(input_path_.string());
     // The first load settles as the player's does; a reload is drawn at once, and warming up
     // every effect (a third of a second on a software renderer) would only delay it.

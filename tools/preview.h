@@ -16,9 +16,9 @@
 #include <utility>
 #include <vector>
 
+#include "demo/demo.h"
 #include "file_watcher.h"
 #include "playback_control.h"
-#include "serialization/demo.h"
 
 namespace demo {
 

@@ -5,17 +5,10 @@
 
 #include <cstdio>
 #include <iostream>
-#include <stdexcept>
-
-#include "player/fatal_error.h"
 
 namespace demo {
 
 namespace {
-
-[[noreturn]] void throw_fatal_error(const std::string& message) {
-    throw std::runtime_error(message);
-}
 
 void flush_all() {
     std::fflush(stdout);
@@ -36,11 +29,9 @@ QuietLoad::QuietLoad() {
         dup2(nowhere, STDERR_FILENO);
         close(nowhere);
     }
-    set_fatal_error_handler(throw_fatal_error);
 }
 
 QuietLoad::~QuietLoad() {
-    set_fatal_error_handler(nullptr);
     flush_all();
     if (saved_out_ >= 0) {
         dup2(saved_out_, STDOUT_FILENO);

@@ -1,6 +1,5 @@
 // Loading as the commands that say every problem themselves need it: while a QuietLoad lives,
-// what loading prints (standard output and error) goes nowhere, and a fatal error (a side file
-// that cannot be read) throws std::runtime_error instead of ending the process.
+// what loading prints (standard output and error) goes nowhere.
 #pragma once
 
 namespace demo {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "serialization/demo.h"
+#include "demo/demo.h"
 
 namespace demo {
 

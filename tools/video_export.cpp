@@ -3,7 +3,7 @@
 #include <chrono>
 #include <stdexcept>
 
-#include "audio/offline_mix.h"
+#include "demo/offline_mix.h"
 #include "interrupt_watch.h"
 #include "offscreen_player.h"
 #include "progress_bar.h"

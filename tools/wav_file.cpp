@@ -1,6 +1,6 @@
 #include "wav_file.h"
 
-#include "audio/offline_mix.h"
+#include "demo/offline_mix.h"
 #include "serialization/file_io.h"
 
 namespace demo {

@@ -2,7 +2,7 @@
 
 #include <SDL_mixer.h>
 
-#include "player/player_state.h"
+#include "base/player_state.h"
 
 namespace demo {
 

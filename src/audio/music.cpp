@@ -4,16 +4,16 @@
 
 #include "audio/music_track.h"
 #include "audio/sound_analysis.h"
-#include "serialization/demo.h"
+#include "serialization/byte_buffer.h"
 
 namespace demo {
 
-void start_music(Demo& demo) {
-    if (!demo.music || demo.music->size() == 0)
+void start_music(ByteBuffer* music) {
+    if (music == nullptr || music->size() == 0)
         return;
     // The mixer reads the music from the demo's buffer while it plays; both live until the
     // process ends, so the track is never released.
-    auto* track = new MusicTrack(demo.music.get());
+    auto* track = new MusicTrack(music);
     register_output_analysis();
     track->play_from(0.0);
 }

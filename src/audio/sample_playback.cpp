@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-#include "player/player_state.h"
+#include "base/player_state.h"
 
 namespace demo {
 

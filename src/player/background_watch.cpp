@@ -1,6 +1,6 @@
 #include "player/background_watch.h"
 
-#include "player/player_state.h"
+#include "base/player_state.h"
 
 namespace demo {
 

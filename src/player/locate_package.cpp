@@ -6,11 +6,11 @@
 #include <exception>
 #include <new>
 
-#include "player/fatal_error.h"
+#include "base/fatal_error.h"
+#include "base/player_state.h"
+#include "demo/demo.h"
 #include "player/platform.h"
 #include "player/player_media.h"
-#include "player/player_state.h"
-#include "serialization/demo.h"
 #include "serialization/input_stream.h"
 
 namespace demo {
@@ -18,7 +18,7 @@ namespace demo {
 namespace {
 
 [[noreturn]] void fail(const std::string& line) {
-    report_package_error(line + "\n");
+    throw PackageUnreadable(line + "\n");
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ void locate_package(const std::string& executable_path) {
     PackageLocation location;
     switch (parse_trailer(trailer, trailer_length, file_size, location)) {
         case TrailerStatus::NoTrailer:
-            report_package_error(kMissingPackageText);
+            throw PackageUnreadable(kMissingPackageText);
         case TrailerStatus::SizeBeforeStart:
             fail("The demo package is corrupt: its trailer gives a size of " +
                  std::to_string(location.size) + " bytes, which points before the start of the " +

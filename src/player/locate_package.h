@@ -8,7 +8,7 @@
 namespace demo {
 
 // Opens `executable_path`, reads the package into `current_demo`, prepares it and closes the
-// file. On any failure writes "error.log" and exits with status 1.
+// file. Throws PackageUnreadable, with the text for "error.log", when it cannot.
 void locate_package(const std::string& executable_path);
 
 }  // namespace demo

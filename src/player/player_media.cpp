@@ -4,13 +4,13 @@
 
 #include "audio/analysis_exchange.h"
 #include "audio/sample_playback.h"
+#include "demo/demo.h"
 #include "render/effect_renderer.h"
 #include "render/shader_compiler.h"
 #include "render/text_rendering.h"
 #include "render/texture_upload.h"
 #include "scene/model_upload.h"
 #include "scene/scene_renderer.h"
-#include "serialization/demo.h"
 #include "timeline/timeline_check.h"
 
 namespace demo {

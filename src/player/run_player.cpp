@@ -9,15 +9,16 @@
 
 #include "audio/music.h"
 #include "audio/sound_analysis.h"
+#include "base/fatal_error.h"
+#include "base/player_state.h"
+#include "demo/demo.h"
 #include "player/background_watch.h"
-#include "player/beat_clock.h"
 #include "player/check_gl_errors.h"
 #include "player/crash_handler.h"
 #include "player/locate_package.h"
-#include "player/player_state.h"
 #include "player/shell_startup.h"
 #include "render/float_texture.h"
-#include "serialization/demo.h"
+#include "timeline/beat_clock.h"
 #include "timeline/render_frame.h"
 
 namespace demo {
@@ -142,7 +143,15 @@ int run_player(int /*argc*/, char** argv) {
     set_default_gl_state();
 
     present_blank_frame();
-    locate_package(argv[0]);
+    try {
+        locate_package(argv[0]);
+    } catch (const PackageUnreadable& e) {
+        report_package_error(e);
+        return 1;
+    } catch (const FatalError& e) {
+        report_fatal_error(e);
+        return 1;
+    }
     white_texture = create_float_texture_1x1(1.0f, 1.0f, 1.0f, 1.0f);
 
     // Every effect is drawn once as the show will draw it while the window settles, so the
@@ -151,7 +160,7 @@ int run_player(int /*argc*/, char** argv) {
     current_demo->prime_effects();
     settle(settle_start);
     create_fft_configuration();
-    start_music(*current_demo);
+    start_music(current_demo->music.get());
     start_ticks = SDL_GetTicks();
     // Beat -offset at the music's start: elapsed * bpm / 60000 - offset from then on.
     beat_clock.start(start_ticks, -current_demo->beat_offset, current_demo->bpm);

@@ -5,8 +5,8 @@ namespace demo {
 
 // argv[0] is the full path of the running executable, whose package is played. Returns 1
 // when SDL, the desktop mode or the OpenGL window is unavailable and -1 when the audio device
-// cannot be opened; every other outcome ends the process through exit (0 normally, 1 on a bad
-// package).
+// cannot be opened; 1 after writing "error.log" for a package it cannot read or "crash.txt"
+// for a fatal error while loading; every other outcome ends the process through exit(0).
 int run_player(int argc, char** argv);
 
 }  // namespace demo

@@ -1,6 +1,6 @@
 #include "render/buffer.h"
 
-#include "player/player_state.h"
+#include "base/player_state.h"
 
 namespace demo {
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "player/player_state.h"
+#include "base/player_state.h"
 #include "render/font_texture.h"
 #include "render/shader_compiler.h"
 #include "render/shader_program.h"

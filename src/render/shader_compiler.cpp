@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "audio/sound_analysis.h"
-#include "player/player_state.h"
-#include "serialization/demo.h"
+#include "base/player_state.h"
+#include "demo/demo.h"  // includes expand against the loaded demo's programs
 
 namespace demo {
 

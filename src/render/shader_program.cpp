@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "player/chatter.h"
+#include "base/chatter.h"
 #include "serialization/file_io.h"
 #include "serialization/json_fields.h"
 #include "serialization/primitives.h"
@@ -33,12 +33,12 @@ Json ShaderProgram::to_json(bool export_files) const {
     value["vertex_shader_filename"] = vertex_shader_filename;
     value["fragment_shader_filename"] = fragment_shader_filename;
     if (export_files) {
-        write_file(vertex_shader_filename,
-                   reinterpret_cast<const uint8_t*>(vertex_shader_source.data()),
-                   vertex_shader_source.size());
-        write_file(fragment_shader_filename,
-                   reinterpret_cast<const uint8_t*>(fragment_shader_source.data()),
-                   fragment_shader_source.size());
+        write_side_file(vertex_shader_filename,
+                        reinterpret_cast<const uint8_t*>(vertex_shader_source.data()),
+                        vertex_shader_source.size());
+        write_side_file(fragment_shader_filename,
+                        reinterpret_cast<const uint8_t*>(fragment_shader_source.data()),
+                        fragment_shader_source.size());
     } else {
         value["vertex_shader_source"] = vertex_shader_source;
         value["fragment_shader_source"] = fragment_shader_source;
@@ -93,9 +93,9 @@ void ShaderProgram::read_binary(InputStream& in) {
 
 void ShaderProgram::load_shader_files() {
     print_chatter("Loading file %s\n", vertex_shader_filename.c_str());
-    vertex_shader_source = read_whole_file(vertex_shader_filename);
+    vertex_shader_source = read_side_file(vertex_shader_filename);
     print_chatter("Loading file %s\n", fragment_shader_filename.c_str());
-    fragment_shader_source = read_whole_file(fragment_shader_filename);
+    fragment_shader_source = read_side_file(fragment_shader_filename);
 }
 
 }  // namespace demo

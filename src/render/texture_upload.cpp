@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "player/fatal_error.h"
+#include "base/fatal_error.h"
 #include "render/image_limits.h"
 
 namespace demo {

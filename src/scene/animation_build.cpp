@@ -7,7 +7,7 @@
 #include <map>
 #include <utility>
 
-#include "player/chatter.h"
+#include "base/chatter.h"
 #include "scene/accessor_view.h"
 #include "scene/model.h"
 

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "serialization/base64.h"
+#include "serialization/file_io.h"
 
 namespace demo {
 
@@ -144,16 +145,18 @@ bool write_image(const std::string* /*basepath*/, const std::string* /*filename*
 // ---------------------------------------------------------------------------------------------
 
 // Reads external buffers and images, but only regular files: a folder, a device or a pipe
-// named by an asset is not read (a pipe would block the load for good).
+// named by an asset is not read (a pipe would block the load for good). They are found in the
+// side-file folder.
 bool read_regular_file(std::vector<unsigned char>* out, std::string* err, const std::string& path,
                        void* user) {
+    const std::string found = side_file_path(path);
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::stat(found.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         if (err != nullptr)
             *err += "File not found: " + path + "\n";
         return false;
     }
-    return tinygltf::ReadWholeFile(out, err, path, user);
+    return tinygltf::ReadWholeFile(out, err, found, user);
 }
 
 // The library never writes files for us; an asset must not make it try.
@@ -169,7 +172,9 @@ void configure(tinygltf::TinyGLTF& loader, ImageBudget* budget) {
     loader.SetImageLoader(load_image, budget);
     loader.SetImageWriter(write_image, nullptr);
     tinygltf::FsCallbacks fs{};
-    fs.FileExists = tinygltf::FileExists;
+    fs.FileExists = [](const std::string& path, void* user) {
+        return tinygltf::FileExists(side_file_path(path), user);
+    };
     fs.ExpandFilePath = tinygltf::ExpandFilePath;
     fs.ReadWholeFile = read_regular_file;
     fs.WriteWholeFile = refuse_write;

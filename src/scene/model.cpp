@@ -57,7 +57,8 @@ Json Model::to_json(bool export_files) const {
     Json value = Json::object();
     value["filename"] = filename;
     if (export_files) {
-        write_file(filename, buffer ? buffer->data.data() : nullptr, buffer ? buffer->size() : 0);
+        write_side_file(filename, buffer ? buffer->data.data() : nullptr,
+                        buffer ? buffer->size() : 0);
     } else {
         value["buffer"] = buffer ? buffer->to_json(false) : Json("");
     }

@@ -7,7 +7,7 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <vector>
 
-#include "player/player_state.h"
+#include "base/player_state.h"
 #include "render/shader_program.h"
 #include "scene/model.h"
 #include "scene/model_upload.h"

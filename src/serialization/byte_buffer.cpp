@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "player/fatal_error.h"
+#include "base/fatal_error.h"
 #include "serialization/base64.h"
 #include "serialization/file_io.h"
 #include "serialization/primitives.h"
@@ -19,9 +19,9 @@ ByteBuffer::ByteBuffer(InputStream& in) {
 }
 
 ByteBuffer::ByteBuffer(const std::string& path) {
-    std::FILE* file = open_regular_file(path);
+    std::FILE* file = open_regular_file(side_file_path(path));
     if (file == nullptr)
-        report_fatal_error(format_message("File not found: %s", path.c_str()));
+        throw FatalError(format_message("File not found: %s", path.c_str()), side_file_folder());
     std::fseek(file, 0, SEEK_END);
     const long end = std::ftell(file);
     std::fseek(file, 0, SEEK_SET);
@@ -76,7 +76,8 @@ void buffer_to_json(Json& object, const char* key, const std::unique_ptr<ByteBuf
     if (export_files) {
         // No buffer stands for an empty one, here as in the binary form: the side file must
         // exist, or the exported project could not be read back.
-        write_file(side_file, buffer ? buffer->data.data() : nullptr, buffer ? buffer->size() : 0);
+        write_side_file(side_file, buffer ? buffer->data.data() : nullptr,
+                        buffer ? buffer->size() : 0);
     } else {
         object[key] = buffer ? buffer->to_json(false) : Json("");
     }

@@ -20,7 +20,8 @@ public:
     explicit ByteBuffer(const Json& value);
     // From the binary form at the stream's position.
     explicit ByteBuffer(InputStream& in);
-    // From a whole file; a file that cannot be opened is fatal ("File not found: %s").
+    // From the side file `path`; one that cannot be opened throws FatalError ("File not
+    // found: %s").
     explicit ByteBuffer(const std::string& path);
     // A copy of `size` bytes at `bytes`.
     ByteBuffer(const uint8_t* bytes, uint64_t size);

@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "audio/audio_sample.h"
-#include "player/player_state.h"
+#include "base/player_state.h"
 #include "render/effect.h"
 #include "serialization/json_fields.h"
 #include "serialization/primitives.h"

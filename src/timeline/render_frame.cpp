@@ -4,10 +4,10 @@
 
 #include "audio/sample_playback.h"
 #include "audio/sound_analysis.h"
+#include "demo/demo.h"  // the frame walks the whole demo's events
 #include "render/effect_renderer.h"
 #include "render/shader_compiler.h"
 #include "render/texture_upload.h"
-#include "serialization/demo.h"
 #include "timeline/event.h"
 #include "timeline/event_group.h"
 #include "timeline/sample_triggers.h"

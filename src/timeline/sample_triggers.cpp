@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "serialization/demo.h"
+#include "demo/demo.h"  // samples fire from the whole demo's events
 
 namespace demo {
 

@@ -1,5 +1,6 @@
 #include "timeline/scene_driver.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string>
@@ -21,6 +22,13 @@ constexpr std::array<const char*, 9> kCameraTracks = {
     "camera_up_x",        "camera_up_y",        "camera_up_z"};
 
 constexpr std::array<const char*, 3> kLightTracks = {"ldX", "ldY", "ldZ"};
+constexpr const char* kLightDistanceTrack = "ldD";
+
+// Animation tracks: the clip index, the position within the clip, the divider of its times,
+// and its start and end.
+constexpr std::array<const char*, 5> kAnimationTracks = {"animation_index", "animation_position",
+                                                         "animation_divider", "animation_start",
+                                                         "animation_end"};
 
 // The value of the named track when the event has it; `fallback` otherwise.
 float track_or(const Event& event, const char* name, float beat, float fallback) {
@@ -39,7 +47,7 @@ void drive_camera(const Event& event, float beat, Camera& camera) {
 // The light sits at the camera plus D times the "ld" direction and looks at the camera; D is
 // also the half extent of its box.
 void drive_light(const Event& event, float beat, const glm::vec3& eye, Camera& light) {
-    const float distance = track_or(event, "ldD", beat, 50.0f);
+    const float distance = track_or(event, kLightDistanceTrack, beat, 50.0f);
     light.ortho_size = distance;
     light.znear = 0.01f;
     for (size_t a = 0; a < kLightTracks.size(); ++a) {
@@ -52,11 +60,14 @@ void drive_light(const Event& event, float beat, const glm::vec3& eye, Camera& l
 }
 
 void drive_animation(const Event& event, float beat, Model& model) {
-    const int32_t index = truncate_to_int(track_or(event, "animation_index", beat, 0.0f));
-    const float position = track_or(event, "animation_position", beat, 0.0f);
-    const float divider = track_or(event, "animation_divider", beat, 1.0f);
-    const float start = track_or(event, "animation_start", beat, 0.0f);
-    const float end = track_or(event, "animation_end", beat, 1.0f);
+    const auto track = [&](size_t i, float fallback) {
+        return track_or(event, kAnimationTracks[i], beat, fallback);
+    };
+    const int32_t index = truncate_to_int(track(0, 0.0f));
+    const float position = track(1, 0.0f);
+    const float divider = track(2, 1.0f);
+    const float start = track(3, 0.0f);
+    const float end = track(4, 1.0f);
     const float time =
         std::fmod(position, 1.0f) * (end / divider - start / divider) + start / divider;
     if (model.skeleton && !model.skeleton->joints.empty()) {
@@ -68,6 +79,14 @@ void drive_animation(const Event& event, float beat, Model& model) {
 }
 
 }  // namespace
+
+bool is_builtin_track(std::string_view name) {
+    const auto named = [name](const auto& list) {
+        return std::find(list.begin(), list.end(), name) != list.end();
+    };
+    return named(kCameraTracks) || named(kLightTracks) || name == kLightDistanceTrack ||
+           named(kAnimationTracks);
+}
 
 void drive_scene(Event& event, float beat) {
     if (event.effect.object == nullptr || event.effect.object->scene.object == nullptr)

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "serialization/demo.h"
+#include "demo/demo.h"  // checks the whole demo's events and groups
 
 namespace demo {
 

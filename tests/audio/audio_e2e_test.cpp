@@ -6,8 +6,8 @@
 #include <optional>
 #include <thread>
 
-#include "audio/tone.h"
-#include "tools/demotool_run.h"
+#include "test_support/demotool_run.h"
+#include "test_support/tone.h"
 
 namespace demo::e2e {
 namespace {

@@ -3,11 +3,11 @@
 #include <SDL_mixer.h>
 
 #include "audio/audio_device.h"
-#include "audio/offline_mix.h"
 #include "audio/sample_playback.h"
+#include "demo/offline_mix.h"
 #include "player/player_media.h"
-#include "render/gl_fixture.h"
-#include "serialization/package_bytes.h"
+#include "test_support/gl_fixture.h"
+#include "test_support/package_bytes.h"
 
 namespace demo {
 namespace {

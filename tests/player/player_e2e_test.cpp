@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <regex>
 
-#include "player_e2e_support.h"
+#include "test_support/player_e2e_support.h"
 
 namespace demo::e2e {
 namespace {

@@ -2,7 +2,7 @@
 // sandbox whose library folder holds only glibc, Mesa's GL and the X11 client libraries.
 #include <stb_image.h>
 
-#include "portable_support.h"
+#include "test_support/portable_support.h"
 
 namespace demo::portable {
 namespace {

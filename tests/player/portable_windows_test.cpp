@@ -1,6 +1,6 @@
 // The Windows player, cross-built with mingw-w64: what it imports, and runs under Wine (in the
 // prefix the wine_prefix test makes) on the virtual X server with Mesa's GL.
-#include "portable_support.h"
+#include "test_support/portable_support.h"
 
 namespace demo::portable {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "player/package_trailer.h"
-#include "serialization/package_bytes.h"
+#include "test_support/package_bytes.h"
 
 namespace demo {
 namespace {

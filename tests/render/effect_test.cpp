@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "audio/sound_analysis.h"
-#include "render/gl_fixture.h"
+#include "test_support/gl_fixture.h"
 
 namespace demo::gl_test {
 namespace {

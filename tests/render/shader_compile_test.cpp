@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "render/gl_fixture.h"
+#include "test_support/gl_fixture.h"
 
 namespace demo::gl_test {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "render/shader_program.h"
 #include "serialization/input_stream.h"
-#include "serialization/test_support.h"
+#include "test_support/serialization_support.h"
 
 namespace demo {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "render/font_texture.h"
-#include "render/gl_fixture.h"
+#include "test_support/gl_fixture.h"
 
 namespace demo::gl_test {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "render/gl_fixture.h"
-#include "render/image_bytes.h"
+#include "test_support/gl_fixture.h"
+#include "test_support/image_bytes.h"
 
 namespace demo::gl_test {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "render/effect.h"
 #include "scene/scene.h"
-#include "scene_assets.h"
+#include "test_support/scene_assets.h"
 #include "timeline/event.h"
 #include "timeline/scene_driver.h"
 #include "timeline/track_evaluation.h"

@@ -3,10 +3,10 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "render/image_bytes.h"
 #include "scene/node_walk.h"
-#include "scene_assets.h"
 #include "serialization/base64.h"
+#include "test_support/image_bytes.h"
+#include "test_support/scene_assets.h"
 
 namespace demo::scene_test {
 namespace {

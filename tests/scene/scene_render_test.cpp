@@ -2,10 +2,10 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <tuple>
 
-#include "render/gl_fixture.h"
 #include "scene/model_upload.h"
 #include "scene/scene_renderer.h"
-#include "scene_assets.h"
+#include "test_support/gl_fixture.h"
+#include "test_support/scene_assets.h"
 #include "timeline/render_frame.h"
 
 namespace demo::scene_test {

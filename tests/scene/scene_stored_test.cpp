@@ -4,10 +4,10 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "scene/scene.h"
-#include "scene_assets.h"
 #include "serialization/input_stream.h"
 #include "serialization/output_stream.h"
-#include "serialization/package_bytes.h"
+#include "test_support/package_bytes.h"
+#include "test_support/scene_assets.h"
 
 namespace demo::scene_test {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "test_support.h"
+#include "test_support/serialization_support.h"
 
 namespace demo {
 namespace {

@@ -6,13 +6,13 @@
 #include <string>
 #include <typeinfo>
 
-#include "decode_outcome.h"
-#include "reference_compressor.h"
 #include "serialization/block_compressor.h"
 #include "serialization/block_decoder.h"
 #include "serialization/varint.h"
 #include "serialization/whole_block_decoder.h"
-#include "test_support.h"
+#include "test_support/decode_outcome.h"
+#include "test_support/reference_compressor.h"
+#include "test_support/serialization_support.h"
 
 namespace demo {
 namespace {

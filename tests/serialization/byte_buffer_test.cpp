@@ -7,7 +7,7 @@
 
 #include "serialization/input_stream.h"
 #include "serialization/package_error.h"
-#include "test_support.h"
+#include "test_support/serialization_support.h"
 
 namespace demo {
 namespace {

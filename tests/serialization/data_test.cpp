@@ -7,7 +7,7 @@
 #include <string>
 
 #include "serialization/file_io.h"
-#include "test_support.h"
+#include "test_support/serialization_support.h"
 
 namespace demo {
 namespace {

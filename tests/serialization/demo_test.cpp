@@ -1,4 +1,4 @@
-#include "serialization/demo.h"
+#include "demo/demo.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +10,12 @@
 #include <utility>
 #include <vector>
 
+#include "demo/project_check.h"
 #include "serialization/input_stream.h"
 #include "serialization/json_fields.h"
-#include "serialization/project_check.h"
 #include "serialization/project_schema.h"
 #include "serialization/text_encoding.h"
-#include "test_support.h"
+#include "test_support/serialization_support.h"
 
 namespace demo {
 namespace {

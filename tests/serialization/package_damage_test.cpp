@@ -10,10 +10,10 @@
 #include <random>
 #include <string>
 
-#include "serialization/demo.h"
+#include "demo/demo.h"
 #include "serialization/input_stream.h"
 #include "serialization/package_error.h"
-#include "test_support.h"
+#include "test_support/serialization_support.h"
 
 // Allocations are watched by replacing the global allocation functions (the one portable way to
 // see the containers' requests too); one above the limit is recorded and refused.

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "serialization/input_stream.h"
-#include "serialization/package_bytes.h"
 #include "serialization/package_error.h"
+#include "test_support/package_bytes.h"
 
 namespace demo {
 namespace {

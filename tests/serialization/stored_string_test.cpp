@@ -8,7 +8,7 @@
 #include "serialization/input_stream.h"
 #include "serialization/package_error.h"
 #include "serialization/primitives.h"
-#include "test_support.h"
+#include "test_support/serialization_support.h"
 
 namespace demo {
 namespace {

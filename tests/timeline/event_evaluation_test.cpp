@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "audio/audio_sample.h"
-#include "player/player_state.h"
-#include "serialization/demo.h"
+#include "base/player_state.h"
+#include "demo/demo.h"
 #include "timeline/event.h"
 #include "timeline/event_group.h"
 #include "timeline/sample_triggers.h"

@@ -10,7 +10,7 @@
 #include "serialization/input_stream.h"
 #include "serialization/json_key_maps.h"
 #include "serialization/output_stream.h"
-#include "serialization/test_support.h"
+#include "test_support/serialization_support.h"
 #include "timeline/event.h"
 #include "timeline/event_group.h"
 

@@ -8,10 +8,10 @@
 #include <set>
 #include <sstream>
 
-#include "audio/tone.h"
 #include "av_handles.h"
-#include "scene/scene_assets.h"
-#include "tools/demotool_run.h"
+#include "test_support/demotool_run.h"
+#include "test_support/scene_assets.h"
+#include "test_support/tone.h"
 
 namespace demo::tool {
 namespace {
@@ -685,9 +685,10 @@ TEST(Readme, ExampleCommandsRunAsWrittenOnACopyOfTheExample) {
         // The self-contained players are there only where their libraries were built.
         const bool portable = command.find("--target linux") != std::string::npos ||
                               command.find("--target windows") != std::string::npos;
-        if (portable && !fs::exists(fs::path(BUILD_DIR) / (command.find("windows") != std::string::npos
-                                                              ? "demoplayer-windows.exe"
-                                                              : "demoplayer-linux")))
+        if (portable &&
+            !fs::exists(fs::path(BUILD_DIR) / (command.find("windows") != std::string::npos
+                                                   ? "demoplayer-windows.exe"
+                                                   : "demoplayer-linux")))
             continue;
         // The preview plays until its window is closed.
         const bool preview = command.find(" play ") != std::string::npos;

@@ -11,7 +11,7 @@
 
 #include "audio/sample_playback.h"
 #include "file_watcher.h"
-#include "tools/demotool_run.h"
+#include "test_support/demotool_run.h"
 
 namespace demo::tool {
 namespace {

@@ -1,4 +1,6 @@
-#include "player/beat_clock.h"
+#include "timeline/beat_clock.h"
+
+#include "timeline/beat_timing.h"
 
 namespace demo {
 
@@ -16,7 +18,7 @@ float BeatClock::beat(uint32_t now) const {
     // the player's elapsed * bpm / 60000 - offset when the anchor is -offset: float addition
     // commutes exactly.
     const float elapsed = static_cast<float>(static_cast<uint32_t>(now - anchor_ticks_));
-    return anchor_beat_ + elapsed * bpm_ / 60000.0f;
+    return anchor_beat_ + beats_in_ms(elapsed, bpm_);
 }
 
 void BeatClock::pause(uint32_t now) {
@@ -41,10 +43,6 @@ void BeatClock::seek(uint32_t now, float beat) {
 void BeatClock::set_bpm(uint32_t now, float bpm) {
     seek(now, beat(now));
     bpm_ = bpm;
-}
-
-double music_seconds_at(float beat, float bpm, float beat_offset) {
-    return (static_cast<double>(beat) + beat_offset) * 60.0 / bpm;
 }
 
 }  // namespace demo

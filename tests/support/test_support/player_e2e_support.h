@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "serialization/package_bytes.h"
+#include "test_support/package_bytes.h"
 
 namespace demo::e2e {
 

@@ -13,7 +13,7 @@
 #include "scene/gltf_io.h"
 #include "scene/model.h"
 #include "serialization/input_stream.h"
-#include "serialization/package_bytes.h"
+#include "test_support/package_bytes.h"
 
 namespace demo::scene_test {
 

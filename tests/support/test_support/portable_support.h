@@ -7,15 +7,15 @@
 #include <regex>
 #include <set>
 
-#include "audio/tone.h"
-#include "tools/demotool_run.h"
+#include "test_support/demotool_run.h"
+#include "test_support/tone.h"
 
 namespace demo::portable {
 
 using namespace e2e;
 
 // The example with an early end beat (8 at 120 bpm: four seconds of its opening chords).
-inline const fs::path kShortProject = SHORT_EXAMPLE_DIR "/project.json";
+inline const fs::path kShortProject = SHORT_EXAMPLE_PROJECT;
 
 // Packs `project` for `target` as `file` (demotool adds .exe for Windows); returns what it wrote.
 inline fs::path pack_for(const char* target, const fs::path& project, const fs::path& file) {

@@ -1,11 +1,11 @@
-#include "serialization/project_check.h"
+#include "demo/project_check.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <functional>
 
-#include "serialization/demo.h"
+#include "scene/model.h"
 #include "serialization/file_io.h"
 #include "serialization/json_fields.h"
 #include "serialization/project_schema.h"

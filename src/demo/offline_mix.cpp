@@ -1,4 +1,4 @@
-#include "audio/offline_mix.h"
+#include "demo/offline_mix.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -11,7 +11,8 @@
 #include <string>
 
 #include "audio/sample_playback.h"
-#include "serialization/demo.h"
+#include "demo/demo.h"
+#include "timeline/beat_timing.h"
 #include "timeline/sample_triggers.h"
 
 namespace demo {
@@ -65,7 +66,7 @@ OfflineMix::OfflineMix(Demo& demo, double seconds, int frames_per_second) {
     float previous = -std::numeric_limits<float>::infinity();
     for (int64_t frame = 0; frame < length_; frame += frames_per_step) {
         const float elapsed_ms = static_cast<float>(frame * 1000 / kFrequency);
-        const float beat = elapsed_ms * demo.bpm / 60000.0f - demo.beat_offset;
+        const float beat = beats_in_ms(elapsed_ms, demo.bpm) - demo.beat_offset;
         for_each_sample_start(demo, previous, beat, [&](AudioSample& sample) {
             const int64_t duration = static_cast<int64_t>(sample.duration_ms) * kFrequency / 1000;
             ducked_.emplace_back(frame, frame + duration);

@@ -1,4 +1,4 @@
-#include "player/chatter.h"
+#include "base/chatter.h"
 
 #include <cstdarg>
 #include <cstdio>

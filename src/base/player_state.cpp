@@ -1,4 +1,4 @@
-#include "player/player_state.h"
+#include "base/player_state.h"
 
 namespace demo {
 

@@ -1,7 +1,7 @@
 // The demotool-run harness: the real executable, its output captured or on a pseudo-terminal.
 #pragma once
 
-#include "player/player_e2e_support.h"
+#include "test_support/player_e2e_support.h"
 
 namespace demo::tool {
 

@@ -34,7 +34,4 @@ private:
     bool paused_ = false;
 };
 
-// Seconds after the music's start at which the clock reaches `beat`.
-double music_seconds_at(float beat, float bpm, float beat_offset);
-
 }  // namespace demo

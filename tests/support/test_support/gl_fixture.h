@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "audio/analysis_exchange.h"
+#include "base/player_state.h"
+#include "demo/demo.h"
 #include "player/gl_attributes.h"
-#include "player/player_state.h"
 #include "render/effect_renderer.h"
 #include "render/shader_compiler.h"
 #include "render/text_rendering.h"
 #include "render/texture_upload.h"
-#include "serialization/demo.h"
 #include "timeline/render_frame.h"
 
 namespace demo::gl_test {

@@ -1,4 +1,4 @@
-#include "serialization/demo.h"
+#include "demo/demo.h"
 
 #include <filesystem>
 #include <stdexcept>
@@ -254,7 +254,7 @@ Json Demo::to_json(bool export_files) const {
     const ByteBuffer empty;
     const ByteBuffer& song = music ? *music : empty;
     if (export_files) {
-        write_file(kMusicSideFile, song.data.data(), song.size());
+        write_side_file(kMusicSideFile, song.data.data(), song.size());
         // Side files go under the names the document gives them.
         for (const std::string& name : side_file_names()) {
             if (is_valid_utf8(name))

@@ -9,9 +9,9 @@
 #include <typeinfo>
 #include <unordered_map>
 
-#include "package_bytes.h"
 #include "serialization/data.h"
 #include "serialization/output_stream.h"
+#include "test_support/package_bytes.h"
 
 namespace demo::test_util {
 

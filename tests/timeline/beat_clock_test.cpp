@@ -1,10 +1,12 @@
 // The beat clock: started at -offset it gives exactly the player's elapsed * bpm / 60000 -
 // offset; paused it holds its beat; moved, it runs on from the new beat.
-#include "player/beat_clock.h"
+#include "timeline/beat_clock.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+
+#include "timeline/beat_timing.h"
 
 namespace demo {
 namespace {

@@ -1,12 +1,12 @@
 // The GPU side of a loaded demo, kept apart from its stored forms so that the authoring tool
 // reads and writes packages without an OpenGL context.
 #include "audio/sample_playback.h"
+#include "demo/demo.h"
 #include "render/effect_renderer.h"
 #include "render/shader_compiler.h"
 #include "render/text_rendering.h"
 #include "render/texture_upload.h"
 #include "scene/model_upload.h"
-#include "serialization/demo.h"
 
 namespace demo {
 

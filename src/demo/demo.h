@@ -22,6 +22,7 @@
 #include "scene/scene.h"
 #include "serialization/byte_buffer.h"
 #include "serialization/data.h"
+#include "serialization/file_io.h"
 #include "serialization/media_hooks.h"
 #include "serialization/serializable.h"
 #include "timeline/event.h"
@@ -48,9 +49,6 @@ enum Collection : size_t {
 inline constexpr std::array<std::string_view, kCollectionCount> kCollectionNames = {
     "events", "effects",       "shaders", "textures", "audio_samples", "event_groups",
     "fonts",  "font_textures", "datas",   "models",   "scenes"};
-
-// Where the exported project keeps the music.
-inline constexpr const char* kMusicSideFile = "resources/music.mp3";
 
 class Demo : public ISerializable {
 public:
