@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "preview.h"
+#include "preview/preview.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "offscreen_player.h"
-#include "package_file.h"
+#include "common/package_file.h"
+#include "offscreen/offscreen_player.h"
 #include "timeline/render_frame.h"
 
 namespace {

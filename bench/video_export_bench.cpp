@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "common/package_file.h"
 #include "demo/offline_mix.h"
-#include "offscreen_player.h"
-#include "package_file.h"
+#include "offscreen/offscreen_player.h"
 #include "timeline/beat_timing.h"
-#include "video_export.h"
-#include "video_format.h"
+#include "video/video_export.h"
+#include "video/video_format.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include <new>
 
 #include "base/fatal_error.h"
-#include "base/player_state.h"
 #include "demo/demo.h"
 #include "player/platform.h"
 #include "player/player_media.h"
@@ -23,7 +22,7 @@ namespace {
 
 }  // namespace
 
-void locate_package(const std::string& executable_path) {
+std::unique_ptr<Demo> locate_package(const std::string& executable_path) {
     std::FILE* file = open_file(executable_path, "rb");
     if (file == nullptr) {
         fail("Cannot open the player executable " + executable_path +
@@ -58,19 +57,18 @@ void locate_package(const std::string& executable_path) {
 
     // The demo is only published once it is complete: include expansion while compiling
     // relies on `current_demo` being unset during the read.
-    Demo* loaded = nullptr;
+    std::unique_ptr<Demo> loaded;
     try {
         static PlayerMedia media;
         InputStream in(file, location.size);
-        loaded = new Demo(in, &media);
+        loaded = std::make_unique<Demo>(in, &media);
     } catch (const std::bad_alloc&) {
         fail("Not enough memory to load the demo package.");
     } catch (const std::exception& e) {
         fail(std::string("Cannot load the demo package: ") + e.what());
     }
-    current_demo = loaded;
-    current_demo->prepare_after_load();
     std::fclose(file);
+    return loaded;
 }
 
 }  // namespace demo

@@ -4,7 +4,7 @@
 #include <SDL.h>
 
 #include <cstdio>
-#include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "audio/music.h"
@@ -15,11 +15,10 @@
 #include "player/background_watch.h"
 #include "player/check_gl_errors.h"
 #include "player/crash_handler.h"
+#include "player/frame_drawing.h"
 #include "player/locate_package.h"
-#include "player/shell_startup.h"
-#include "render/float_texture.h"
+#include "player/media_window.h"
 #include "timeline/beat_clock.h"
-#include "timeline/render_frame.h"
 
 namespace demo {
 
@@ -28,8 +27,6 @@ namespace {
 constexpr const char* kProductName = "Quenvale";
 constexpr const char* kVersion = "0.11";
 
-SDL_Window* window = nullptr;
-SDL_GLContext gl_context = nullptr;
 BeatClock beat_clock;
 
 // ---------------------------------------------------------------------------------------------
@@ -53,15 +50,15 @@ void print_gl_diagnostics() {
 }
 
 // Shows one black frame before loading, so the window is not left undrawn while it lasts.
-void present_blank_frame() {
+void present_blank_frame(MediaWindow& media) {
     SDL_ShowCursor(SDL_DISABLE);
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
     }
-    SDL_GL_MakeCurrent(window, gl_context);
+    SDL_GL_MakeCurrent(media.window(), media.context());
     SDL_GL_SetSwapInterval(1);
     glViewport(0, 0, 1920, 1080);
-    SDL_GL_SwapWindow(window);
+    media.swap();
 }
 
 // Two seconds from `since`, in small steps, letting the window settle before the music starts.
@@ -86,42 +83,32 @@ void poll_events() {
     }
 }
 
-void run_main_loop() {
+void run_main_loop(MediaWindow& media) {
     do {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        current_beat = beat_clock.beat(SDL_GetTicks());
+        const float beat = beat_clock.beat(SDL_GetTicks());
         // The frame past the end beat is still drawn; an end beat of 10000 or more never ends.
-        if (current_beat > current_demo->end_beat && current_beat < 10000.0f) {
+        if (beat > current_demo->end_beat && beat < 10000.0f) {
             quit_requested = true;
         }
         poll_events();
-        glViewport(0, 0, resolution[2], resolution[3]);
-        render_frame(*current_demo, current_beat);
-        SDL_GL_SwapWindow(window);
+        draw_demo_frame(*current_demo, beat);
+        media.swap();
         SDL_Delay(2);
     } while (!quit_requested);
-}
-
-[[noreturn]] void shut_down() {
-    SDL_DelEventWatch(background_watch, nullptr);
-    SDL_GL_DeleteContext(gl_context);
-    SDL_DestroyWindow(window);
-    SDL_Quit();
-    std::exit(0);
 }
 
 }  // namespace
 
 int run_player(int /*argc*/, char** argv) {
     install_crash_handler();
-    switch (start_media_libraries()) {
-        case MediaStart::NoSdl:
-            SDL_Log("Failed to initialize SDL: %s", SDL_GetError());
-            return 1;
-        case MediaStart::NoAudio:
+    std::optional<MediaWindow> media;
+    try {
+        media.emplace();
+    } catch (const MediaStartError& e) {
+        if (e.step == MediaStartError::Step::Audio)
             return -1;
-        case MediaStart::Started:
-            break;
+        SDL_Log("Failed to initialize SDL: %s", e.reason.c_str());
+        return 1;
     }
 
     SDL_DisplayMode mode;
@@ -132,19 +119,18 @@ int run_player(int /*argc*/, char** argv) {
     set_resolution(mode.w);
 
     const std::string title = std::string(kProductName) + " :: " + kVersion;
-    window = create_gl_window(title.c_str(), resolution[0], resolution[1], SDL_WINDOW_BORDERLESS,
-                              gl_context);
-    if (window == nullptr) {
+    try {
+        media->open(title.c_str(), resolution[0], resolution[1], SDL_WINDOW_BORDERLESS);
+    } catch (const MediaStartError& e) {
         // Nothing can be drawn without them; going on would only crash later.
-        SDL_Log("Failed to create the window: %s", SDL_GetError());
+        SDL_Log("Failed to create the window: %s", e.reason.c_str());
         return 1;
     }
     print_gl_diagnostics();
-    set_default_gl_state();
 
-    present_blank_frame();
+    present_blank_frame(*media);
     try {
-        locate_package(argv[0]);
+        current_demo = finish_loading(locate_package(argv[0]), false).release();
     } catch (const PackageUnreadable& e) {
         report_package_error(e);
         return 1;
@@ -152,7 +138,6 @@ int run_player(int /*argc*/, char** argv) {
         report_fatal_error(e);
         return 1;
     }
-    white_texture = create_float_texture_1x1(1.0f, 1.0f, 1.0f, 1.0f);
 
     // Every effect is drawn once as the show will draw it while the window settles, so the
     // driver's first-use work is done before the music starts and adds nothing to the wait.
@@ -168,8 +153,9 @@ int run_player(int /*argc*/, char** argv) {
     check_gl_errors("flushing");
 
     if (!quit_requested)
-        run_main_loop();
-    shut_down();
+        run_main_loop(*media);
+    SDL_DelEventWatch(background_watch, nullptr);
+    return 0;
 }
 
 }  // namespace demo

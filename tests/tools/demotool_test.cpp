@@ -8,10 +8,10 @@
 #include <set>
 #include <sstream>
 
-#include "av_handles.h"
 #include "test_support/demotool_run.h"
 #include "test_support/scene_assets.h"
 #include "test_support/tone.h"
+#include "video/av_handles.h"
 
 namespace demo::tool {
 namespace {

@@ -1,6 +1,6 @@
 // demotool play, driven in-process: a shader coloured by the beat and an included file's
 // constant, a silent WAV as the music (120 bpm: two beats a second), a 1 s sample at beat 4.
-#include "preview.h"
+#include "preview/preview.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -10,7 +10,7 @@
 #include <chrono>
 
 #include "audio/sample_playback.h"
-#include "file_watcher.h"
+#include "preview/file_watcher.h"
 #include "test_support/demotool_run.h"
 
 namespace demo::tool {
@@ -49,10 +49,11 @@ protected:
              "#version 150\nin vec3 vp;\nvoid main() { gl_Position = vec4(vp, 1.0); }\n");
         save(dir_ / "shaders/colour.frag", kColourShader);
         save(dir_ / "shaders/lib.glsl", library("return 0.25;"));
-        const std::string command = "cd " + dir_.path.string() +
-                                    " && mkdir resources sounds && sox -q -n -r 44100 -c 1 -b 16 "
-                                    "-t wav resources/music.mp3 trim 0 40 && sox -q -n -r 8000 -c 1 "
-                                    "-b 8 sounds/blip.wav trim 0 1";
+        const std::string command =
+            "cd " + dir_.path.string() +
+            " && mkdir resources sounds && sox -q -n -r 44100 -c 1 -b 16 "
+            "-t wav resources/music.mp3 trim 0 40 && sox -q -n -r 8000 -c 1 "
+            "-b 8 sounds/blip.wav trim 0 1";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
         save(dir_ / "project.json", project(64.0));
     }

@@ -10,7 +10,7 @@
 #include "base/player_state.h"
 #include "command_line.h"
 #include "commands.h"
-#include "package_file.h"
+#include "common/package_file.h"
 #include "reference_check.h"
 #include "timeline/beat_timing.h"
 

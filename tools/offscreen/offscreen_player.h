@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "common/package_file.h"
 #include "demo/demo.h"
-#include "package_file.h"
+#include "player/frame_drawing.h"
+#include "player/media_window.h"
 
 namespace demo {
 
@@ -16,7 +18,7 @@ class OfflineMix;
 
 class OffscreenPlayer {
 public:
-    // Opens everything at a render size of width x height. Throws std::runtime_error when no
+    // Opens everything at a render size of width x height. Throws MediaStartError when no
     // OpenGL context can be had (no display, for example).
     OffscreenPlayer(int32_t width, int32_t height);
     ~OffscreenPlayer();
@@ -43,8 +45,7 @@ public:
     void swap();
 
 private:
-    void* window_ = nullptr;
-    void* context_ = nullptr;
+    MediaWindow media_;
     int32_t width_;
     int32_t height_;
     std::unique_ptr<Demo> demo_;
@@ -52,24 +53,8 @@ private:
 };
 
 // Loads a package or project as the player does, with an OpenGL context current: decoding and
-// uploading while reading, then every program compiled with its includes expanded (the only
-// compile, so no message of a half-loaded demo is printed), the effects prepared and, with
-// `prime`, drawn once to warm the driver up (which leaves nothing a later frame shows). The
-// demo becomes `current_demo`.
+// uploading while reading, then `finish_loading`.
 std::unique_ptr<Demo> load_demo(const PackageBytes& input, bool prime = true);
-
-// The decoding and uploads `load_demo` reads with, for a demo read another way.
-MediaHooks* offscreen_media();
-
-// The part of `load_demo` after reading: for a demo read with `offscreen_media`.
-std::unique_ptr<Demo> finish_loading(std::unique_ptr<Demo> demo, bool prime = true);
-
-// One frame of the demo at `beat` into the bound window: cleared, at the render size.
-void draw_demo_frame(Demo& demo, float beat);
-
-// The window's back buffer (width x height from its lower left corner) as RGBA rows, top row
-// first.
-std::vector<uint8_t> read_back_buffer(int32_t width, int32_t height);
 
 // Writes RGBA rows (top row first) as a PNG. Throws std::runtime_error on failure.
 void write_png(const std::string& path, const std::vector<uint8_t>& rgba, int32_t width,

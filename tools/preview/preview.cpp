@@ -1,7 +1,6 @@
 #include "preview.h"
 
 #include <GL/glew.h>
-#include <SDL_mixer.h>
 
 #include <cctype>
 #include <chrono>
@@ -13,9 +12,9 @@
 #include "audio/sound_analysis.h"
 #include "base/fatal_error.h"
 #include "base/player_state.h"
-#include "offscreen_player.h"
-#include "package_file.h"
-#include "player/shell_startup.h"
+#include "common/package_file.h"
+#include "offscreen/offscreen_player.h"
+#include "player/frame_drawing.h"
 #include "render/effect_renderer.h"
 #include "render/shader_compiler.h"
 #include "serialization/file_io.h"
@@ -78,42 +77,11 @@ std::string shortened(const std::string& text, size_t length) {
 // Start and end
 // ---------------------------------------------------------------------------------------------
 
-Preview::Session::Session(int32_t width, int32_t height) {
-    switch (start_media_libraries()) {
-        case MediaStart::NoSdl:
-            throw std::runtime_error(std::string("cannot start SDL (is there a display?): ") +
-                                     SDL_GetError());
-        case MediaStart::NoAudio:
-            SDL_Quit();
-            throw std::runtime_error(std::string("cannot open the audio device: ") +
-                                     Mix_GetError() +
-                                     " (SDL_AUDIODRIVER=dummy previews without sound)");
-        case MediaStart::Started:
-            break;
-    }
-    window = create_gl_window("demotool play", width, height, SDL_WINDOW_RESIZABLE, context);
-    if (window == nullptr) {
-        const std::string error = SDL_GetError();
-        Mix_CloseAudio();
-        SDL_Quit();
-        throw std::runtime_error("cannot open an OpenGL window (is there a display?): " + error);
-    }
-    glGetError();  // GLEW's probing may leave an error behind
-    set_default_gl_state();
-}
-
-Preview::Session::~Session() {
-    SDL_GL_DeleteContext(context);
-    SDL_DestroyWindow(window);
-    Mix_CloseAudio();
-    SDL_Quit();
-}
-
 Preview::Preview(const PreviewOptions& options, uint32_t now)
     : options_(options),
       input_path_(std::filesystem::absolute(options.input).lexically_normal()),
-      folder_(input_path_.parent_path()),
-      session_(options.width, options.height) {
+      folder_(input_path_.parent_path()) {
+    session_.open("demotool play", options.width, options.height, SDL_WINDOW_RESIZABLE);
     SDL_GL_SetSwapInterval(1);
     resize();
     // Messages are reported here, with file and line, once the demo is loaded.
@@ -161,7 +129,7 @@ void Preview::run() {
 }
 
 void Preview::present() {
-    SDL_GL_SwapWindow(session_.window);
+    session_.swap();
 }
 
 std::vector<uint8_t> Preview::read_pixels() const {
@@ -231,7 +199,7 @@ void Preview::handle_event(const SDL_Event& event, uint32_t now) {
 void Preview::resize() {
     int width = 0;
     int height = 0;
-    SDL_GL_GetDrawableSize(session_.window, &width, &height);
+    SDL_GL_GetDrawableSize(session_.window(), &width, &height);
     if (width <= 0 || height <= 0 || (width == resolution[2] && height == resolution[3]))
         return;
     resolution[0] = resolution[2] = width;
@@ -287,7 +255,7 @@ void Preview::update_title(uint32_t now, float beat) {
     } else if (!broken_.empty()) {
         title_ += " | ERROR " + shortened(broken_.begin()->second, kTitleMessage);
     }
-    SDL_SetWindowTitle(session_.window, title_.c_str());
+    SDL_SetWindowTitle(session_.window(), title_.c_str());
 }
 
 // ---------------------------------------------------------------------------------------------

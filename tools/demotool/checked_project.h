@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/package_file.h"
 #include "demo/project_check.h"
-#include "package_file.h"
 
 namespace demo {
 

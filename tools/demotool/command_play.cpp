@@ -7,7 +7,7 @@
 
 #include "command_line.h"
 #include "commands.h"
-#include "preview.h"
+#include "preview/preview.h"
 
 namespace demo {
 

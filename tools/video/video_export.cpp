@@ -3,10 +3,10 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "common/progress_bar.h"
 #include "demo/offline_mix.h"
 #include "interrupt_watch.h"
-#include "offscreen_player.h"
-#include "progress_bar.h"
+#include "offscreen/offscreen_player.h"
 
 namespace demo {
 

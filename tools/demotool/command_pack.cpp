@@ -12,7 +12,7 @@
 #include "checked_project.h"
 #include "command_line.h"
 #include "commands.h"
-#include "package_file.h"
+#include "common/package_file.h"
 #include "player/package_trailer.h"
 
 namespace demo {

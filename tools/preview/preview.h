@@ -19,6 +19,7 @@
 #include "demo/demo.h"
 #include "file_watcher.h"
 #include "playback_control.h"
+#include "player/media_window.h"
 
 namespace demo {
 
@@ -60,15 +61,6 @@ public:
     std::vector<uint8_t> read_pixels() const;
 
 private:
-    // SDL, the mixer, the fonts and the window, closed when the preview ends or fails to start.
-    class Session {
-    public:
-        Session(int32_t width, int32_t height);
-        ~Session();
-        SDL_Window* window = nullptr;
-        SDL_GLContext context = nullptr;
-    };
-
     std::unique_ptr<Demo> load();
     void adopt(uint32_t now, std::unique_ptr<Demo> fresh, std::optional<float> beat);
     void report_builds(Demo& fresh, Demo* previous);
@@ -84,7 +76,7 @@ private:
     PreviewOptions options_;
     std::filesystem::path input_path_;  // absolute
     std::filesystem::path folder_;      // where side files are named from
-    Session session_;
+    MediaWindow session_;               // closed when the preview ends or fails to start
     std::unique_ptr<Demo> demo_;
     PlaybackControl playback_;
     std::unique_ptr<FileWatcher> watcher_;

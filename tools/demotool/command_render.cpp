@@ -8,14 +8,14 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "common/package_file.h"
+#include "common/progress_bar.h"
 #include "demo/offline_mix.h"
-#include "offscreen_player.h"
-#include "package_file.h"
-#include "progress_bar.h"
+#include "offscreen/offscreen_player.h"
 #include "render/shader_compiler.h"
 #include "timeline/beat_timing.h"
-#include "video_export.h"
-#include "video_format.h"
+#include "video/video_export.h"
+#include "video/video_format.h"
 #include "wav_file.h"
 
 namespace demo {

@@ -5,7 +5,7 @@
 
 #include "command_line.h"
 #include "commands.h"
-#include "package_file.h"
+#include "common/package_file.h"
 #include "serialization/file_io.h"
 
 namespace demo {
