@@ -14,7 +14,8 @@ import sys
 
 # Lowest first: what every layer reads, the stored forms, the subsystems (an effect draws a
 # scene and a scene draws with the render's buffers, so render/ and scene/ share a floor), the
-# timeline that drives them, the Demo that gathers them all, the player, the tools.
+# timeline that drives them, the Demo that gathers them all, the player, then the tools from
+# the files they read to the commands, and the support that builds test assets.
 FLOORS = [
     ["src/base"],
     ["src/serialization"],
@@ -23,7 +24,11 @@ FLOORS = [
     ["src/timeline"],
     ["src/demo"],
     ["src/player"],
-    ["tools", "support"],
+    ["tools/common"],
+    ["tools/offscreen"],
+    ["tools/video", "tools/preview"],
+    ["tools/demotool"],
+    ["support"],
 ]
 
 ROOT = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), ".."))
@@ -41,7 +46,7 @@ def floor_of(path):
 
 
 def resolve(including, name):
-    for base in (os.path.dirname(including), "src", "tools", "tests/support"):
+    for base in (os.path.dirname(including), "src", "tools", "support", "tests/support"):
         candidate = os.path.normpath(os.path.join(base, name))
         if os.path.isfile(os.path.join(ROOT, candidate)):
             return candidate

@@ -7,14 +7,6 @@
 
 namespace demo {
 
-AudioSample::AudioSample(InputStream& in) {
-    read_binary(in);
-}
-
-AudioSample::AudioSample(const Json& value) {
-    from_json(value);
-}
-
 Json AudioSample::to_json(bool export_files) const {
     Json value = Json::object();
     value["name"] = name;

@@ -28,8 +28,8 @@ public:
     bool held = false;
 
     AudioSample() = default;
-    explicit AudioSample(InputStream& in);
-    explicit AudioSample(const Json& value);
+    explicit AudioSample(InputStream& in) { read_binary(in); }
+    explicit AudioSample(const Json& value) { from_json(value); }
 
     // Embedded: {"name", "audio_buffer"}; exported: {"name"} with the bytes in the file `name`.
     Json to_json(bool export_files) const override;

@@ -59,8 +59,4 @@ void MusicTrack::stop() {
         Mix_HaltMusic();
 }
 
-double MusicTrack::position() const {
-    return music_ != nullptr ? Mix_GetMusicPosition(music_) : -1.0;
-}
-
 }  // namespace demo

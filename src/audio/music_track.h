@@ -27,9 +27,6 @@ public:
     void resume();
     void stop();
 
-    // Seconds since the start of the music being played, or -1 when the format cannot tell.
-    double position() const;
-
 private:
     Mix_Music* music_ = nullptr;
 };

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 
 #include "serialization/file_io.h"
@@ -28,32 +29,23 @@ constexpr std::array<Collection, kCollectionCount> kJsonCreationOrder = {
 constexpr uint64_t kMinStoredElement = 8 + 9;
 
 // What loading does with an element right after its stored form was read.
-void element_loaded(MediaHooks* media, AudioSample& sample) {
-    if (media != nullptr)
-        media->audio_sample_loaded(sample);
-}
-void element_loaded(MediaHooks* media, ShaderProgram& program) {
-    if (media != nullptr)
-        media->shader_program_loaded(program);
-}
-void element_loaded(MediaHooks* media, Texture& texture) {
-    if (media != nullptr)
-        media->texture_loaded(texture);
-}
-void element_loaded(MediaHooks* media, Font& font) {
-    if (media != nullptr)
-        media->font_loaded(font);
-}
-void element_loaded(MediaHooks* media, Model& model) {
-    if (media != nullptr)
-        media->model_loaded(model);
-}
-void element_loaded(MediaHooks* media, Scene& scene) {
-    if (media != nullptr)
-        media->scene_loaded(scene);
-}
 template <typename T>
-void element_loaded(MediaHooks*, T&) {}
+void element_loaded(MediaHooks* media, T& element) {
+    if (media == nullptr)
+        return;
+    if constexpr (std::is_same_v<T, AudioSample>)
+        media->audio_sample_loaded(element);
+    else if constexpr (std::is_same_v<T, ShaderProgram>)
+        media->shader_program_loaded(element);
+    else if constexpr (std::is_same_v<T, Texture>)
+        media->texture_loaded(element);
+    else if constexpr (std::is_same_v<T, Font>)
+        media->font_loaded(element);
+    else if constexpr (std::is_same_v<T, Model>)
+        media->model_loaded(element);
+    else if constexpr (std::is_same_v<T, Scene>)
+        media->scene_loaded(element);
+}
 
 // Enters an element of a project document into its collection's key map, and resolves what
 // can be resolved at once.
@@ -137,23 +129,20 @@ void Demo::read_binary(InputStream& in) {
     IdRegistry registry;
     uint64_t objects_read = 0;
     total_objects = read_u64(in, "the object total");
-    for (size_t index = 0; index < kCollectionCount; ++index) {
-        const std::string name(kCollectionNames[index]);
+    // Collections are visited in their stored order.
+    visit_collections([&](size_t which, auto& elements) {
+        const std::string name(kCollectionNames[which]);
         const uint64_t count = read_count(in, kMinStoredElement, ("the count of " + name).c_str());
-        visit_collections([&](size_t which, auto& elements) {
-            if (which != index)
-                return;
-            using Element = typename std::decay_t<decltype(elements)>::value_type::element_type;
-            for (uint64_t i = 0; i < count; ++i) {
-                const uint64_t id = read_u64(in, "an object identifier");
-                elements.push_back(std::make_unique<Element>(in));
-                element_loaded(media, *elements.back());
-                // A repeated identifier is re-pointed at the later object; both stay loaded.
-                registry[id] = elements.back().get();
-                load_progress(objects_read++, total_objects);
-            }
-        });
-    }
+        using Element = typename std::decay_t<decltype(elements)>::value_type::element_type;
+        for (uint64_t i = 0; i < count; ++i) {
+            const uint64_t id = read_u64(in, "an object identifier");
+            elements.push_back(std::make_unique<Element>(in));
+            element_loaded(media, *elements.back());
+            // A repeated identifier is re-pointed at the later object; both stay loaded.
+            registry[id] = elements.back().get();
+            load_progress(objects_read++, total_objects);
+        }
+    });
     music = std::make_unique<ByteBuffer>(in);
     resolve_references(registry);
     end_beat = read_f32(in, "the end beat");
@@ -186,14 +175,10 @@ void Demo::resolve_references(const IdRegistry& registry) {
 std::unordered_map<const void*, uint64_t> Demo::assign_ids() const {
     std::unordered_map<const void*, uint64_t> ids;
     uint64_t next = 1;
-    for (size_t index = 0; index < kCollectionCount; ++index) {
-        visit_collections([&](size_t which, const auto& elements) {
-            if (which != index)
-                return;
-            for (const auto& element : elements)
-                ids.emplace(element.get(), next++);
-        });
-    }
+    visit_collections([&](size_t, const auto& elements) {
+        for (const auto& element : elements)
+            ids.emplace(element.get(), next++);
+    });
     return ids;
 }
 
@@ -201,34 +186,20 @@ void Demo::write_binary(OutputStream& out) const {
     const auto ids = assign_ids();
     out.set_id_table(&ids);
     uint64_t total = 0;
-    for (size_t index = 0; index < kCollectionCount; ++index)
-        total += collection_size(index);
+    visit_collections([&](size_t, const auto& elements) { total += elements.size(); });
     write_u64(out, total);
-    for (size_t index = 0; index < kCollectionCount; ++index) {
-        write_u64(out, collection_size(index));
-        visit_collections([&](size_t which, const auto& elements) {
-            if (which != index)
-                return;
-            for (const auto& element : elements) {
-                write_u64(out, out.id_of(element.get()));
-                element->write_binary(out);
-            }
-        });
-    }
+    visit_collections([&](size_t, const auto& elements) {
+        write_u64(out, elements.size());
+        for (const auto& element : elements) {
+            write_u64(out, out.id_of(element.get()));
+            element->write_binary(out);
+        }
+    });
     write_buffer_or_empty(out, music);
     write_f32(out, end_beat);
     write_f32(out, bpm);
     write_f32(out, beat_offset);
     out.set_id_table(nullptr);
-}
-
-uint64_t Demo::collection_size(size_t index) const {
-    uint64_t size = 0;
-    visit_collections([&](size_t which, const auto& elements) {
-        if (which == index)
-            size = elements.size();
-    });
-    return size;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -237,16 +208,12 @@ uint64_t Demo::collection_size(size_t index) const {
 
 Json Demo::to_json(bool export_files) const {
     Json doc = Json::object();
-    for (size_t index = 0; index < kCollectionCount; ++index) {
+    visit_collections([&](size_t which, const auto& elements) {
         Json array = Json::array();
-        visit_collections([&](size_t which, const auto& elements) {
-            if (which != index)
-                return;
-            for (const auto& element : elements)
-                array.push_back(element->to_json(export_files));
-        });
-        doc[std::string(kCollectionNames[index])] = std::move(array);
-    }
+        for (const auto& element : elements)
+            array.push_back(element->to_json(export_files));
+        doc[std::string(kCollectionNames[which])] = std::move(array);
+    });
     // Timing values are always floats: readers of other projects may take integers as 0.
     doc["end_beat"] = static_cast<double>(end_beat);
     doc["bpm"] = static_cast<double>(bpm);

@@ -90,9 +90,6 @@ public:
     // Notification point after every object read; forwards to `on_progress` when set.
     void load_progress(uint64_t objects_read, uint64_t total);
 
-    // Number of elements in a collection.
-    uint64_t collection_size(size_t index) const;
-
     // Paths of every side file an export would write, for checking before writing any.
     std::vector<std::string> side_file_names() const;
 

@@ -70,14 +70,6 @@ void report_dangling(const std::vector<ObjectRef<T>>& refs, const std::string& e
 
 }  // namespace
 
-Effect::Effect(InputStream& in) {
-    read_binary(in);
-}
-
-Effect::Effect(const Json& value) {
-    from_json(value);
-}
-
 Json Effect::to_json(bool /*export_files*/) const {
     Json value = Json::object();
     value["name"] = name;

@@ -35,8 +35,8 @@ public:
     uint32_t target_texture = 0;
 
     Effect() = default;
-    explicit Effect(InputStream& in);
-    explicit Effect(const Json& value);
+    explicit Effect(InputStream& in) { read_binary(in); }
+    explicit Effect(const Json& value) { from_json(value); }
     ~Effect() override = default;
 
     Json to_json(bool export_files) const override;

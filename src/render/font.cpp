@@ -6,14 +6,6 @@
 
 namespace demo {
 
-Font::Font(InputStream& in) {
-    read_binary(in);
-}
-
-Font::Font(const Json& value) {
-    from_json(value);
-}
-
 Json Font::to_json(bool export_files) const {
     Json value = Json::object();
     value["name"] = name;

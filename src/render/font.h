@@ -21,8 +21,8 @@ public:
     TTF_Font* ttf_font = nullptr;  // none until opened, or when it cannot be
 
     Font() = default;
-    explicit Font(InputStream& in);
-    explicit Font(const Json& value);
+    explicit Font(InputStream& in) { read_binary(in); }
+    explicit Font(const Json& value) { from_json(value); }
 
     Json to_json(bool export_files) const override;
     void write_binary(OutputStream& out) const override;

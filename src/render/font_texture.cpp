@@ -7,14 +7,6 @@
 
 namespace demo {
 
-FontTexture::FontTexture(InputStream& in) {
-    read_binary(in);
-}
-
-FontTexture::FontTexture(const Json& value) {
-    from_json(value);
-}
-
 // The surface and GL texture are released by the rendering side; font textures live until
 // the process ends.
 FontTexture::~FontTexture() = default;

@@ -29,8 +29,8 @@ public:
     uint64_t render_count = 0;
 
     FontTexture() = default;
-    explicit FontTexture(InputStream& in);
-    explicit FontTexture(const Json& value);
+    explicit FontTexture(InputStream& in) { read_binary(in); }
+    explicit FontTexture(const Json& value) { from_json(value); }
     ~FontTexture() override;
 
     Json to_json(bool export_files) const override;

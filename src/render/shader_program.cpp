@@ -20,14 +20,6 @@ constexpr uint64_t kMinUniformSize = 9 + 12;
 
 ShaderProgram::ShaderProgram() : vertex_shader_source(default_vertex_source) {}
 
-ShaderProgram::ShaderProgram(InputStream& in) {
-    read_binary(in);
-}
-
-ShaderProgram::ShaderProgram(const Json& value) {
-    from_json(value);
-}
-
 Json ShaderProgram::to_json(bool export_files) const {
     Json value = Json::object();
     value["vertex_shader_filename"] = vertex_shader_filename;

@@ -36,8 +36,6 @@ struct BuiltinLocations {
     int32_t metallic_factor = -1;
     int32_t roughness_factor = -1;
     int32_t metallic_roughness_texture = -1;
-    int32_t emissive_factor_location = -1;   // never looked up
-    int32_t emissive_texture_location = -1;  // never looked up
     int32_t shadow_map_texture = -1;
     int32_t is_shadow_render_pass = -1;
     int32_t tag = -1;
@@ -62,8 +60,8 @@ public:
     uint32_t matrices_block_index = 0xFFFFFFFFu;
 
     ShaderProgram();
-    explicit ShaderProgram(InputStream& in);
-    explicit ShaderProgram(const Json& value);
+    explicit ShaderProgram(InputStream& in) { read_binary(in); }
+    explicit ShaderProgram(const Json& value) { from_json(value); }
 
     // Exported: the two sources go to their files and only the file names stay.
     Json to_json(bool export_files) const override;

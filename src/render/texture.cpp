@@ -5,14 +5,6 @@
 
 namespace demo {
 
-Texture::Texture(InputStream& in) {
-    read_binary(in);
-}
-
-Texture::Texture(const Json& value) {
-    from_json(value);
-}
-
 Json Texture::to_json(bool export_files) const {
     Json value = Json::object();
     value["name"] = name;

@@ -19,8 +19,8 @@ public:
     int32_t height = 0;
 
     Texture() = default;
-    explicit Texture(InputStream& in);
-    explicit Texture(const Json& value);
+    explicit Texture(InputStream& in) { read_binary(in); }
+    explicit Texture(const Json& value) { from_json(value); }
 
     // Embedded: {"name", "image_buffer"}; exported: {"name"} with the image in the file `name`.
     Json to_json(bool export_files) const override;

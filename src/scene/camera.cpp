@@ -46,14 +46,6 @@ constexpr float kTinyLengthSquared = 1e-20f;
 
 }  // namespace
 
-Camera::Camera(InputStream& in) {
-    read_binary(in);
-}
-
-Camera::Camera(const Json& value) {
-    from_json(value);
-}
-
 Json Camera::to_json(bool /*export_files*/) const {
     Json value = Json::object();
     value["position"] = vec3_to_json(position);

@@ -20,12 +20,9 @@ public:
     bool orthographic = false;  // not stored: only the light camera projects this way
     float ortho_size = 100.0f;  // not stored: half extent of the orthographic box
 
-    // Size of the binary record: three vectors, four floats and the mode byte.
-    static constexpr uint64_t kStoredSize = 53;
-
     Camera() = default;
-    explicit Camera(InputStream& in);
-    explicit Camera(const Json& value);
+    explicit Camera(InputStream& in) { read_binary(in); }
+    explicit Camera(const Json& value) { from_json(value); }
 
     // All eight keys: "position", "direction", "up", "aspect", "fov", "znear", "zfar",
     // "direction_mode".

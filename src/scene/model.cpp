@@ -45,14 +45,6 @@ bool is_binary_gltf_name(const std::string& name) {
     return ext == ".glb" || ext == ".GLB";
 }
 
-Model::Model(InputStream& in) {
-    read_binary(in);
-}
-
-Model::Model(const Json& value) {
-    from_json(value);
-}
-
 Json Model::to_json(bool export_files) const {
     Json value = Json::object();
     value["filename"] = filename;

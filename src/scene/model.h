@@ -55,8 +55,8 @@ public:
     ModelCheck check;
 
     Model() = default;
-    explicit Model(InputStream& in);
-    explicit Model(const Json& value);
+    explicit Model(InputStream& in) { read_binary(in); }
+    explicit Model(const Json& value) { from_json(value); }
 
     // With `export_files` the bytes go to the file `filename` and only "filename" is kept;
     // otherwise "filename" and "buffer".

@@ -7,14 +7,6 @@
 
 namespace demo {
 
-Node::Node(InputStream& in) {
-    read_binary(in);
-}
-
-Node::Node(const Json& value) {
-    from_json(value);
-}
-
 Json Node::to_json(bool /*export_files*/) const {
     Json value = Json::object();
     value["name"] = name;

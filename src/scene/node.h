@@ -18,8 +18,8 @@ public:
     std::string name;
 
     Node() = default;
-    explicit Node(InputStream& in);
-    explicit Node(const Json& value);
+    explicit Node(InputStream& in) { read_binary(in); }
+    explicit Node(const Json& value) { from_json(value); }
 
     // "name", and "model" (the model's file name) when a model is set.
     Json to_json(bool export_files) const override;

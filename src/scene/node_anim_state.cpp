@@ -24,18 +24,6 @@ glm::mat4 compose(const NodeAnimState& state) {
     return Animation::trs_matrix(state.translation, state.rotation, state.scale) * state.matrix;
 }
 
-void sample_node_animation(Animation::Animations& animations, int32_t animation, float t,
-                           std::vector<NodeAnimState>& states) {
-    if (animation < 0 || static_cast<size_t>(animation) >= animations.list.size())
-        return;
-    Animation::ModelAnimation& selected = *animations.list[static_cast<size_t>(animation)];
-    animations.current = &selected;
-    for (NodeAnimState& state : states) {
-        if (state.animation == animation)
-            sample_state(selected, t, state);
-    }
-}
-
 void animate_nodes(Model& model, int64_t mask, float t) {
     std::fill(model.animated_nodes.begin(), model.animated_nodes.end(), false);
     if (!model.animations)

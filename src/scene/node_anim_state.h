@@ -26,10 +26,6 @@ struct NodeAnimState {
 // translation x rotation x scale x matrix of the state.
 glm::mat4 compose(const NodeAnimState& state);
 
-// Samples animation `animation` at normalised time t into the states that belong to it.
-void sample_node_animation(Animation::Animations& animations, int32_t animation, float t,
-                           std::vector<NodeAnimState>& states);
-
 // One frame of node animation: every animation whose bit is set in `mask` is sampled into its
 // states, and their nodes take the composed matrices. A mask of no known animation animates
 // nothing, so every node shows its own transform.

@@ -20,14 +20,6 @@ Scene::Scene() {
     create_light_camera();
 }
 
-Scene::Scene(InputStream& in) {
-    read_binary(in);
-}
-
-Scene::Scene(const Json& value) {
-    from_json(value);
-}
-
 void Scene::create_light_camera() {
     light_camera = std::make_unique<Camera>();
     Camera& light = *light_camera;

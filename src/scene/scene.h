@@ -31,8 +31,8 @@ public:
     uint32_t shadow_depth_texture = 0;
 
     Scene();
-    explicit Scene(InputStream& in);
-    explicit Scene(const Json& value);
+    explicit Scene(InputStream& in) { read_binary(in); }
+    explicit Scene(const Json& value) { from_json(value); }
 
     // "name", "camera" and "root_node" when set, "camera_scene" (a scene name) when set, and
     // "camera_scene_only_direction" always.

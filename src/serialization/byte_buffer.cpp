@@ -10,14 +10,6 @@
 
 namespace demo {
 
-ByteBuffer::ByteBuffer(const Json& value) {
-    from_json(value);
-}
-
-ByteBuffer::ByteBuffer(InputStream& in) {
-    read_binary(in);
-}
-
 ByteBuffer::ByteBuffer(const std::string& path) {
     std::FILE* file = open_regular_file(side_file_path(path));
     if (file == nullptr)

@@ -17,9 +17,9 @@ public:
 
     ByteBuffer() = default;
     // From a JSON string holding base64 text; any other JSON value gives an empty buffer.
-    explicit ByteBuffer(const Json& value);
+    explicit ByteBuffer(const Json& value) { from_json(value); }
     // From the binary form at the stream's position.
-    explicit ByteBuffer(InputStream& in);
+    explicit ByteBuffer(InputStream& in) { read_binary(in); }
     // From the side file `path`; one that cannot be opened throws FatalError ("File not
     // found: %s").
     explicit ByteBuffer(const std::string& path);

@@ -5,14 +5,6 @@
 
 namespace demo {
 
-Data::Data(InputStream& in) {
-    read_binary(in);
-}
-
-Data::Data(const Json& value) {
-    from_json(value);
-}
-
 Json Data::to_json(bool export_files) const {
     Json value = Json::object();
     value["name"] = name;

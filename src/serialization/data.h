@@ -15,8 +15,8 @@ public:
     std::string name;
 
     Data() = default;
-    explicit Data(InputStream& in);
-    explicit Data(const Json& value);
+    explicit Data(InputStream& in) { read_binary(in); }
+    explicit Data(const Json& value) { from_json(value); }
 
     // Embedded: {"name", "data_buffer"}; exported: {"name"} with the bytes in the file `name`.
     Json to_json(bool export_files) const override;

@@ -2,15 +2,6 @@
 
 namespace demo {
 
-size_t varint_size(uint64_t value) {
-    size_t n = 1;
-    while (value >= 0x80) {
-        value >>= 7;
-        ++n;
-    }
-    return n;
-}
-
 void append_varint(std::vector<uint8_t>& out, uint64_t value) {
     while (value >= 0x80) {
         out.push_back(static_cast<uint8_t>(value | 0x80));

@@ -15,8 +15,6 @@ enum TrackMode : uint32_t {
     kModeSmooth = 2,     // "Smooth" (Catmull-Rom)
 };
 
-inline constexpr const char* kTrackModeNames[] = {"Last value", "Linear", "Smooth"};
-
 struct ControlTrack {
     std::vector<ControlPoint> points;  // expected in ascending beats; nothing sorts them
     uint32_t mode = kModeLinear;       // any other value evaluates to 0

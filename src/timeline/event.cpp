@@ -73,14 +73,6 @@ ControlTrack track_from_json(const Json& value) {
 // Binary form
 // ---------------------------------------------------------------------------------------------
 
-Event::Event(InputStream& in) {
-    read_binary(in);
-}
-
-Event::Event(const Json& value) {
-    from_json(value);
-}
-
 // A reference that resolved to nothing is written as 0: its old identifier could name another
 // object of the package being written.
 void Event::write_binary(OutputStream& out) const {
@@ -280,19 +272,6 @@ bool Event::has_dangling_reference() const {
             return group.object == nullptr;
         default:
             return false;
-    }
-}
-
-const char* Event::referenced_collection() const {
-    switch (type) {
-        case kEffectEvent:
-            return "effects";
-        case kAudioSampleEvent:
-            return "audio_samples";
-        case kGroupEvent:
-            return "event_groups";
-        default:
-            return "";
     }
 }
 

@@ -37,8 +37,8 @@ public:
     bool being_drawn = false;
 
     Event() = default;
-    explicit Event(InputStream& in);
-    explicit Event(const Json& value);
+    explicit Event(InputStream& in) { read_binary(in); }
+    explicit Event(const Json& value) { from_json(value); }
 
     Json to_json(bool export_files) const override;
     void write_binary(OutputStream& out) const override;
@@ -50,8 +50,6 @@ public:
     void resolve_references(const JsonKeyMaps& keys);
     // The reference that matches the type is set but names nothing in the demo.
     bool has_dangling_reference() const;
-    // Name of the collection the type refers into ("effects", ...), or "" for none.
-    const char* referenced_collection() const;
 
     // Active for track evaluation: both ends inclusive.
     bool is_active(float beat) const { return start_beat <= beat && beat <= end_beat; }

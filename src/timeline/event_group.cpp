@@ -7,14 +7,6 @@
 
 namespace demo {
 
-EventGroup::EventGroup(InputStream& in) {
-    read_binary(in);
-}
-
-EventGroup::EventGroup(const Json& value) {
-    from_json(value);
-}
-
 Json EventGroup::to_json(bool /*export_files*/) const {
     Json members = Json::array();
     for (const auto& member : events) {

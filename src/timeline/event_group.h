@@ -17,8 +17,8 @@ public:
     std::vector<ObjectRef<Event>> events;  // members, in stored order
 
     EventGroup() = default;
-    explicit EventGroup(InputStream& in);
-    explicit EventGroup(const Json& value);
+    explicit EventGroup(InputStream& in) { read_binary(in); }
+    explicit EventGroup(const Json& value) { from_json(value); }
 
     Json to_json(bool export_files) const override;
     void write_binary(OutputStream& out) const override;

@@ -37,17 +37,24 @@ bool looks_like_project(const std::vector<uint8_t>& bytes) {
     return at < bytes.size() && (bytes[at] == '"' || bytes[at] == '}');
 }
 
-// Runs `read` on `demo`; a read that fails gives back what it already took from the GPU and
-// the sound device, so a tool that goes on does not keep it.
+// A new demo that `read` fills with `media`, its progress on a bar named `label`. A read that
+// fails gives back what it already took from the GPU and the sound device, so a tool that goes
+// on does not keep it.
 template <typename Read>
-void read_or_release(Demo& demo, Read&& read) {
+std::unique_ptr<Demo> read_with_progress(const char* label, MediaHooks* media, Read&& read) {
+    ProgressBar bar(label);
+    auto demo = std::make_unique<Demo>();
+    demo->media = media;
+    demo->on_progress = [&bar](uint64_t done, uint64_t total) { bar.update(done, total); };
     try {
-        read();
+        read(*demo);
     } catch (...) {
-        if (demo.media != nullptr)
-            demo.release_media();
+        if (demo->media != nullptr)
+            demo->release_media();
         throw;
     }
+    demo->on_progress = nullptr;
+    return demo;
 }
 
 }  // namespace
@@ -72,13 +79,8 @@ std::unique_ptr<Demo> read_document(const std::string& path, const Json& documen
                                     MediaHooks* media) {
     // Side files are named relative to the document's folder.
     const SideFileFolder folder(std::filesystem::absolute(path).parent_path().string());
-    ProgressBar bar("Reading project");
-    auto demo = std::make_unique<Demo>();
-    demo->media = media;
-    demo->on_progress = [&bar](uint64_t done, uint64_t total) { bar.update(done, total); };
-    read_or_release(*demo, [&] { demo->from_json(document); });
-    demo->on_progress = nullptr;
-    return demo;
+    return read_with_progress("Reading project", media,
+                              [&](Demo& demo) { demo.from_json(document); });
 }
 
 namespace {
@@ -119,18 +121,8 @@ PackageBytes load_package_file(const std::string& path) {
 std::unique_ptr<Demo> read_demo(const PackageBytes& input, MediaHooks* media) {
     if (input.project)
         return read_document(input.path, parse_document(input.path, input.file), media);
-    ProgressBar bar("Reading package");
-    auto demo = std::make_unique<Demo>();
-    demo->media = media;
-    demo->on_progress = [&bar](uint64_t done, uint64_t total) { bar.update(done, total); };
     InputStream in(input.file.data() + input.offset, input.size);
-    read_or_release(*demo, [&] { demo->read_binary(in); });
-    demo->on_progress = nullptr;
-    return demo;
-}
-
-std::unique_ptr<Demo> read_package(const PackageBytes& package) {
-    return read_demo(package, nullptr);
+    return read_with_progress("Reading package", media, [&](Demo& demo) { demo.read_binary(in); });
 }
 
 std::vector<uint8_t> write_package(const Demo& demo) {

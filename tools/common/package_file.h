@@ -30,9 +30,6 @@ PackageBytes load_package_file(const std::string& path);
 // Throws PackageError on a damaged package and std::runtime_error on a bad document.
 std::unique_ptr<Demo> read_demo(const PackageBytes& input, MediaHooks* media = nullptr);
 
-// read_demo without media.
-std::unique_ptr<Demo> read_package(const PackageBytes& package);
-
 // The demo's package bytes (no trailer).
 std::vector<uint8_t> write_package(const Demo& demo);
 

@@ -173,13 +173,9 @@ void check_resources(const Demo& demo, const DocumentFindings& findings,
 }  // namespace
 
 int run_check(const Arguments& args) {
-    const ParsedArguments parsed = parse_arguments(args, {}, {});
-    if (parsed.help) {
-        std::fputs(kCheckHelp, stdout);
+    const ParsedArguments parsed = parse_command(args, kCheckHelp, "INPUT", {}, {});
+    if (parsed.help)
         return 0;
-    }
-    if (parsed.positional.size() != 1)
-        throw UsageError{"expects one INPUT"};
 
     const PackageBytes package = load_package_file(parsed.positional[0]);
     OffscreenPlayer player(320, 180);

@@ -172,16 +172,12 @@ bool open_audio_for_decoding() {
 }  // namespace
 
 int run_info(const Arguments& args) {
-    const ParsedArguments parsed = parse_arguments(args, {}, {});
-    if (parsed.help) {
-        std::fputs(kInfoHelp, stdout);
+    const ParsedArguments parsed = parse_command(args, kInfoHelp, "INPUT", {}, {});
+    if (parsed.help)
         return 0;
-    }
-    if (parsed.positional.size() != 1)
-        throw UsageError{"expects one INPUT"};
 
     const PackageBytes package = load_package_file(parsed.positional[0]);
-    std::unique_ptr<Demo> demo = read_package(package);
+    std::unique_ptr<Demo> demo = read_demo(package);
     if (!demo->audio_samples.empty() && open_audio_for_decoding()) {
         for (const auto& sample : demo->audio_samples)
             decode_audio_sample(*sample);
@@ -194,42 +190,34 @@ int run_info(const Arguments& args) {
                 human_bytes(package.size).c_str());
     std::printf("\nCollections (%llu objects):\n",
                 static_cast<unsigned long long>(demo->total_objects));
-    for (size_t index = 0; index < kCollectionCount; ++index) {
-        std::printf("  %-14s %llu\n", std::string(kCollectionNames[index]).c_str(),
-                    static_cast<unsigned long long>(demo->collection_size(index)));
-        demo->visit_collections([&](size_t which, const auto& elements) {
-            if (which != index)
-                return;
-            for (const auto& element : elements) {
-                std::printf("    %s\n", describe(*element).c_str());
-            }
-        });
-    }
+    demo->visit_collections([&](size_t which, const auto& elements) {
+        std::printf("  %-14s %llu\n", std::string(kCollectionNames[which]).c_str(),
+                    static_cast<unsigned long long>(elements.size()));
+        for (const auto& element : elements)
+            std::printf("    %s\n", describe(*element).c_str());
+    });
 
-    uint64_t data_bytes = 0;
+    const auto bytes = [](const std::unique_ptr<ByteBuffer>& buffer) -> uint64_t {
+        return buffer ? buffer->size() : 0;
+    };
+    uint64_t data_bytes = 0, sound_bytes = 0, image_bytes = 0, model_bytes = 0, font_bytes = 0;
     for (const auto& data : demo->datas)
-        data_bytes += data->buffer ? data->buffer->size() : 0;
-    uint64_t sound_bytes = 0;
+        data_bytes += bytes(data->buffer);
     for (const auto& sample : demo->audio_samples)
         sound_bytes += sample->encoded_size();
-    uint64_t image_bytes = 0;
-    for (const auto& texture : demo->textures) {
-        image_bytes += texture->image_buffer ? texture->image_buffer->size() : 0;
-    }
-    uint64_t model_bytes = 0;
+    for (const auto& texture : demo->textures)
+        image_bytes += bytes(texture->image_buffer);
     for (const auto& model : demo->models)
-        model_bytes += model->buffer ? model->buffer->size() : 0;
-    uint64_t font_bytes = 0;
+        model_bytes += bytes(model->buffer);
     for (const auto& font : demo->fonts)
-        font_bytes += font->font_buffer ? font->font_buffer->size() : 0;
+        font_bytes += bytes(font->font_buffer);
     std::printf("\nContents:\n");
     std::printf("  images         %s\n", human_bytes(image_bytes).c_str());
     std::printf("  fonts          %s\n", human_bytes(font_bytes).c_str());
     std::printf("  sounds         %s\n", human_bytes(sound_bytes).c_str());
     std::printf("  models         %s\n", human_bytes(model_bytes).c_str());
     std::printf("  data blobs     %s\n", human_bytes(data_bytes).c_str());
-    std::printf("  music          %s\n",
-                human_bytes(demo->music ? demo->music->size() : 0).c_str());
+    std::printf("  music          %s\n", human_bytes(bytes(demo->music)).c_str());
 
     std::printf("\nTiming:\n");
     std::printf("  tempo          %g bpm\n", demo->bpm);

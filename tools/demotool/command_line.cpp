@@ -60,6 +60,17 @@ ParsedArguments parse_arguments(const Arguments& args,
     return parsed;
 }
 
+ParsedArguments parse_command(const Arguments& args, const char* help, const char* operand,
+                              const std::vector<std::string>& value_options,
+                              const std::vector<std::string>& flag_options) {
+    ParsedArguments parsed = parse_arguments(args, value_options, flag_options);
+    if (parsed.help)
+        std::fputs(help, stdout);
+    else if (parsed.positional.size() != 1)
+        throw UsageError{std::string("expects one ") + operand};
+    return parsed;
+}
+
 float parse_float(const std::string& text, const char* option) {
     try {
         size_t used = 0;

@@ -27,6 +27,13 @@ ParsedArguments parse_arguments(const Arguments& args,
                                 const std::vector<std::string>& value_options,
                                 const std::vector<std::string>& flag_options);
 
+// `parse_arguments` for a command that takes one `operand` ("INPUT"): prints `help` on standard
+// output when asked (the result's `help` is then set), otherwise throws UsageError unless there
+// is exactly one operand.
+ParsedArguments parse_command(const Arguments& args, const char* help, const char* operand,
+                              const std::vector<std::string>& value_options,
+                              const std::vector<std::string>& flag_options);
+
 // The finite number `text` is, whole; otherwise throws UsageError naming `option`.
 float parse_float(const std::string& text, const char* option);
 

@@ -168,13 +168,9 @@ void write_text(const fs::path& path, const std::string& text) {
 }  // namespace
 
 int run_new(const Arguments& args) {
-    const ParsedArguments parsed = parse_arguments(args, {}, {});
-    if (parsed.help) {
-        std::fputs(kNewHelp, stdout);
+    const ParsedArguments parsed = parse_command(args, kNewHelp, "DIR", {}, {});
+    if (parsed.help)
         return 0;
-    }
-    if (parsed.positional.size() != 1)
-        throw UsageError{"expects one DIR"};
     const fs::path dir = parsed.positional[0];
     std::error_code error;
     if (fs::exists(dir, error) && !(fs::is_directory(dir, error) && fs::is_empty(dir, error))) {

@@ -113,13 +113,10 @@ std::unique_ptr<Demo> checked_read(const std::string& path, bool force) {
 
 int run_pack(const Arguments& args) {
     const ParsedArguments parsed =
-        parse_arguments(args, {"--output", "--player", "--target"}, {"--raw", "--force"});
-    if (parsed.help) {
-        std::fputs(kPackHelp, stdout);
+        parse_command(args, kPackHelp, "PROJECT.json", {"--output", "--player", "--target"},
+                      {"--raw", "--force"});
+    if (parsed.help)
         return 0;
-    }
-    if (parsed.positional.size() != 1)
-        throw UsageError{"expects one PROJECT.json"};
     const std::string output = parsed.value("--output");
     if (output.empty())
         throw UsageError{"needs -o OUT"};

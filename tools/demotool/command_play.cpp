@@ -54,13 +54,9 @@ std::pair<float, float> parse_loop(const std::string& text) {
 
 int run_play(const Arguments& args) {
     const ParsedArguments parsed =
-        parse_arguments(args, {"--from", "--loop", "--size"}, {"--no-watch"});
-    if (parsed.help) {
-        std::fputs(kPlayHelp, stdout);
+        parse_command(args, kPlayHelp, "INPUT", {"--from", "--loop", "--size"}, {"--no-watch"});
+    if (parsed.help)
         return 0;
-    }
-    if (parsed.positional.size() != 1)
-        throw UsageError{"expects one INPUT"};
     PreviewOptions options;
     options.input = parsed.positional[0];
     if (!parsed.value("--from").empty())

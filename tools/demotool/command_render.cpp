@@ -134,15 +134,11 @@ void refuse_broken_programs(const Demo& demo, bool force) {
 }  // namespace
 
 int run_render(const Arguments& args) {
-    const ParsedArguments parsed = parse_arguments(
-        args, {"--output", "--beat", "--from", "--to", "--fps", "--size", "--crf", "--wav"},
-        {"--force"});
-    if (parsed.help) {
-        std::fputs(kRenderHelp, stdout);
+    const ParsedArguments parsed = parse_command(
+        args, kRenderHelp, "INPUT",
+        {"--output", "--beat", "--from", "--to", "--fps", "--size", "--crf", "--wav"}, {"--force"});
+    if (parsed.help)
         return 0;
-    }
-    if (parsed.positional.size() != 1)
-        throw UsageError{"expects one INPUT"};
     const std::string output = parsed.value("--output");
     if (output.empty())
         throw UsageError{"needs -o OUT"};

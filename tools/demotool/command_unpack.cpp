@@ -41,20 +41,17 @@ void check_side_file_name(const std::string& name) {
 }  // namespace
 
 int run_unpack(const Arguments& args) {
-    const ParsedArguments parsed = parse_arguments(args, {"--output"}, {"--embed"});
-    if (parsed.help) {
-        std::fputs(kUnpackHelp, stdout);
+    const ParsedArguments parsed =
+        parse_command(args, kUnpackHelp, "INPUT", {"--output"}, {"--embed"});
+    if (parsed.help)
         return 0;
-    }
-    if (parsed.positional.size() != 1)
-        throw UsageError{"expects one INPUT"};
     const std::string output = parsed.value("--output");
     if (output.empty())
         throw UsageError{"needs -o DIR"};
     const bool embed = parsed.flag("--embed");
 
     const PackageBytes package = load_package_file(parsed.positional[0]);
-    std::unique_ptr<Demo> demo = read_package(package);
+    std::unique_ptr<Demo> demo = read_demo(package);
     if (!embed) {
         for (const std::string& name : demo->side_file_names())
             check_side_file_name(name);

@@ -40,7 +40,7 @@ void PlaybackControl::attach(uint32_t now, Demo& demo, std::unique_ptr<MusicTrac
     music_stale_ = true;
     if (paused())
         hold_all_samples();
-    jump(now, target);
+    seek(now, target);
 }
 
 void PlaybackControl::detach() {
@@ -53,7 +53,7 @@ float PlaybackControl::advance(uint32_t now) {
         return beat;
     const bool past_end = demo_->end_beat < kEndlessBeat && beat > demo_->end_beat;
     if (looping_ && loop_end_ > loop_start_ && (beat >= loop_end_ || past_end)) {
-        jump(now, loop_start_);
+        seek(now, loop_start_);
         beat = clock_.beat(now);
     } else if (past_end) {
         pause(now);
@@ -73,12 +73,8 @@ void PlaybackControl::toggle_pause(uint32_t now) {
         return;
     }
     if (at_end_)
-        jump(now, home());
+        seek(now, home());
     resume(now);
-}
-
-void PlaybackControl::seek(uint32_t now, float beat) {
-    jump(now, beat);
 }
 
 float PlaybackControl::home() const {
@@ -98,7 +94,7 @@ void PlaybackControl::toggle_loop(uint32_t now) {
     looping_ = !looping_;
 }
 
-void PlaybackControl::jump(uint32_t now, float beat) {
+void PlaybackControl::seek(uint32_t now, float beat) {
     // Nothing plays before the music's start or after the end.
     beat = std::max(beat, -demo_->beat_offset);
     if (demo_->end_beat < kEndlessBeat)

@@ -50,7 +50,6 @@ public:
     bool music_silenced() const { return music_silenced_; }
 
 private:
-    void jump(uint32_t now, float beat);
     void pause(uint32_t now);
     void resume(uint32_t now);
     void start_music_at(float beat);
